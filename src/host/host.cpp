@@ -1,0 +1,12 @@
+#include "host/host.h"
+
+#include <algorithm>
+
+namespace host {
+
+std::string NotifyIconData::tipText() const {
+    const auto end = std::find(tip.begin(), tip.end(), '\0');
+    return std::string(tip.begin(), end);
+}
+
+}  // namespace host

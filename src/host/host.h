@@ -1,0 +1,108 @@
+// What needs a real windowing system: timers, pending events, modal boxes, pop-up menus, the tray
+// icon, window dragging and stacking, and the end of the program. The Qt host drives real widgets;
+// the scripted host drives the tests with a virtual clock. Both mirror the forms model by observing
+// it (forms::Observer), and run its timers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "forms/forms.h"
+
+namespace host {
+
+// Message box styles and answers, as the toolkit numbers them.
+inline constexpr int vbOKOnly = 0;
+inline constexpr int vbOKCancel = 1;
+inline constexpr int vbYesNo = 4;
+inline constexpr int vbCritical = 16;
+inline constexpr int vbQuestion = 32;
+inline constexpr int vbExclamation = 48;
+inline constexpr int vbInformation = 64;
+inline constexpr int vbOK = 1;
+inline constexpr int vbCancel = 2;
+inline constexpr int vbYes = 6;
+inline constexpr int vbNo = 7;
+
+// Mouse pointers.
+inline constexpr int vbDefault = 0;
+inline constexpr int vbHourglass = 11;
+
+// Stacking requests of SetWindowPos.
+inline constexpr int HWND_TOPMOST = -1;
+inline constexpr int HWND_NOTOPMOST = -2;
+inline constexpr unsigned SWP_SHOWWINDOW = 0x40;
+inline constexpr unsigned SWP_NOACTIVATE = 0x10;
+
+// The notification-area record: one icon, addressed by the main window and identifier 0.
+inline constexpr int NIM_ADD = 0;
+inline constexpr int NIM_MODIFY = 1;
+inline constexpr int NIM_DELETE = 2;
+inline constexpr unsigned NIF_MESSAGE = 1;
+inline constexpr unsigned NIF_ICON = 2;
+inline constexpr unsigned NIF_TIP = 4;
+struct NotifyIconData {
+    forms::Form* window = nullptr;
+    unsigned id = 0;
+    unsigned flags = NIF_MESSAGE;
+    unsigned callbackMessage = 0x200;
+    forms::Picture icon;
+    std::array<char, 64> tip{};  // UTF-8 bytes, NUL-terminated when shorter than 64
+    std::string tipText() const;  // the bytes up to the first NUL (all 64 when there is none)
+};
+
+// Mouse messages the tray icon delivers.
+inline constexpr int WM_LBUTTONDBLCLK = 0x203;
+inline constexpr int WM_RBUTTONDOWN = 0x204;
+
+class Host : public forms::Observer {
+public:
+    ~Host() override = default;
+
+    // Runs the event loop until Quit; returns the exit code.
+    virtual int Run() = 0;
+    // Ends the event loop with the given exit code.
+    virtual void Quit(int exitCode) = 0;
+
+    // Processes the events that are pending now (timer ticks, clicks, painting), once.
+    virtual void DoEvents() = 0;
+
+    // A modal message box; returns the answer (vbOK, vbYes, ...).
+    virtual int MsgBox(const std::string& prompt, int style, const std::string& title) = 0;
+
+    // Pops `menu`'s children up at the pointer, modally; returns when the menu has closed (after
+    // the chosen item's Click has run). `defaultItem` is drawn bold.
+    virtual void PopupMenu(forms::Form& owner, forms::MenuItem& menu, forms::MenuItem* defaultItem) = 0;
+
+    // Screen size in twips and the twips per pixel.
+    virtual int ScreenWidth() = 0;
+    virtual int ScreenHeight() = 0;
+    virtual int TwipsPerPixelX() = 0;
+    virtual int TwipsPerPixelY() = 0;
+
+    // The mouse pointer over the program's windows (vbDefault, vbHourglass).
+    virtual void SetMousePointer(int pointer) = 0;
+
+    // Lets the window manager move `form` with the pointer, as if its caption bar were dragged.
+    virtual void BeginWindowDrag(forms::Form& form) = 0;
+
+    // Stacking and placement in pixels, shown without activation (flags SWP_SHOWWINDOW|SWP_NOACTIVATE).
+    virtual void SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) = 0;
+
+    // Gives the keyboard focus to a control; false when it cannot take it (hidden window, ...).
+    virtual bool SetFocus(forms::Control& control) = 0;
+
+    // The notification area. Mouse notifications arrive through TrayMouse.
+    virtual bool ShellNotifyIcon(int message, const NotifyIconData& data) = 0;
+    std::function<void(int mouseMessage)> TrayMouse;
+    // False where no notification area exists (hiding to it would leave the program unreachable).
+    virtual bool TrayAvailable() = 0;
+
+    // The session or the system asks the program to end (logout, shutdown, a termination signal).
+    // The program answers by unloading its main window, so that its settings are saved.
+    std::function<void()> EndSession;
+};
+
+}  // namespace host

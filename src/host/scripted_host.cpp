@@ -1,0 +1,131 @@
+#include "host/scripted_host.h"
+
+namespace host {
+
+ScriptedHost::ScriptedHost(forms::Application& app) : app_(app) {
+    app_.setObserver(this);
+    app_.runModal = [this](forms::Form& form) {
+        if (onModal) onModal(form);
+    };
+}
+
+ScriptedHost::~ScriptedHost() {
+    if (app_.observer() == this) app_.setObserver(nullptr);
+    app_.runModal = nullptr;
+}
+
+void ScriptedHost::rearm(forms::Control& timer) {
+    auto it = timers_.find(&timer);
+    if (it == timers_.end()) return;
+    const bool running = timer.form().loaded() && timer.enabled() && timer.interval() > 0;
+    it->second.due = running ? now_ + timer.interval() : -1;
+}
+
+std::int64_t ScriptedHost::DueIn(const forms::Control& timer) const {
+    auto it = timers_.find(const_cast<forms::Control*>(&timer));
+    if (it == timers_.end() || it->second.due < 0) return -1;
+    return it->second.due - now_;
+}
+
+void ScriptedHost::Advance(std::int64_t ms) {
+    const std::int64_t target = now_ + ms;
+    for (;;) {
+        forms::Control* next = nullptr;
+        TimerState best;
+        for (auto& [timer, state] : timers_) {
+            if (state.due < 0 || state.due > target) continue;
+            if (!next || state.due < best.due || (state.due == best.due && state.order < best.order)) {
+                next = timer;
+                best = state;
+            }
+        }
+        if (!next) break;
+        now_ = best.due;
+        timers_[next].due = now_ + next->interval();  // the next period counts from this tick
+        next->fireTimer();
+    }
+    now_ = target;
+}
+
+int ScriptedHost::Run() { return exitCode; }
+
+void ScriptedHost::Quit(int code) {
+    quitCalled = true;
+    exitCode = code;
+}
+
+void ScriptedHost::DoEvents() {
+    ++doEventsCount;
+    if (onDoEvents) onDoEvents();
+}
+
+int ScriptedHost::MsgBox(const std::string& prompt, int style, const std::string& title) {
+    msgBoxes.push_back({prompt, style, title});
+    if (msgBoxAnswers.empty()) return vbOK;
+    const int answer = msgBoxAnswers.front();
+    msgBoxAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedHost::PopupMenu(forms::Form&, forms::MenuItem& menu, forms::MenuItem* defaultItem) {
+    popups.push_back({&menu, defaultItem});
+    if (onPopupMenu) onPopupMenu(menu, defaultItem);
+}
+
+void ScriptedHost::SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) {
+    windowPos.push_back({&form, insertAfter, x, y, cx, cy, flags});
+}
+
+bool ScriptedHost::SetFocus(forms::Control& control) {
+    focusCalls.push_back(&control);
+    const forms::Form& form = control.form();
+    return form.loaded() && form.visible() && control.visible() && control.enabled();
+}
+
+bool ScriptedHost::ShellNotifyIcon(int message, const NotifyIconData& data) {
+    trayCalls.push_back({message, data});
+    switch (message) {
+    case NIM_ADD:
+        if (trayIconPresent) return false;
+        trayIconPresent = true;
+        break;
+    case NIM_MODIFY:
+        if (!trayIconPresent) return false;
+        break;
+    case NIM_DELETE:
+        if (!trayIconPresent) return false;
+        trayIconPresent = false;
+        return true;
+    default:
+        return false;
+    }
+    if (data.flags & NIF_ICON) trayIcon = data.icon;
+    if (data.flags & NIF_TIP) trayTip = data.tipText();
+    return true;
+}
+
+void ScriptedHost::formLoaded(forms::Form& form) {
+    for (const auto& c : form.controls())
+        if (c->kind() == forms::Kind::Timer) controlAdded(*c);
+}
+
+void ScriptedHost::formUnloaded(forms::Form& form) {
+    for (auto it = timers_.begin(); it != timers_.end();) {
+        if (&it->first->form() == &form) it = timers_.erase(it);
+        else ++it;
+    }
+    if (!app_.anyLoaded()) Quit(0);
+}
+
+void ScriptedHost::controlAdded(forms::Control& control) {
+    if (control.kind() != forms::Kind::Timer) return;
+    timers_[&control].order = nextOrder_++;
+    rearm(control);
+}
+
+void ScriptedHost::controlChanged(forms::Control& control, forms::Prop prop) {
+    if (control.kind() == forms::Kind::Timer && (prop == forms::Prop::Enabled || prop == forms::Prop::Interval))
+        rearm(control);
+}
+
+}  // namespace host

@@ -1,0 +1,5 @@
+#include "platform/system.h"
+
+namespace platform {
+std::unique_ptr<System> MakeSystem() { return nullptr; }
+}  // namespace platform

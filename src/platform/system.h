@@ -1,0 +1,184 @@
+// The platform services the program needs, behind one interface. The program logic never talks to the
+// operating system directly: a Linux implementation serves the real desktop, an in-memory fake serves
+// the tests, and a Win32 implementation can follow from the same call sites.
+//
+// The calls keep the shape of the Win32 services the program was designed against (registry handles,
+// profile strings, result codes), so that the helpers built on them behave exactly as designed on
+// every platform. Texts are UTF-8 throughout.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// ---- registry ---------------------------------------------------------------------------------
+using HKEY = std::uintptr_t;
+inline constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
+inline constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+inline constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr HKEY HKEY_USERS = 0x80000003u;
+inline constexpr HKEY HKEY_DYN_DATA = 0x80000006u;
+
+inline constexpr std::uint32_t REG_NONE = 0;
+inline constexpr std::uint32_t REG_SZ = 1;
+inline constexpr std::uint32_t REG_BINARY = 3;
+inline constexpr std::uint32_t REG_DWORD = 4;
+
+inline constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;
+inline constexpr std::uint32_t REG_CREATED_NEW_KEY = 1;
+inline constexpr std::uint32_t REG_OPENED_EXISTING_KEY = 2;
+
+// Win32 error codes the registry and profile calls return (0 is success).
+inline constexpr long ERROR_SUCCESS = 0;
+inline constexpr long ERROR_FILE_NOT_FOUND = 2;
+inline constexpr long ERROR_ACCESS_DENIED = 5;
+inline constexpr long ERROR_INVALID_HANDLE = 6;
+inline constexpr long ERROR_INVALID_PARAMETER = 87;
+inline constexpr long ERROR_MORE_DATA = 234;
+inline constexpr long ERROR_BADKEY = 1010;
+
+// ---- memory -----------------------------------------------------------------------------------
+// Byte counts, 64-bit: machines of 2 GB and more are the rule.
+struct MemoryStatus {
+    std::uint64_t totalPhys = 0;      // physical memory
+    std::uint64_t availPhys = 0;      // physical memory that can be had without swapping
+    std::uint64_t totalPageFile = 0;  // swap
+    std::uint64_t availPageFile = 0;
+    std::uint64_t totalVirtual = 0;   // what can be committed at all
+    std::uint64_t availVirtual = 0;   // what can still be committed without the system failing
+};
+
+// A claimed and fully written block of memory; destroying it gives the memory back.
+class MemoryBlock {
+public:
+    virtual ~MemoryBlock() = default;
+    virtual std::uint64_t size() const = 0;
+};
+
+// ---- files ------------------------------------------------------------------------------------
+// Attribute mask bits of the directory search.
+inline constexpr int vbNormal = 0;
+inline constexpr int vbReadOnly = 1;
+inline constexpr int vbHidden = 2;
+inline constexpr int vbSystem = 4;
+inline constexpr int vbDirectory = 16;
+
+// ---- drives -----------------------------------------------------------------------------------
+struct DriveSpace {
+    std::uint64_t totalBytes = 0;
+    std::uint64_t freeBytes = 0;  // free to this user
+};
+struct VolumeInfo {
+    std::string label;
+    std::string fileSystem;  // "ext4", "vfat", ...
+    std::uint32_t serial = 0;
+};
+
+// ---- processes --------------------------------------------------------------------------------
+struct ProcessEntry {
+    std::uint32_t pid = 0;
+    std::uint32_t parentPid = 0;
+    std::uint32_t threads = 0;
+    std::string exeFile;  // full path where it can be read, else the process name
+};
+
+// ---- desktop extras ---------------------------------------------------------------------------
+enum class DesktopAction {
+    HideDesktopIcons,
+    ShowDesktopIcons,
+    HideTaskbar,
+    ShowTaskbar,
+    DisableStartButton,
+    EnableStartButton,
+    RunScreenSaver,
+    MinimizeAll,
+};
+enum class ExitWindowsMode { Restart, ShutDown };
+
+class System {
+public:
+    virtual ~System() = default;
+
+    // Memory status, read afresh on every call.
+    virtual MemoryStatus GlobalMemoryStatus() = 0;
+
+    // Claims `bytes` of memory and writes every byte of it with the two-byte blank pattern (0x20 0x00).
+    // Returns null when the memory cannot be had; never drives the system into running out of memory.
+    virtual std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) = 0;
+
+    // Registry, Win32 semantics: result 0 is success, anything else an error code. Besides the
+    // persistent roots, HKEY_DYN_DATA serves the live performance counters:
+    //   "PerfStats\StartStat" "KERNEL\CPUUsage"  starts the processor counter;
+    //   "PerfStats\StatData"  "KERNEL\CPUUsage"  processor load of the latest window of about 1 s;
+    //   "PerfStats\StatData"  "VMM\cpgDiskcache" disk cache size in bytes.
+    // RegQueryValueEx: `type` may be null; `data` may be null to ask for the size; `size` is in/out.
+    virtual long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) = 0;
+    virtual long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) = 0;
+    virtual long RegCreateKeyEx(HKEY root, const std::string& subKey, const std::string& keyClass,
+                                std::uint32_t options, std::uint32_t access, HKEY& result,
+                                std::uint32_t* disposition) = 0;
+    virtual long RegQueryValueEx(HKEY key, const std::string& valueName, std::uint32_t* type,
+                                 std::uint8_t* data, std::uint32_t* size) = 0;
+    virtual long RegSetValueEx(HKEY key, const std::string& valueName, std::uint32_t type,
+                               const std::uint8_t* data, std::uint32_t size) = 0;
+    virtual long RegDeleteValue(HKEY key, const std::string& valueName) = 0;
+    virtual long RegCloseKey(HKEY key) = 0;
+
+    // Profile (INI) files, Win32 semantics: section and key names compare without regard to case;
+    // at most size - 1 characters are returned (the count is the result); writing creates the file,
+    // section and key as needed and keeps the rest of the file as it was.
+    virtual std::uint32_t GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                  const std::string& defaultValue, std::string& out,
+                                                  std::uint32_t size, const std::string& file) = 0;
+    virtual bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                                           const std::string& value, const std::string& file) = 0;
+
+    // Folders and the program itself.
+    virtual std::string GetWindowsDirectory() = 0;  // no trailing separator guaranteed
+    virtual std::string AppPath() = 0;              // folder of the running program
+    virtual std::string AppExeName() = 0;           // executable base name, no extension
+    virtual std::string AppExeFile() = 0;           // full path of the executable
+    virtual int AppMajor() = 0;
+    virtual int AppMinor() = 0;
+
+    // Directory search: the bare names of the files in the folder of `pattern` whose names match its
+    // last component (wildcards * and ?, without regard to case) and whose attributes fit `attributes`
+    // (normal files always; read-only, hidden, system, directories only when their bit is set).
+    virtual std::vector<std::string> Dir(const std::string& pattern, int attributes) = 0;
+    // The lines of a text file, without line ends; nothing when it cannot be read.
+    virtual std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) = 0;
+
+    // Drives.
+    virtual std::vector<std::string> Drives() = 0;
+    virtual std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) = 0;
+    virtual std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) = 0;
+
+    // Processes.
+    virtual std::vector<ProcessEntry> ProcessSnapshot() = 0;
+    virtual bool TerminateProcess(std::uint32_t pid) = 0;
+
+    // Shell and desktop.
+    virtual bool ShellExecute(const std::string& file) = 0;  // open with the desktop's default application
+    virtual bool EmptyRecycleBin() = 0;
+    virtual bool Desktop(DesktopAction action) = 0;
+    virtual bool ExitWindows(ExitWindowsMode mode) = 0;
+
+    // Plays a wave file to its end (synchronous). False, quickly, when nothing can be played.
+    virtual bool PlayWaveFile(const std::string& path) = 0;
+
+    // True when another instance of the program runs for this user. The first caller that finds none
+    // holds the instance lock until it exits (or dies: the lock must not outlive the process).
+    virtual bool PrevInstance() = 0;
+
+    // The separator between folder and file names on this platform.
+    virtual char PathSeparator() const = 0;
+};
+
+// The System of the platform the program was built for. Made in one place (platform/make_system.cpp).
+std::unique_ptr<System> MakeSystem();
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+// Tray menu items and buttons whose windows come later (the desktop extras, the About box and the
+// sound chooser); until then they do nothing.
+#include "app/form5.h"
+#include "tray/form6.h"
+
+namespace tarnolux {
+void Form5::Form_MouseMove(int, int, float, float) {}
+void Form5::Command2_Click() {}
+void Form6::about_menu_Click() {}
+void Form6::extras1_menu_Click(int) {}
+void Form6::restart_menu_Click() {}
+void Form6::exit_windows_menu_Click() {}
+}  // namespace tarnolux

@@ -1,0 +1,69 @@
+// Every test of this binary runs with HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR (and the other XDG
+// folders) pointed at a private temporary folder, so no test can touch the real user's files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path g_home;
+std::atomic<int> g_counter{0};
+}  // namespace
+
+namespace testsupport {
+
+TempDir::TempDir() {
+    path_ = g_home / "tmp" / ("t" + std::to_string(++g_counter));
+    fs::create_directories(path_);
+}
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void WriteFile(const fs::path& path, const std::string& contents) {
+    if (path.has_parent_path()) fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace testsupport
+
+int main(int argc, char** argv) {
+    std::string tmpl = (fs::temp_directory_path() / "tarnolux-tests-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) return 2;
+    g_home = tmpl;
+    const fs::path config = g_home / ".config", runtime = g_home / "run";
+    fs::create_directories(config);
+    fs::create_directories(runtime);
+    ::chmod(runtime.c_str(), 0700);
+    setenv("HOME", g_home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    setenv("XDG_DATA_HOME", (g_home / ".local/share").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (g_home / ".cache").c_str(), 1);
+
+    testing::InitGoogleTest(&argc, argv);
+    const int rc = RUN_ALL_TESTS();
+    std::error_code ec;
+    fs::remove_all(g_home, ec);
+    return rc;
+}
