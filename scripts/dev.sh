@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds Tarnolux on Debian 12 and runs it, its tests, or its tests under the sanitizers.
+#   bash scripts/dev.sh run     build (release with debug info) and start the program
+#   bash scripts/dev.sh test    build with warnings as errors and run every test
+#   bash scripts/dev.sh asan    build and run the headless tests under ASan+UBSan
+#   bash scripts/dev.sh bench   build and run the benchmarks
+# Missing Debian packages are installed with apt-get when possible; otherwise the exact command to
+# run is printed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libsndfile1-dev libpulse-dev fonts-dejavu-core xdg-utils)
+
+ensure_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}" >&2
+    local apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+            apt=(sudo env DEBIAN_FRONTEND=noninteractive apt-get)
+        else
+            echo "Please run: sudo apt-get install -y ${missing[*]}" >&2
+            exit 1
+        fi
+    fi
+    "${apt[@]}" update -qq && "${apt[@]}" install -y -qq "${missing[@]}" >/dev/null
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmd=${1:-}
+case "$cmd" in
+    run)
+        ensure_packages
+        cmake --preset default >/dev/null
+        cmake --build --preset default -j "$jobs"
+        exec build/bin/tarnolux
+        ;;
+    test)
+        ensure_packages
+        cmake --preset ci >/dev/null
+        cmake --build --preset ci -j "$jobs"
+        ctest --preset ci -j "$jobs"
+        ;;
+    asan)
+        ensure_packages
+        cmake --preset asan >/dev/null
+        cmake --build --preset asan -j "$jobs"
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            ctest --preset asan -j "$jobs"
+        ;;
+    bench)
+        ensure_packages
+        cmake --preset default >/dev/null
+        cmake --build --preset default -j "$jobs"
+        for b in build/bin/*_bench; do "$b"; done
+        ;;
+    *)
+        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        exit 2
+        ;;
+esac
