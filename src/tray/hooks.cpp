@@ -4,7 +4,6 @@
 #include "tray/form6.h"
 
 namespace tarnolux {
-void Form5::Form_MouseMove(int, int, float, float) {}
 void Form5::Command2_Click() {}
 void Form6::about_menu_Click() {}
 void Form6::extras1_menu_Click(int) {}

@@ -1,8 +1,46 @@
 #include "tray/taskbar_icon.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "app/form5.h"
+
 namespace tarnolux::TaskBar_Icon {
-void FillTrayData(Program&, host::NotifyIconData&) {}
-void TraySetIcon(Program&, const forms::Picture&, bool) {}
-void TraySetTip(Program&, const std::string&) {}
-void TrayRemoveIcon(Program&) {}
+
+void FillTrayData(Program& p, host::NotifyIconData& data) {
+    data = host::NotifyIconData{};
+    data.window = &p.form5();
+    data.id = 0;
+    data.flags = host::NIF_MESSAGE;
+    data.callbackMessage = 0x200;
+    data.icon = {};
+    data.tip.fill('\0');
+}
+
+void TraySetIcon(Program& p, const forms::Picture& icon, bool add) {
+    host::NotifyIconData data;
+    FillTrayData(p, data);
+    data.icon = icon;
+    data.flags |= host::NIF_ICON;
+    p.host.ShellNotifyIcon(add ? host::NIM_ADD : host::NIM_MODIFY, data);
+}
+
+void TraySetTip(Program& p, const std::string& text) {
+    host::NotifyIconData data;
+    FillTrayData(p, data);
+    // The last byte stays 0, and a character that does not fit whole is left out whole.
+    std::size_t n = std::min(text.size(), data.tip.size() - 1);
+    if (n < text.size())
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    std::memcpy(data.tip.data(), text.data(), n);
+    data.flags |= host::NIF_TIP;
+    p.host.ShellNotifyIcon(host::NIM_MODIFY, data);
+}
+
+void TrayRemoveIcon(Program& p) {
+    host::NotifyIconData data;
+    FillTrayData(p, data);
+    p.host.ShellNotifyIcon(host::NIM_DELETE, data);
+}
+
 }  // namespace tarnolux::TaskBar_Icon
