@@ -1,11 +1,152 @@
+// The stored settings of the Options and Free Memory pages, the window position and the start-up
+// registration.
+#include <optional>
+
 #include "app/form5.h"
+#include "common/convert.h"
+#include "settings/modules.h"
 
 namespace tarnolux {
 
-void Form5::LoadFreeUpSettings() {}
-void Form5::SaveFreeUpSettings() {}
-void Form5::LoadOptions() {}
-void Form5::SaveOptions() {}
-void Form5::Check4_Click(int) {}
+namespace {
+
+const std::string kApp = "TALVO";
+const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+#ifdef _WIN32
+const std::string kExeSuffix = ".exe";
+#else
+const std::string kExeSuffix;
+#endif
+
+std::string Get(Program& p, const std::string& key, const std::string& defaultValue) {
+    return Settings::GetSetting(p.sys, kApp, kAppTitle, key, defaultValue);
+}
+void Save(Program& p, const std::string& key, const std::string& value) {
+    Settings::SaveSetting(p.sys, kApp, kAppTitle, key, value);
+}
+
+// A stored number with its text. What does not convert (empty, letters, out of range) gives the
+// default, text and all, so the page and the program agree on the value in use.
+struct Stored {
+    std::string text;
+    std::int32_t value;
+};
+Stored GetNumber(Program& p, const std::string& key, std::int32_t defaultValue) {
+    Stored s{Get(p, key, Dec(defaultValue)), defaultValue};
+    if (auto v = ToInt32(s.text)) s.value = *v;
+    else s.text = Dec(defaultValue);
+    return s;
+}
+
+// A stored check-box state: 0 or 1, anything else the default.
+int GetFlag(Program& p, const std::string& key, int defaultValue) {
+    const auto v = ToInt32(Get(p, key, Dec(defaultValue)));
+    return v && (*v == forms::vbUnchecked || *v == forms::vbChecked) ? *v : defaultValue;
+}
+
+// Fills a text box and its spin bar, whose Tag holds the committed value.
+void FillSpin(forms::Control& text, forms::Control& bar, const Stored& s) {
+    text.setText(s.text);
+    bar.setValue(s.value);
+    bar.setTag(Dec(s.value));
+}
+
+}  // namespace
+
+void Form5::LoadFreeUpSettings() {
+    const auto total = static_cast<std::int32_t>(TotalMemoryMB);
+
+    const Stored limit = GetNumber(P, "LimitFreeMemory", total / 16);
+    FillSpin(Text2(3), *VScroll4, limit);
+    LimitFreeMemoryMB = limit.value;
+
+    const Stored amount = GetNumber(P, "FreeUpMemory", total / 6);
+    FillSpin(Text2(4), *VScroll5, amount);
+    FreeUpMemoryMB = amount.value;
+
+    FillSpin(*Text4, *VScroll9, GetNumber(P, "EveryMinutes", 10));
+    FillSpin(*Text3, *VScroll6, GetNumber(P, "FreeUpEveryMinutes", total / 8));
+
+    // Setting a check box raises its click handler; set-up runs once, as for a click by the user.
+    const int periodic = GetFlag(P, "EnableEveryMinutes", 0);
+    const bool periodicRaised = Check3->value() != periodic;
+    Check3->setValue(periodic);
+    if (periodic == forms::vbChecked && !periodicRaised) Check3_Click();
+
+    const int gate = GetFlag(P, "DefragIfCPUless", 1);
+    const bool gateRaised = Check7->value() != gate;
+    Check7->setValue(gate);
+    if (gate == forms::vbChecked && !gateRaised) Check7_Click();
+
+    FillSpin(Text2(7), *VScroll10, GetNumber(P, "CPUlessValue", 25));
+}
+
+void Form5::SaveFreeUpSettings() {
+    Save(P, "LimitFreeMemory", Text2(3).text());
+    Save(P, "FreeUpMemory", Text2(4).text());
+    Save(P, "EveryMinutes", Text4->text());
+    Save(P, "FreeUpEveryMinutes", Text3->text());
+    Save(P, "EnableEveryMinutes", Dec(Check3->value()));
+    Save(P, "DefragIfCPUless", Dec(Check7->value()));
+    Save(P, "CPUlessValue", Text2(7).text());
+}
+
+void Form5::LoadOptions() {
+    const int startUp = GetFlag(P, "StartonWindowsStartUp", 1);
+    const int minimized = GetFlag(P, "StartMinimized", 0);
+    const int popUp = GetFlag(P, "ShowPopUp", 1);
+    const int sound = GetFlag(P, "PlaySound", 1);
+    const std::string soundFile = Get(P, "SoundFile", "");
+
+    Text6->setText(soundFile);
+    Check4(0).setValue(startUp);
+    Check4(1).setValue(minimized);
+    Check4(2).setValue(popUp);
+    Check4(3).setValue(sound);
+    if (Check4(3).value() == forms::vbUnchecked) {
+        Text6->setEnabled(false);
+        Command2->setEnabled(false);
+    }
+
+    // Without a notification area a hidden window could not be reached again.
+    if (minimized == forms::vbChecked && P.host.TrayAvailable()) Hide();
+    else Show();
+
+    int left = GetNumber(P, "Left", 480).value;
+    int top = GetNumber(P, "Top", 480).value;
+    // A position wholly off the screen (a monitor since removed, a smaller resolution) comes back.
+    const bool offScreen = left >= P.host.ScreenWidth() || top >= P.host.ScreenHeight() ||
+                           static_cast<std::int64_t>(left) + width() <= 0 ||
+                           static_cast<std::int64_t>(top) + height() <= 0;
+    if (offScreen) left = top = 480;
+    move(left, top);
+}
+
+void Form5::SaveOptions() {
+    Save(P, "StartonWindowsStartUp", Dec(Check4(0).value()));
+    Save(P, "StartMinimized", Dec(Check4(1).value()));
+    Save(P, "ShowPopUp", Dec(Check4(2).value()));
+    Save(P, "PlaySound", Dec(Check4(3).value()));
+    Save(P, "SoundFile", Text6->text());
+    Save(P, "Left", Dec(left()));
+    Save(P, "Top", Dec(top()));
+    Save(P, "Skin", P.CurrentSkin);
+
+    if (Check4(0).value() == forms::vbChecked) {
+        const std::string command =
+            General::ProgramFolder(P.sys) + General::Sep(P.sys) + P.sys.AppExeName() + kExeSuffix + " /Start Up";
+        Registry::SetStringValue(P.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command);
+    } else {
+        Registry::DeleteValue(P.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle);
+    }
+}
+
+void Form5::Check4_Click(int Index) {
+    if (Index != 3) return;
+    const bool on = Check4(3).value() == forms::vbChecked;
+    Text6->setEnabled(on);
+    Command2->setEnabled(on);
+}
 
 }  // namespace tarnolux
