@@ -133,8 +133,7 @@ namespace INI_Files {
 std::string ReadIniString(platform::System& sys, const std::string& section, const std::string& key,
                           const std::string& defaultValue, const std::string& file) {
     std::string buffer(255, '\0');
-    const std::uint32_t n = sys.GetPrivateProfileString(section, key, defaultValue, buffer, 256, file);
-    if (n < buffer.size()) buffer.resize(n);
+    sys.GetPrivateProfileString(section, key, defaultValue, buffer, 256, file);
     return General::TrimNull(buffer);
 }
 
