@@ -136,7 +136,13 @@ void Form5::SaveOptions() {
     if (Check4(0).value() == forms::vbChecked) {
         const std::string command =
             General::ProgramFolder(P.sys) + General::Sep(P.sys) + P.sys.AppExeName() + kExeSuffix + " /Start Up";
-        Registry::SetStringValue(P.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command);
+        // A fresh store may lack the run list that Windows always has: create it then.
+        if (Registry::SetStringValue(P.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command) == 1) {
+            if (const platform::HKEY key = Registry::CreateKey(P.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, "")) {
+                Registry::SetStringValue(P.sys, key, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command);
+                P.sys.RegCloseKey(key);
+            }
+        }
     } else {
         Registry::DeleteValue(P.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle);
     }
