@@ -1,0 +1,56 @@
+// A whole program on the fake system and the scripted host: a 128 MB machine whose program lives in
+// /opt/tarnolux, with an empty settings store.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/form5.h"
+#include "app/program.h"
+#include "forms/forms.h"
+#include "host/scripted_host.h"
+#include "platform/fake/fake_system.h"
+
+namespace apptest {
+
+inline const std::string kSection = "Software\\TALVO\\Tarnolux ";
+inline const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct ProgramTest : ::testing::Test {
+    forms::Application app;
+    host::ScriptedHost host{app};
+    platform::FakeSystem sys;
+    std::unique_ptr<tarnolux::Program> program;
+
+    ProgramTest() {
+        sys.memory.totalPhys = 128ull << 20;
+        sys.memory.availPhys = 64ull << 20;
+        sys.memory.totalPageFile = 256ull << 20;
+        sys.memory.availPageFile = 200ull << 20;
+        sys.memory.totalVirtual = 2048ull << 20;
+        sys.memory.availVirtual = 1900ull << 20;
+        sys.CreateRegKey(platform::HKEY_LOCAL_MACHINE, kRunKey);
+    }
+
+    // Starts a run (a fresh one after an earlier run has ended).
+    tarnolux::Form5& Start() {
+        program.reset();
+        program = std::make_unique<tarnolux::Program>(app, sys, host);
+        program->Start();
+        return program->form5();
+    }
+    tarnolux::Form5& form() { return program->form5(); }
+
+    void Store(const std::string& key, const std::string& value) { sys.SetRegString(platform::HKEY_CURRENT_USER, kSection, key, value); }
+    std::optional<std::string> Stored(const std::string& key) const {
+        return sys.RegString(platform::HKEY_CURRENT_USER, kSection, key);
+    }
+    std::optional<std::string> RunValue() const {
+        return sys.RegString(platform::HKEY_LOCAL_MACHINE, kRunKey, "Tarnolux ");
+    }
+};
+
+}  // namespace apptest
