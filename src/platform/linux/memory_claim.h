@@ -2,13 +2,59 @@
 // driving the system into running out of memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "platform/system.h"
 
 namespace platform::linux_impl {
 
+// How often, while writing, the claim asks again whether the rest can still be had.
+inline constexpr std::uint64_t kClaimCheckEvery = 256ull << 20;
+
+// What can be had without the kernel running out of memory: MemAvailable + SwapFree, less a reserve
+// of 5 % of physical memory (at least 64 MiB). Nothing when the text lacks the figures.
+std::optional<std::uint64_t> MemoryThatCanBeHad(std::string_view meminfo);
+// The same from /proc/meminfo.
+std::optional<std::uint64_t> MemoryThatCanBeHad();
+
+// Writes the two-byte blank (0x20 0x00) over `bytes` bytes from `p`, with wide stores. `p` is
+// aligned to 2 bytes at least; an odd tail gets the first byte of the pattern.
+void FillBlank(void* p, std::size_t bytes);
+
+// Claims `bytes` (0: nothing), advised for transparent huge pages, and writes all of it. Before
+// claiming and again every `checkEvery` bytes it compares what is still to write with `canBeHad`;
+// when the rest does not fit it gives back what it has and returns null. While the block exists the
+// process offers itself first to the kernel's out-of-memory killer.
+std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
+                                         const std::function<std::optional<std::uint64_t>()>& canBeHad,
+                                         std::uint64_t checkEvery = kClaimCheckEvery);
 std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes);
+
+// A block claimed by ClaimMemory; its bytes are readable for tests and benchmarks.
+class ClaimedBlock : public MemoryBlock {
+public:
+    ~ClaimedBlock() override;
+    std::uint64_t size() const override { return size_; }
+    const unsigned char* data() const { return data_; }
+
+private:
+    friend std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
+                                                    const std::function<std::optional<std::uint64_t>()>& canBeHad,
+                                                    std::uint64_t checkEvery);
+    ClaimedBlock(unsigned char* data, std::uint64_t size, std::size_t mapped, int restoreOomScore)
+        : data_(data), size_(size), mapped_(mapped), restoreOomScore_(restoreOomScore) {}
+    unsigned char* data_;
+    std::uint64_t size_;
+    std::size_t mapped_;   // the mapping's length from data_
+    int restoreOomScore_;  // what /proc/self/oom_score_adj held before the claim; INT32_MIN: untouched
+};
+
+// The process's current oom_score_adj; nothing when it cannot be read.
+std::optional<int> OomScoreAdj();
 
 }  // namespace platform::linux_impl

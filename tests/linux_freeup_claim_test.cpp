@@ -1,0 +1,128 @@
+// The real memory claim on Linux: what can be had, the blank pattern, giving up in time, and the
+// out-of-memory score put back.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/linux/memory_claim.h"
+
+namespace {
+
+using namespace platform::linux_impl;
+
+constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
+
+bool AllBlank(const unsigned char* p, std::uint64_t n) {
+    for (std::uint64_t i = 0; i < n; ++i)
+        if (p[i] != ((i & 1) ? 0x00 : 0x20)) return false;
+    return true;
+}
+
+TEST(LinuxFreeupClaim, WhatCanBeHadIsAvailablePlusSwapLessAReserve) {
+    // 16 GiB of memory: the reserve is 5 % of it.
+    const char* withSwap =
+        "MemTotal:       16777216 kB\nMemFree:         1000000 kB\nMemAvailable:    8388608 kB\n"
+        "Buffers:            100 kB\nCached:          2000000 kB\nSwapTotal:       2097152 kB\n"
+        "SwapFree:        1048576 kB\n";
+    EXPECT_EQ(MemoryThatCanBeHad(withSwap), (8388608ull + 1048576ull) * 1024 - 16777216ull * 1024 / 20);
+
+    // A small machine keeps at least 64 MiB back; with less than that available nothing can be had.
+    EXPECT_EQ(MemoryThatCanBeHad("MemTotal: 524288 kB\nMemAvailable: 200000 kB\n"), 200000ull * 1024 - 64 * MiB);
+    EXPECT_EQ(MemoryThatCanBeHad("MemTotal: 524288 kB\nMemAvailable: 1000 kB\n"), 0u);
+
+    // Old kernels without MemAvailable: free memory and the page cache stand in.
+    EXPECT_EQ(MemoryThatCanBeHad("MemTotal: 4194304 kB\nMemFree: 1000000 kB\nBuffers: 1000 kB\nCached: 500000 kB\n"),
+              1501000ull * 1024 - 4194304ull * 1024 / 20);
+
+    EXPECT_EQ(MemoryThatCanBeHad(""), std::nullopt);
+    EXPECT_EQ(MemoryThatCanBeHad("MemTotal: lots\nMemAvailable: 5 kB\n"), std::nullopt);
+    // A field whose name merely begins like another one is not taken for it.
+    EXPECT_EQ(MemoryThatCanBeHad("MemTotalX: 5 kB\nMemAvailable: 5 kB\n"), std::nullopt);
+
+    ASSERT_TRUE(MemoryThatCanBeHad().has_value()) << "/proc/meminfo should be readable";
+}
+
+TEST(LinuxFreeupClaim, FillWritesThePatternFromAnyStartAndNoFurther) {
+    std::vector<unsigned char> buf(512);
+    for (std::size_t start : {0u, 2u, 6u, 16u, 18u}) {
+        for (std::size_t len : {0u, 1u, 2u, 15u, 64u, 65u, 130u, 333u}) {
+            std::fill(buf.begin(), buf.end(), 0xAB);
+            FillBlank(buf.data() + start, len);
+            EXPECT_TRUE(AllBlank(buf.data() + start, len)) << start << "+" << len;
+            for (std::size_t i = 0; i < buf.size(); ++i) {
+                if (i < start || i >= start + len) {
+                    ASSERT_EQ(buf[i], 0xAB) << start << "+" << len << " at " << i;
+                }
+            }
+        }
+    }
+}
+
+TEST(LinuxFreeupClaim, ASmallClaimIsWrittenInFullAndOffersUsToTheOomKillerMeanwhile) {
+    const std::optional<int> before = OomScoreAdj();
+    ASSERT_TRUE(before.has_value());
+    {
+        auto block = ClaimMemory(8 * MiB);
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(block->size(), 8 * MiB);
+        auto* claimed = dynamic_cast<ClaimedBlock*>(block.get());
+        ASSERT_NE(claimed, nullptr);
+        EXPECT_TRUE(AllBlank(claimed->data(), claimed->size()));
+        EXPECT_EQ(OomScoreAdj(), 1000);
+    }
+    EXPECT_EQ(OomScoreAdj(), before);
+
+    // A size that is not a whole number of pages.
+    auto odd = ClaimMemory(3 * MiB + 7);
+    ASSERT_NE(odd, nullptr);
+    EXPECT_TRUE(AllBlank(static_cast<ClaimedBlock&>(*odd).data(), 3 * MiB + 7));
+
+    EXPECT_EQ(ClaimMemory(0), nullptr);
+}
+
+TEST(LinuxFreeupClaim, MoreThanCanBeHadIsRefusedBeforeAnythingIsClaimed) {
+    const std::optional<int> before = OomScoreAdj();
+    const std::optional<std::uint64_t> can = MemoryThatCanBeHad();
+    ASSERT_TRUE(can.has_value());
+    EXPECT_EQ(ClaimMemory(*can + 1024 * MiB), nullptr);
+    EXPECT_EQ(ClaimMemory(UINT64_MAX), nullptr);
+    EXPECT_EQ(OomScoreAdj(), before);
+
+    // Without the figure nothing is risked.
+    EXPECT_EQ(ClaimMemory(MiB, [] { return std::optional<std::uint64_t>(); }), nullptr);
+}
+
+TEST(LinuxFreeupClaim, AClaimGivesUpWhenTheRestNoLongerFits) {
+    const std::optional<int> before = OomScoreAdj();
+    int asked = 0;
+    // Plenty at first; after the first 2 MiB chunk the machine has run short.
+    auto block = ClaimMemory(
+        8 * MiB,
+        [&] {
+            ++asked;
+            return std::optional<std::uint64_t>(asked == 1 ? 64 * MiB : 4 * MiB);
+        },
+        2 * MiB);
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(OomScoreAdj(), before);
+
+    // The rest fits exactly at every check: the claim completes, asking before each chunk.
+    asked = 0;
+    std::uint64_t rest = 8 * MiB;
+    block = ClaimMemory(
+        8 * MiB,
+        [&] {
+            ++asked;
+            const std::uint64_t now = rest;
+            rest -= 2 * MiB;
+            return std::optional<std::uint64_t>(now);
+        },
+        2 * MiB);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(asked, 4);
+    EXPECT_TRUE(AllBlank(static_cast<ClaimedBlock&>(*block).data(), 8 * MiB));
+}
+
+}  // namespace
