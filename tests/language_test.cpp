@@ -1,0 +1,259 @@
+// Choosing a language: reading its file into the text tables and the captions, and every way a
+// language file can be missing or unfit without stopping the program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "appearance/text_encoding.h"
+#include "common/convert.h"
+#include "monitor_fixture.h"
+#include "support.h"
+#include "tray/form6.h"
+
+namespace {
+
+using monitortest::kMB;
+using monitortest::WindowTest;
+namespace fs = std::filesystem;
+
+const fs::path kShipped = fs::path(TARNOLUX_SOURCE_DIR) / "Language";
+
+// Every key a language file holds, in file order.
+std::vector<std::string> AllKeys() {
+    std::vector<std::string> keys;
+    for (int k = 1; k <= 51; ++k) {
+        keys.push_back(std::to_string(k));
+        if (k == 22 || k == 32 || k == 50) keys.push_back(std::to_string(k) + "_");
+    }
+    return keys;
+}
+
+// A complete file whose every text is its key in angle brackets, less the keys in `without`.
+std::string NumberedFile(const std::string& header, const std::set<std::string>& without = {}) {
+    std::string text = header + "\n";
+    for (const std::string& k : AllKeys())
+        if (!without.count(k)) text += k + "=<" + k + ">\n";
+    return text;
+}
+
+using LanguageTest = WindowTest;
+
+TEST_F(LanguageTest, FillsTablesAndCaptionsFromTheChosenFile) {
+    sys.memory.totalPhys = 128 * kMB;
+    AddLanguage("numbers", NumberedFile("[numbers]"));
+    Choose("numbers");
+
+    EXPECT_TRUE(host.msgBoxes.empty());
+    EXPECT_EQ(f.Check1(0).caption(), "<1>");
+    EXPECT_EQ(f.Check1(4).caption(), "<5>");
+    EXPECT_EQ(f.Check2->caption(), "<6>");
+    EXPECT_EQ(f.MonitorTexts[0], "<7>");
+    EXPECT_EQ(f.MonitorTexts[5], "<12>");
+    EXPECT_EQ(f.DriveTexts[2], "<15>");
+    EXPECT_EQ(f.ModuleTexts[0], "<16>");
+    EXPECT_EQ(f.Label11(0).caption(), "<17>");
+    EXPECT_EQ(f.Label14->caption(), "<22>");
+    EXPECT_EQ(f.Check7->caption(), "<22_>");
+    EXPECT_EQ(f.Label1(4).caption(), "<27>");
+    EXPECT_EQ(f.CacheTexts[5], "<28>");
+    EXPECT_EQ(f.Check4(2).caption(), "<31>");
+    EXPECT_EQ(f.Label18->caption(), "<32>");
+    EXPECT_EQ(f.Check4(3).caption(), "<32_>");
+    EXPECT_EQ(program.MenuTexts[0], "<33>");
+    EXPECT_EQ(program.MenuTexts[16], "<49>");
+    EXPECT_EQ(program.MenuTexts[17], "<50>");
+    EXPECT_EQ(program.MenuTexts[18], "<50_>");
+    EXPECT_EQ(program.ShowTaskbarText, "<40>");
+    EXPECT_EQ(f.PopupTexts[0], "<51>");
+    // Texts the tick writes wait for the tick; the total is written now.
+    EXPECT_EQ(f.Label3->caption(), "CPU Usage");
+    EXPECT_EQ(f.TotalMemoryMB, 128);
+    EXPECT_EQ(f.Label4->caption(), "<8>128 MB.");
+
+    tarnolux::Form6& menus = program.form6();
+    if (menus.restore_menu) {
+        EXPECT_EQ(menus.restore_menu->caption(), "<33>");
+        EXPECT_EQ(menus.extras1_menu(13).caption(), "<45>");
+        EXPECT_EQ(menus.extras1_menu(12).caption(), "-");
+        EXPECT_EQ(menus.readme_file_menu->caption(), "<50_>");
+        EXPECT_EQ(menus.exit_menu->caption(), "<49>");
+    }
+}
+
+TEST_F(LanguageTest, MissingKeyShowsTheDefault) {
+    AddLanguage("partial", NumberedFile("[partial]", {"44", "8"}));
+    Choose("partial");
+    EXPECT_EQ(program.MenuTexts[11], "1024");
+    tarnolux::Form6& menus = program.form6();
+    if (menus.extras1_menu.exists(11)) {
+        EXPECT_EQ(menus.extras1_menu(11).caption(), "1024");
+    }
+    EXPECT_EQ(f.Label4->caption(), "1024" + std::to_string(1000) + " MB.");
+}
+
+TEST_F(LanguageTest, SectionComesFromTheFirstLineNotTheFileName) {
+    AddLanguage("mine", "[english]\r\n1=Mine\r\n8=\"Total Memory: \"\r\n");
+    Choose("mine");
+    EXPECT_EQ(f.Check1(0).caption(), "Mine");
+    EXPECT_EQ(f.Label4->caption(), "Total Memory: 1000 MB.");
+}
+
+TEST_F(LanguageTest, TotalMemoryLine) {
+    sys.memory.totalPhys = 128 * kMB + 1023 * 1024;  // the part below a whole MB is dropped
+    AddLanguage("english", "[english]\n8=\"Total Memory: \"\n");
+    Choose("english");
+    EXPECT_EQ(f.Label4->caption(), "Total Memory: 128 MB.");
+}
+
+TEST_F(LanguageTest, MissingFileIsReportedAndChangesNothing) {
+    Choose("klingon");
+    ASSERT_EQ(host.msgBoxes.size(), 1u);
+    EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/klingon.ini, does not exist.");
+    EXPECT_EQ(host.msgBoxes[0].style, host::vbCritical | host::vbOKOnly);
+    EXPECT_EQ(host.msgBoxes[0].title, "Tarnolux ");
+    EXPECT_EQ(f.Check1(3).caption(), "Free Up Memory");
+    EXPECT_FALSE(program.form6Loaded());
+}
+
+TEST_F(LanguageTest, NameWithWildcardsDoesNotPickAnotherFile) {
+    AddLanguage("english", NumberedFile("[english]"));
+    Choose("eng*");
+    ASSERT_EQ(host.msgBoxes.size(), 1u);
+    EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/eng*.ini, does not exist.");
+    EXPECT_EQ(f.Check1(0).caption(), "CPU");
+}
+
+TEST_F(LanguageTest, LoadsTheMenuWindowWithoutShowingIt) {
+    ASSERT_FALSE(program.form6Loaded());
+    AddLanguage("english", NumberedFile("[english]"));
+    Choose("english");
+    EXPECT_TRUE(program.form6Loaded());
+    EXPECT_FALSE(program.form6().visible());
+}
+
+TEST_F(LanguageTest, WindowsFileKeepsItsAccents) {
+    // "Größe", "Système", "€uro" and a curly apostrophe in Windows-1252.
+    AddLanguage("windows", "[fran\xE7" "ais]\r\n1=Gr\xF6\xDF" "e\r\n2=Syst\xE8me\r\n3=\x80uro\r\n16=L\x92" "essai '\r\n");
+    Choose("windows");
+    EXPECT_TRUE(host.msgBoxes.empty());
+    EXPECT_EQ(f.Check1(0).caption(), "Größe");
+    EXPECT_EQ(f.Check1(1).caption(), "Système");
+    EXPECT_EQ(f.Check1(2).caption(), "€uro");
+    EXPECT_EQ(f.ModuleTexts[0], "L’essai '");
+    EXPECT_EQ(f.Check1(3).caption(), "1024");
+}
+
+TEST_F(LanguageTest, UnfitFilesAreReportedAndChangeNothing) {
+    AddLanguage("good", NumberedFile("[good]"));
+    Choose("good");
+    ASSERT_EQ(f.Check1(0).caption(), "<1>");
+
+    struct Case {
+        const char* name;
+        std::string contents;
+    };
+    const Case cases[] = {
+        {"short", "[\n1=Short\n"},
+        {"blank", "\n1=Blank\n"},
+        {"empty", ""},
+        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24) + "\n1=Bin\n"},
+        {"elf", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.msgBoxes.clear();
+        AddLanguage(c.name, c.contents);
+        Choose(c.name);
+        ASSERT_EQ(host.msgBoxes.size(), 1u);
+        EXPECT_EQ(host.msgBoxes[0].prompt,
+                  std::string("File /opt/tarnolux/Language/") + c.name + ".ini, is not a language file.");
+        EXPECT_EQ(host.msgBoxes[0].title, "Tarnolux ");
+        EXPECT_EQ(f.Check1(0).caption(), "<1>");
+        EXPECT_EQ(f.PageTexts[0], "<1>");
+        EXPECT_EQ(program.MenuTexts[0], "<33>");
+    }
+}
+
+TEST_F(LanguageTest, StoredLanguageNotInTheListLeavesTheDesignCaptions) {
+    AddLanguage("english", NumberedFile("[english]"));
+    sys.SetRegString(platform::HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", "Language", "klingon");
+    program.Start();
+    EXPECT_EQ(f.Combo1->listIndex(), -1);
+    EXPECT_EQ(f.Check1(3).caption(), "Free Up Memory");
+    EXPECT_EQ(f.Check4(0).caption(), "Start on Windows StartUp.");
+    EXPECT_TRUE(host.msgBoxes.empty());
+}
+
+TEST_F(LanguageTest, UnreadableFileIsReported) {
+    f.LoadLanguageFile("/opt/tarnolux/Language/gone.ini");
+    ASSERT_EQ(host.msgBoxes.size(), 1u);
+    EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/gone.ini, cannot be read.");
+    EXPECT_EQ(f.Check1(0).caption(), "CPU");
+}
+
+TEST(TextEncoding, TellsUtf8FromOtherBytes) {
+    using tarnolux::TextEncoding::IsValidUtf8;
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("Größe € 𝄞"));
+    EXPECT_FALSE(IsValidUtf8("Gr\xF6\xDF" "e"));
+    EXPECT_FALSE(IsValidUtf8("\xC3"));              // cut short
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+    EXPECT_EQ(tarnolux::TextEncoding::Windows1252ToUtf8("\x80\x81\x9F\xA0\xFF"), "€\xC2\x81Ÿ\xC2\xA0ÿ");
+}
+
+// ---- the shipped language files ---------------------------------------------------------------
+
+std::vector<std::string> ShippedLanguages() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(kShipped))
+        if (e.path().extension() == ".ini") names.push_back(e.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ShippedLanguages, TheFourLanguagesShip) {
+    const std::vector<std::string> names = ShippedLanguages();
+    for (const char* want : {"deutsch", "english", "español", "français"})
+        EXPECT_NE(std::find(names.begin(), names.end(), want), names.end()) << want;
+}
+
+TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
+    for (const std::string& name : ShippedLanguages()) {
+        SCOPED_TRACE(name);
+        const std::string text = testsupport::ReadFile(kShipped / (name + ".ini"));
+        EXPECT_TRUE(tarnolux::TextEncoding::IsValidUtf8(text));
+        ASSERT_EQ(text.front(), '[');
+        const std::string path = AddLanguage(name, text);
+        const std::string section = text.substr(1, text.find(']') - 1);
+        for (const std::string& key : AllKeys()) {
+            std::string value;
+            sys.GetPrivateProfileString(section, key, "\x01missing", value, 256, path);
+            EXPECT_NE(value, "\x01missing") << "key " << key;
+            EXPECT_FALSE(value.empty()) << "key " << key;
+        }
+
+        host.msgBoxes.clear();
+        Choose(name);
+        EXPECT_TRUE(host.msgBoxes.empty());
+        // A caption fits when its characters, at a generous 80 twips each, fill no more lines than
+        // the control has room for.
+        for (const auto& c : f.controls()) {
+            if (c->caption().empty()) continue;
+            const std::size_t chars = tarnolux::Utf8Length(c->caption());
+            const int lines = c->height() >= 400 ? 2 : 1;
+            EXPECT_LE(static_cast<int>(chars) * 80, c->width() * lines) << c->displayName() << ": " << c->caption();
+        }
+        // Keys followed by a value end in a blank.
+        for (const std::string* t : {&f.MonitorTexts[0], &f.MonitorTexts[1], &f.MonitorTexts[2], &f.MonitorTexts[3],
+                                     &f.MonitorTexts[4], &f.MonitorTexts[5], &f.DriveTexts[0], &f.DriveTexts[1],
+                                     &f.DriveTexts[2], &f.CacheTexts[5]})
+            EXPECT_EQ(t->back(), ' ') << *t;
+        EXPECT_EQ(f.ModuleTexts[0].back(), '\'');
+    }
+}
+
+}  // namespace

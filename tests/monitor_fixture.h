@@ -1,0 +1,49 @@
+// The main window of a program on the fake system and the scripted host, not loaded, so that one
+// handler at a time can be driven: a machine of 1000 MB with 500 MB free and no swap.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/form5.h"
+#include "app/program.h"
+#include "forms/forms.h"
+#include "host/scripted_host.h"
+#include "platform/fake/fake_system.h"
+
+namespace monitortest {
+
+constexpr std::uint64_t kMB = 1ull << 20;
+
+struct WindowTest : ::testing::Test {
+    platform::FakeSystem sys;
+    forms::Application app;
+    host::ScriptedHost host{app};
+    tarnolux::Program program{app, sys, host};
+    tarnolux::Form5& f = program.form5();
+
+    WindowTest() {
+        sys.memory.totalPhys = 1000 * kMB;
+        sys.memory.availPhys = 500 * kMB;
+        sys.memory.totalVirtual = 2048 * kMB;
+        sys.memory.availVirtual = 2048 * kMB;
+    }
+
+    void SetFreeMB(std::uint64_t mb) { sys.memory.availPhys = mb * kMB; }
+
+    // A language file in the program's Language folder.
+    std::string AddLanguage(const std::string& name, const std::string& contents) {
+        const std::string path = sys.appPath + "/Language/" + name + ".ini";
+        sys.AddFile(path, contents);
+        return path;
+    }
+    // Lists `name` in the language box and selects it, as the user would.
+    void Choose(const std::string& name) {
+        f.Combo1->addItem(name);
+        f.Combo1->setListIndex(f.Combo1->listCount() - 1);
+    }
+};
+
+}  // namespace monitortest

@@ -1,0 +1,178 @@
+// The monitor tick: captions, bars, the processor graph, the tray tooltip and the lamp icon.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "monitor_fixture.h"
+
+namespace {
+
+using monitortest::kMB;
+
+struct TickTest : monitortest::WindowTest {
+    TickTest() {
+        f.TotalMemoryMB = 1000;
+        f.MonitorTexts[0] = "CPU Usage: ";
+        f.MonitorTexts[2] = "Free Memory: ";
+        f.MonitorTexts[3] = "Swap Memory: ";
+        f.MonitorTexts[4] = "Swap Memory Used: ";
+        f.MonitorTexts[5] = "Free Resources: ";
+    }
+
+    // The icons the tick gave the tray, in order.
+    std::vector<int> TrayIcons() const {
+        std::vector<int> icons;
+        for (const auto& call : host.trayCalls)
+            if (call.data.flags & host::NIF_ICON) {
+                EXPECT_EQ(call.message, host::NIM_MODIFY);
+                icons.push_back(call.data.icon.resource);
+            }
+        return icons;
+    }
+
+    std::string LastTip() const {
+        for (auto it = host.trayCalls.rbegin(); it != host.trayCalls.rend(); ++it)
+            if (it->data.flags & host::NIF_TIP) return it->data.tipText();
+        return "(none)";
+    }
+
+    // Dashes printed in each graph column, by x.
+    std::map<int, int> DashesPerColumn() const {
+        std::map<int, int> columns;
+        for (const auto& p : f.Picture2->printed()) {
+            EXPECT_EQ(p.text, "-");
+            ++columns[p.x];
+        }
+        return columns;
+    }
+};
+
+TEST_F(TickTest, LampsChangeOnlyWhenTheBandChanges) {
+    host.trayIconPresent = true;
+    for (int percent : {12, 8, 9, 4, 3, 11}) {
+        SetFreeMB(percent * 10);
+        f.Timer1_Timer();
+        EXPECT_EQ(f.LastFreePercent, percent);
+    }
+    EXPECT_EQ(TrayIcons(), (std::vector<int>{101, 102, 103, 101}));
+    EXPECT_EQ(f.icon().resource, 101);
+    EXPECT_EQ(host.trayIcon.resource, 101);
+}
+
+TEST_F(TickTest, BandEdges) {
+    const struct {
+        int last, now, icon;
+    } cases[] = {{50, 5, 102}, {50, 10, 102}, {50, 4, 103}, {0, 11, 101}, {0, 5, 102}, {4, 3, 0}, {11, 50, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.last << " -> " << c.now);
+        host.trayCalls.clear();
+        f.setIcon({1, {}});
+        f.LastFreePercent = static_cast<std::int16_t>(c.last);
+        SetFreeMB(c.now * 10);
+        f.Timer1_Timer();
+        if (c.icon) {
+            EXPECT_EQ(TrayIcons(), std::vector<int>{c.icon});
+            EXPECT_EQ(f.icon().resource, c.icon);
+        } else {
+            EXPECT_TRUE(TrayIcons().empty());
+            EXPECT_EQ(f.icon().resource, 1);
+        }
+    }
+}
+
+TEST_F(TickTest, FreeShareRoundsHalvesToEven) {
+    SetFreeMB(125);  // 12.5 %
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Label15->caption(), "12%");
+    EXPECT_EQ(f.Shape1(1).width(), 2864);  // 88 % of 3255 = 2864.4
+    SetFreeMB(135);  // 13.5 %
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Label15->caption(), "14%");
+    EXPECT_EQ(f.LastFreePercent, 14);
+}
+
+TEST_F(TickTest, CaptionsAndBars) {
+    sys.cpuLoad = 37;
+    SetFreeMB(124);
+    sys.memory.availPhys += 1023 * 1024;  // less than a whole MB more: not counted
+    sys.memory.totalPageFile = 1000 * kMB;
+    sys.memory.availPageFile = 600 * kMB;
+    f.Timer1_Timer();
+
+    EXPECT_EQ(f.Label3->caption(), "CPU Usage: 37%");
+    EXPECT_EQ(f.Shape1(6).width(), 893);
+    EXPECT_EQ(f.Label5->caption(), "Free Memory: 124 MB.");
+    EXPECT_EQ(f.Label6->caption(), "Swap Memory: 1000 MB.");
+    EXPECT_EQ(f.Label7->caption(), "Swap Memory Used: 400 MB.");
+    EXPECT_EQ(f.Label16->caption(), "40%");
+    EXPECT_EQ(f.Shape1(2).width(), 1302);
+    EXPECT_EQ(f.Label8->caption().rfind("Free Resources:   ", 0), 0u) << f.Label8->caption();
+    EXPECT_EQ(f.Label8->caption().back(), '%');
+    EXPECT_EQ(LastTip(), "Free Memory: 124 MB. - - - CPU Usage: 37%");
+    // The counter is read, then restarted, on every tick.
+    EXPECT_EQ(sys.counterReads,
+              (std::vector<std::string>{"StatData\\KERNEL\\CPUUsage", "StartStat\\KERNEL\\CPUUsage"}));
+}
+
+TEST_F(TickTest, NoSwapAndNoTotalDivideByNothing) {
+    f.TotalMemoryMB = 0;
+    f.Shape1(1).setWidth(777);
+    f.Shape1(2).setWidth(777);
+    f.setIcon({1, {}});
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Label6->caption(), "Swap Memory: 0 MB.");
+    EXPECT_EQ(f.Label7->caption(), "Swap Memory Used: 0 MB.");
+    EXPECT_EQ(f.Label16->caption(), "0%");
+    EXPECT_EQ(f.Shape1(2).width(), 0);
+    EXPECT_EQ(f.Label15->caption(), "0%");
+    EXPECT_EQ(f.Shape1(1).width(), 0);
+    EXPECT_TRUE(TrayIcons().empty());  // an unknown share says nothing about the lamps
+    EXPECT_EQ(f.icon().resource, 1);
+}
+
+TEST_F(TickTest, GraphScrollsNewestAtTheLeft) {
+    for (std::uint32_t load : {0u, 0u, 50u}) {
+        sys.cpuLoad = load;
+        f.Timer1_Timer();
+    }
+    const std::map<int, int> columns = DashesPerColumn();
+    ASSERT_EQ(columns.size(), 24u);
+    EXPECT_EQ(columns.at(0), 21);
+    for (int i = 1; i < 24; ++i) EXPECT_EQ(columns.at(30 * i), 1) << "column " << i;
+    int lowest = 1000, highest = -1000;
+    for (const auto& p : f.Picture2->printed())
+        if (p.x == 0) lowest = std::min(lowest, p.y), highest = std::max(highest, p.y);
+    EXPECT_EQ(highest, 210);
+    EXPECT_EQ(lowest, 10);
+    EXPECT_EQ(f.CPUHistory[0], 50);
+    EXPECT_EQ(f.CPUHistory[24], 0);
+
+    sys.cpuLoad = 100;
+    f.Timer1_Timer();
+    EXPECT_EQ(DashesPerColumn().at(0), 41);  // drawn is redrawn, not added to
+    EXPECT_EQ(DashesPerColumn().at(30), 21);
+}
+
+TEST_F(TickTest, TooltipFallsBackToTheShortFormPast63Characters) {
+    sys.cpuLoad = 37;
+    SetFreeMB(500);
+    // "Free Memory: 500 MB." " - - - " + text 7 + "37%": 33 characters of text 7 make 63.
+    f.MonitorTexts[0] = std::string(33, 'x');
+    f.Timer1_Timer();
+    EXPECT_EQ(LastTip(), "Free Memory: 500 MB. - - - " + std::string(33, 'x') + "37%");
+
+    f.MonitorTexts[0] = std::string(34, 'x');
+    f.Timer1_Timer();
+    EXPECT_EQ(LastTip(), "500 MB. - - - 37%");
+
+    // Characters, not bytes, count: 33 two-byte letters still make 63 characters.
+    std::string accented;
+    for (int i = 0; i < 33; ++i) accented += "é";
+    f.MonitorTexts[0] = accented;
+    f.Timer1_Timer();
+    const std::string tip = LastTip();
+    EXPECT_EQ(tip.rfind("Free Memory: 500 MB. - - - é", 0), 0u) << tip;
+    EXPECT_LE(tip.size(), 63u);
+}
+
+}  // namespace

@@ -1,0 +1,101 @@
+// The tray icon record and the notifications the icon sends to the main window.
+#include <gtest/gtest.h>
+
+#include "monitor_fixture.h"
+#include "tray/form6.h"
+#include "tray/taskbar_icon.h"
+
+namespace {
+
+namespace TI = tarnolux::TaskBar_Icon;
+using TrayIconTest = monitortest::WindowTest;
+
+TEST_F(TrayIconTest, RecordAddressesTheOneIcon) {
+    host::NotifyIconData data;
+    data.id = 7;
+    data.flags = 0xFF;
+    data.icon = {103, {}};
+    data.tip.fill('x');
+    TI::FillTrayData(program, data);
+    EXPECT_EQ(data.window, &f);
+    EXPECT_EQ(data.id, 0u);
+    EXPECT_EQ(data.flags, host::NIF_MESSAGE);
+    EXPECT_EQ(data.callbackMessage, 0x200u);
+    EXPECT_TRUE(data.icon.empty());
+    for (char c : data.tip) EXPECT_EQ(c, '\0');
+}
+
+TEST_F(TrayIconTest, AddModifyAndRemove) {
+    host.trayCalls.clear();
+    TI::TraySetIcon(program, {1, {}}, true);
+    TI::TraySetTip(program, "Tarnolux ");
+    TI::TraySetIcon(program, {102, {}}, false);
+    TI::TrayRemoveIcon(program);
+
+    ASSERT_EQ(host.trayCalls.size(), 4u);
+    const auto& add = host.trayCalls[0];
+    EXPECT_EQ(add.message, host::NIM_ADD);
+    EXPECT_EQ(add.data.flags, host::NIF_MESSAGE | host::NIF_ICON);
+    EXPECT_EQ(add.data.icon.resource, 1);
+    EXPECT_EQ(add.data.tipText(), "");
+    const auto& tip = host.trayCalls[1];
+    EXPECT_EQ(tip.message, host::NIM_MODIFY);
+    EXPECT_EQ(tip.data.flags, host::NIF_MESSAGE | host::NIF_TIP);
+    EXPECT_TRUE(tip.data.icon.empty());
+    EXPECT_EQ(host.trayCalls[2].message, host::NIM_MODIFY);
+    EXPECT_EQ(host.trayCalls[2].data.flags, host::NIF_MESSAGE | host::NIF_ICON);
+    EXPECT_EQ(host.trayCalls[3].message, host::NIM_DELETE);
+    EXPECT_EQ(host.trayCalls[3].data.flags, host::NIF_MESSAGE);
+    for (const auto& call : host.trayCalls) {
+        EXPECT_EQ(call.data.window, &f);
+        EXPECT_EQ(call.data.id, 0u);
+    }
+    EXPECT_EQ(host.trayTip, "Tarnolux ");
+    EXPECT_FALSE(host.trayIconPresent);
+}
+
+TEST_F(TrayIconTest, TipKeepsItsLastByteZeroAndCharactersWhole) {
+    const auto tipOf = [&](const std::string& text) {
+        TI::TraySetTip(program, text);
+        const auto& tip = host.trayCalls.back().data.tip;
+        EXPECT_EQ(tip[63], '\0');
+        return host.trayCalls.back().data.tipText();
+    };
+    const std::string a63(63, 'a');
+    EXPECT_EQ(tipOf(a63), a63);
+    EXPECT_EQ(tipOf(a63 + "bc"), a63);
+    EXPECT_EQ(tipOf(std::string(62, 'a') + "é"), std::string(62, 'a'));    // é would end at byte 64
+    EXPECT_EQ(tipOf(std::string(61, 'a') + "é"), std::string(61, 'a') + "é");
+    EXPECT_EQ(tipOf(std::string(61, 'a') + "€"), std::string(61, 'a'));    // three bytes, one too many
+    EXPECT_EQ(tipOf(std::string(59, 'a') + "𝄞!"), std::string(59, 'a') + "𝄞");
+    EXPECT_EQ(tipOf(""), "");
+}
+
+TEST_F(TrayIconTest, DoubleClickRestoresAndRightButtonPopsTheMenu) {
+    tarnolux::Form6& menus = program.form6();
+
+    f.Form_MouseMove(0, 0, 7710.0f, 0);  // left button up
+    f.Form_MouseMove(0, 0, 7695.0f, 0);  // left button down
+    f.Form_MouseMove(0, 0, 7740.5f, 0);
+    EXPECT_TRUE(host.popups.empty());
+    EXPECT_TRUE(host.windowPos.empty());
+    EXPECT_FALSE(f.visible());
+
+    f.Form_MouseMove(0, 0, 7740.0f, 0);
+    if (menus.file_menu) {
+        ASSERT_EQ(host.popups.size(), 1u);
+        EXPECT_EQ(host.popups[0].menu, menus.file_menu);
+        EXPECT_EQ(host.popups[0].defaultItem, menus.restore_menu);
+    } else {
+        EXPECT_TRUE(host.popups.empty());  // the menu window is not built yet
+    }
+
+    const std::size_t popups = host.popups.size();
+    f.Form_MouseMove(0, 0, 7725.0f, 0);
+    EXPECT_EQ(host.popups.size(), popups);
+    if (menus.file_menu) {
+        EXPECT_TRUE(f.visible());
+    }
+}
+
+}  // namespace
