@@ -1,0 +1,92 @@
+// The wave player gives up at once, and plays nothing, when there is nothing it can play.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "platform/linux/wave_player.h"
+#include "support.h"
+
+namespace {
+
+using platform::linux_impl::PlayWaveFile;
+
+void Put16(std::string& s, std::uint16_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8);
+}
+void Put32(std::string& s, std::uint32_t v) {
+    Put16(s, static_cast<std::uint16_t>(v & 0xFFFF));
+    Put16(s, static_cast<std::uint16_t>(v >> 16));
+}
+
+// A short 16-bit mono wave of silence.
+std::string Wave(std::uint32_t frames) {
+    std::string data(frames * 2, '\0');
+    std::string w = "RIFF";
+    Put32(w, 36 + static_cast<std::uint32_t>(data.size()));
+    w += "WAVEfmt ";
+    Put32(w, 16);
+    Put16(w, 1);          // PCM
+    Put16(w, 1);          // mono
+    Put32(w, 8000);       // frames per second
+    Put32(w, 16000);      // bytes per second
+    Put16(w, 2);          // bytes per frame
+    Put16(w, 16);         // bits per sample
+    w += "data";
+    Put32(w, static_cast<std::uint32_t>(data.size()));
+    return w + data;
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(LinuxFreeupWave, NothingToPlayIsReportedAsFalse) {
+    testsupport::TempDir dir;
+    EXPECT_FALSE(PlayWaveFile(""));
+    EXPECT_FALSE(PlayWaveFile((dir / "missing.wav").string()));
+    EXPECT_FALSE(PlayWaveFile(dir.str()));  // a folder
+
+    testsupport::WriteFile(dir / "notes.wav", "not a sound at all, only text that pretends to be one\n");
+    EXPECT_FALSE(PlayWaveFile((dir / "notes.wav").string()));
+
+    // A wave header without any sound after it.
+    testsupport::WriteFile(dir / "empty.wav", Wave(0));
+    EXPECT_FALSE(PlayWaveFile((dir / "empty.wav").string()));
+}
+
+TEST(LinuxFreeupWave, AGoodWaveWithoutASoundServerPlaysNothing) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir / "ding.wav", Wave(800));
+    const std::string wave = (dir / "ding.wav").string();
+
+    // The private runtime folder of the tests holds no server socket, and no server may be started.
+    {
+        ScopedEnv noServer("PULSE_SERVER", "");
+        ScopedEnv runtime("XDG_RUNTIME_DIR", dir.str());
+        EXPECT_FALSE(PlayWaveFile(wave));
+    }
+    // A server named in the environment that does not answer.
+    {
+        ScopedEnv server("PULSE_SERVER", "unix:" + (dir / "no-such-socket").string());
+        EXPECT_FALSE(PlayWaveFile(wave));
+    }
+}
+
+}  // namespace
