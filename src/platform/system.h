@@ -147,7 +147,8 @@ public:
 
     // Directory search: the bare names of the files in the folder of `pattern` whose names match its
     // last component (wildcards * and ?, without regard to case) and whose attributes fit `attributes`
-    // (normal files always; read-only, hidden, system, directories only when their bit is set).
+    // (normal and read-only files always, as the toolkit's search does; hidden, system and directories
+    // only when their bit is set).
     virtual std::vector<std::string> Dir(const std::string& pattern, int attributes) = 0;
     // The lines of a text file, without line ends; nothing when it cannot be read.
     virtual std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) = 0;

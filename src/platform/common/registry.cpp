@@ -13,6 +13,8 @@ std::optional<std::vector<std::string>> SplitKeyPath(const std::string& path) {
         const auto cut = rest.find('\\');
         const std::string_view part = rest.substr(0, cut);
         if (part.empty()) return std::nullopt;
+        for (char c : part)
+            if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;  // key names are printable
         parts.emplace_back(part);
         if (cut == std::string_view::npos) break;
         rest.remove_prefix(cut + 1);

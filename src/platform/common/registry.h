@@ -95,8 +95,8 @@ private:
     HKEY nextHandle_ = 0x1000;
 };
 
-// Splits a key path at '\'. A trailing separator is tolerated; a leading one or an empty
-// component makes the path invalid (nothing).
+// Splits a key path at '\'. A trailing separator is tolerated; a leading one, an empty component
+// or a control character makes the path invalid (nothing).
 std::optional<std::vector<std::string>> SplitKeyPath(const std::string& path);
 
 }  // namespace platform

@@ -207,7 +207,7 @@ std::vector<std::string> FakeSystem::Dir(const std::string& pattern, int attribu
             entries[rest.substr(0, slash)] |= vbDirectory;
     }
     std::vector<std::string> names;
-    const int relevant = vbReadOnly | vbHidden | vbSystem | vbDirectory;
+    const int relevant = vbHidden | vbSystem | vbDirectory;  // read-only files are always listed
     for (const auto& [name, attrs] : entries) {
         if ((attrs & relevant & ~attributes) != 0) continue;
         if (text::WildcardMatch(mask, name)) names.push_back(name);

@@ -1,0 +1,96 @@
+// Profile (INI) file rules over text, and the name matching the directory search uses.
+#include <gtest/gtest.h>
+
+#include "platform/common/profile.h"
+#include "platform/common/text.h"
+
+using namespace platform;
+
+namespace {
+
+const std::string kSystemIni =
+    "; system settings\r\n"
+    "[boot]\r\n"
+    "shell=Explorer.exe\r\n"
+    "\r\n"
+    "[vcache]\r\n"
+    "  MinFileCache = 1024  \r\n"
+    "Quoted=\"  padded  \"\r\n"
+    "Single='x'\r\n"
+    "Unbalanced=\"x\r\n"
+    "Empty=\r\n"
+    "\r\n"
+    "[VCACHE]\r\n"
+    "MaxFileCache=9\r\n";
+
+std::string Get(const std::optional<std::string>& file, const std::string& section, const std::string& key,
+                const std::string& def = "dflt", std::uint32_t size = 256) {
+    std::string out;
+    profile::GetString(file, section, key, def, out, size);
+    return out;
+}
+
+TEST(Profile, ReadsWithoutRegardToCaseAndTrims) {
+    EXPECT_EQ(Get(kSystemIni, "VCache", "minfilecache"), "1024");
+    EXPECT_EQ(Get(kSystemIni, " vcache ", " MINFILECACHE "), "1024");
+    EXPECT_EQ(Get(kSystemIni, "vcache", "Quoted"), "  padded  ");
+    EXPECT_EQ(Get(kSystemIni, "vcache", "Single"), "x");
+    EXPECT_EQ(Get(kSystemIni, "vcache", "Unbalanced"), "\"x");
+    EXPECT_EQ(Get(kSystemIni, "vcache", "Empty"), "");  // present but empty: not the default
+    EXPECT_EQ(Get(kSystemIni, "boot", "shell"), "Explorer.exe");
+    // Only the first section of a name counts.
+    EXPECT_EQ(Get(kSystemIni, "vcache", "MaxFileCache"), "dflt");
+    // Missing key, section or file: the default, without trailing blanks.
+    EXPECT_EQ(Get(kSystemIni, "vcache", "nothing", "  d  "), "  d");
+    EXPECT_EQ(Get(kSystemIni, "nosection", "shell"), "dflt");
+    EXPECT_EQ(Get(std::nullopt, "boot", "shell"), "dflt");
+    // Comments are not keys.
+    EXPECT_EQ(Get("[s]\n;k=v\n", "s", ";k"), "dflt");
+}
+
+TEST(Profile, CutsToTheBufferAndCountsCharacters) {
+    const std::string longValue(300, 'v');
+    std::string out;
+    EXPECT_EQ(profile::GetString("[s]\nk=" + longValue + "\n", "s", "k", "", out, 256), 255u);
+    EXPECT_EQ(out, std::string(255, 'v'));
+    EXPECT_EQ(profile::GetString(std::nullopt, "s", "k", "abcdef", out, 4), 3u);
+    EXPECT_EQ(out, "abc");
+    EXPECT_EQ(profile::GetString(std::nullopt, "s", "k", "abc", out, 0), 0u);
+    EXPECT_EQ(out, "");
+    // A character is never cut in two.
+    EXPECT_EQ(profile::GetString("[s]\nk=\xC3\xA4\xC3\xB6\xC3\xBC\n", "s", "k", "", out, 3), 2u);
+    EXPECT_EQ(out, "\xC3\xA4\xC3\xB6");
+}
+
+TEST(Profile, WriteChangesOnlyWhatItMust) {
+    // An existing key: only its value changes; spelling, indentation, comments and CRLF stay.
+    std::string text = profile::Write(kSystemIni, "VCACHE", "minfilecache", "2048");
+    EXPECT_EQ(text, std::string(kSystemIni).replace(kSystemIni.find("MinFileCache = 1024  "), 21, "MinFileCache=2048"));
+    // A new key goes after the section's last entry, before the blank line.
+    text = profile::Write(kSystemIni, "boot", "New", "1");
+    EXPECT_NE(text.find("shell=Explorer.exe\r\nNew=1\r\n\r\n[vcache]"), std::string::npos);
+    EXPECT_EQ(Get(text, "boot", "new"), "1");
+    // A new section goes at the end, after a blank line; a missing final line end is supplied.
+    EXPECT_EQ(profile::Write("[a]\nx=1", "b", "y", "2"), "[a]\nx=1\n\n[b]\ny=2\n");
+    EXPECT_EQ(profile::Write("[a]\nx=1", "A", "z", "3"), "[a]\nx=1\nz=3\n");
+    // A missing (empty) file gets the section and the key.
+    EXPECT_EQ(profile::Write("", "vcache", "MaxFileCache", "4096"), "[vcache]\nMaxFileCache=4096\n");
+    // A section as the file's last line, without a line end.
+    EXPECT_EQ(profile::Write("[a]", "a", "k", "v"), "[a]\nk=v\n");
+}
+
+TEST(Text, WildcardsMatchWithoutRegardToCase) {
+    EXPECT_TRUE(text::WildcardMatch("*.ini", "Blue.INI"));
+    EXPECT_TRUE(text::WildcardMatch("blue.ini", "Blue.ini"));
+    EXPECT_TRUE(text::WildcardMatch("b?ue*", "Blue.ini"));
+    EXPECT_TRUE(text::WildcardMatch("*", ""));
+    EXPECT_TRUE(text::WildcardMatch("*a*b*c", "xxaxxbxxbc"));
+    EXPECT_TRUE(text::WildcardMatch("?.wav", "\xC3\xA4.wav"));  // one character, two bytes
+    EXPECT_FALSE(text::WildcardMatch("*.ini", "Blue.ini.bak"));
+    EXPECT_FALSE(text::WildcardMatch("?", ""));
+    EXPECT_FALSE(text::WildcardMatch("Blue", "Blue.ini"));
+    EXPECT_EQ(text::SplitLines("a\r\nb\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(text::SplitLines("a\n"), (std::vector<std::string>{"a"}));
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+// The in-memory registry's Win32 conventions and the REGEDIT4 text the hives persist as.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/common/reg_file.h"
+#include "platform/common/registry.h"
+
+using namespace platform;
+
+namespace {
+
+std::vector<std::uint8_t> Sz(const std::string& s) {
+    std::vector<std::uint8_t> v(s.begin(), s.end());
+    v.push_back(0);
+    return v;
+}
+
+long Set(Registry& reg, HKEY key, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    return reg.SetValue(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
+}
+
+TEST(Registry, CreateOpenAndNamesWithoutRegardToCase) {
+    Registry reg;
+    HKEY key = 0;
+    std::uint32_t disposition = 0;
+    EXPECT_EQ(reg.OpenKey(HKEY_CURRENT_USER, "Software\\TALVO", key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, 0u);
+    // Missing intermediate keys are created; the spelling of the first creation stays.
+    ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", key, &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    HKEY again = 0;
+    ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "SOFTWARE\\talvo\\TARNOLUX ", again, &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    EXPECT_NE(again, key);
+    ASSERT_TRUE(reg.Find(HKEY_CURRENT_USER, "software\\talvo"));
+    EXPECT_EQ(reg.Find(HKEY_CURRENT_USER, "software\\talvo")->name, "TALVO");
+    // The trailing blank is part of the name.
+    HKEY none = 0;
+    EXPECT_EQ(reg.OpenKey(HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux", none), ERROR_FILE_NOT_FOUND);
+
+    ASSERT_EQ(Set(reg, key, "LimitFreeMemory", REG_SZ, Sz("8")), ERROR_SUCCESS);
+    ASSERT_EQ(Set(reg, again, "LIMITFREEMEMORY", REG_SZ, Sz("16")), ERROR_SUCCESS);
+    const auto& values = reg.Find(HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ")->values;
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values.begin()->second.name, "LimitFreeMemory");
+    EXPECT_EQ(values.begin()->second.data, Sz("16"));
+
+    // Opening relative to an open key, and an empty subkey opens the key itself.
+    HKEY child = 0, self = 0;
+    HKEY soft = 0;
+    ASSERT_EQ(reg.OpenKey(HKEY_CURRENT_USER, "software", soft), ERROR_SUCCESS);
+    EXPECT_EQ(reg.OpenKey(soft, "Talvo\\tarnolux ", child), ERROR_SUCCESS);
+    EXPECT_EQ(reg.OpenKey(child, "", self), ERROR_SUCCESS);
+    std::uint32_t size = 0;
+    EXPECT_EQ(reg.QueryValue(self, "limitfreememory", nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 3u);
+
+    // Bad paths and handles.
+    EXPECT_EQ(reg.OpenKey(HKEY_CURRENT_USER, "\\Software", none), ERROR_BADKEY);
+    EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "a\\\\b", none, nullptr), ERROR_BADKEY);
+    EXPECT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "line\nbreak", none, nullptr), ERROR_BADKEY);
+    EXPECT_EQ(reg.OpenKey(0x1234567, "x", none), ERROR_INVALID_HANDLE);
+
+    for (HKEY h : {key, again, soft, child, self}) EXPECT_EQ(reg.CloseKey(h), ERROR_SUCCESS);
+    EXPECT_EQ(reg.CloseKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(reg.SetValue(key, "x", REG_SZ, nullptr, 0), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(reg.OpenHandles(), 0u);
+    EXPECT_EQ(reg.CloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);  // predefined roots stay usable
+}
+
+TEST(Registry, QueryReportsTypeSizeAndShortBuffers) {
+    Registry reg;
+    HKEY key = 0;
+    ASSERT_EQ(reg.CreateKey(HKEY_LOCAL_MACHINE, "K", key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(Set(reg, key, "s", REG_SZ, Sz("abc")), ERROR_SUCCESS);
+    // Data given without the NUL is kept exactly so.
+    ASSERT_EQ(Set(reg, key, "raw", REG_SZ, {'x', 'y'}), ERROR_SUCCESS);
+    ASSERT_EQ(Set(reg, key, "", REG_DWORD, {1, 2, 3, 4}), ERROR_SUCCESS);
+
+    std::uint32_t type = 99, size = 0;
+    EXPECT_EQ(reg.QueryValue(key, "S", &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 4u);
+
+    std::uint8_t buf[8];
+    std::memset(buf, 0x55, sizeof buf);
+    size = 3;
+    EXPECT_EQ(reg.QueryValue(key, "s", &type, buf, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 4u);
+    size = sizeof buf;
+    EXPECT_EQ(reg.QueryValue(key, "s", nullptr, buf, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 4u);
+    EXPECT_STREQ(reinterpret_cast<char*>(buf), "abc");
+    EXPECT_EQ(buf[4], 0x55);  // nothing written past the value
+
+    size = sizeof buf;
+    EXPECT_EQ(reg.QueryValue(key, "raw", &type, buf, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 2u);
+    size = sizeof buf;
+    EXPECT_EQ(reg.QueryValue(key, "", &type, buf, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(reg.QueryValue(key, "missing", &type, buf, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(reg.QueryValue(key, "s", &type, buf, nullptr), ERROR_INVALID_PARAMETER);
+
+    EXPECT_EQ(reg.DeleteValue(key, "S"), ERROR_SUCCESS);
+    EXPECT_EQ(reg.DeleteValue(key, "s"), ERROR_FILE_NOT_FOUND);
+    reg.CloseKey(key);
+}
+
+TEST(Registry, ReportsEveryChange) {
+    Registry reg;
+    std::vector<std::string> log;
+    reg.onChange = [&](const Registry::Change& c) {
+        log.push_back(c.keyPath + "|" + c.valueName + (c.deleted ? "|del" : c.value ? "|set" : "|key"));
+    };
+    HKEY key = 0;
+    reg.CreateKey(HKEY_LOCAL_MACHINE, "A\\B", key, nullptr);
+    reg.CreateKey(HKEY_LOCAL_MACHINE, "a\\b", key, nullptr);  // exists: no change
+    Set(reg, key, "V", REG_SZ, Sz("x"));
+    reg.DeleteValue(key, "v");
+    reg.DeleteValue(key, "v");  // failed: no change
+    EXPECT_EQ(log, (std::vector<std::string>{"A\\B||key", "A\\B|V|set", "A\\B|V|del"}));
+}
+
+// ---- REGEDIT4 -----------------------------------------------------------------------------------
+
+TEST(RegFile, RoundTripsOddNamesAndEveryKindOfValue) {
+    Registry reg;
+    HKEY key = 0, empty = 0, odd = 0;
+    ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\Empty", empty, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\we]ird [key] = \"q\" ", odd, nullptr), ERROR_SUCCESS);
+    Set(reg, key, "Left", REG_SZ, Sz("480"));
+    Set(reg, key, "SoundFile", REG_SZ, Sz("C:\\Sounds\\\"ding\".wav\\"));
+    Set(reg, key, "trailing blank ", REG_SZ, Sz("value with blank "));
+    Set(reg, key, "a=b\\c\"d]", REG_SZ, Sz(""));
+    Set(reg, key, "@", REG_SZ, Sz("named at"));
+    Set(reg, key, "", REG_SZ, Sz("the unnamed value"));
+    Set(reg, key, "NameCache", REG_BINARY, {0x00, 0x01, 0xff, 0x7f});
+    Set(reg, key, "EmptyBinary", REG_BINARY, {});
+    Set(reg, key, "Dword", REG_DWORD, {0x1f, 0, 0, 0x80});
+    Set(reg, key, "ShortDword", REG_DWORD, {1, 2});
+    Set(reg, key, "NoNul", REG_SZ, {'a', 'b'});
+    Set(reg, key, "Lines", REG_SZ, Sz("one\r\ntwo"));
+    Set(reg, key, "name\nwith break", REG_SZ, Sz("x"));
+    Set(reg, key, "Other", 7, {'a', 0, 0});
+    Set(reg, odd, "x", REG_SZ, Sz("y"));
+
+    const std::string text = regfile::Serialize(*reg.Root(HKEY_CURRENT_USER), "HKEY_CURRENT_USER");
+    EXPECT_EQ(text.rfind("REGEDIT4\n\n", 0), 0u);
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Empty]\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Left\"=\"480\"\n"), std::string::npos);
+    EXPECT_NE(text.find("\"SoundFile\"=\"C:\\\\Sounds\\\\\\\"ding\\\".wav\\\\\"\n"), std::string::npos);
+    EXPECT_NE(text.find("@=\"the unnamed value\"\n"), std::string::npos);
+    EXPECT_NE(text.find("\"NameCache\"=hex:00,01,ff,7f\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Dword\"=dword:8000001f\n"), std::string::npos);
+
+    Registry::Key loaded;
+    ASSERT_TRUE(regfile::Parse(text, "HKEY_CURRENT_USER", loaded));
+    EXPECT_EQ(regfile::Serialize(loaded, "HKEY_CURRENT_USER"), text);
+    const Registry::Key* tarnolux = loaded.subkeys.at("software")->subkeys.at("talvo")->subkeys.at("Tarnolux ").get();
+    EXPECT_EQ(tarnolux->name, "Tarnolux ");
+    EXPECT_EQ(tarnolux->values.size(), 14u);
+    EXPECT_EQ(tarnolux->values.at("trailing blank ").data, Sz("value with blank "));
+    EXPECT_EQ(tarnolux->values.at("NoNul").data, (std::vector<std::uint8_t>{'a', 'b'}));
+    EXPECT_EQ(tarnolux->values.at("ShortDword").type, REG_DWORD);
+    EXPECT_EQ(tarnolux->values.at("ShortDword").data.size(), 2u);
+    EXPECT_EQ(tarnolux->values.at("Lines").data, Sz("one\r\ntwo"));
+    EXPECT_EQ(tarnolux->values.at("name\nwith break").data, Sz("x"));
+    EXPECT_EQ(tarnolux->values.at("Other").type, 7u);
+    EXPECT_EQ(tarnolux->values.at("").data, Sz("the unnamed value"));
+    EXPECT_EQ(tarnolux->values.at("@").data, Sz("named at"));
+    EXPECT_TRUE(loaded.subkeys.at("software")->subkeys.at("Empty")->values.empty());
+    EXPECT_EQ(loaded.subkeys.at("software")->subkeys.count("we]ird [key] = \"q\" "), 1u);
+}
+
+TEST(RegFile, AcceptsRegeditLayoutAndRejectsDamage) {
+    Registry::Key root;
+    // CRLF line ends, comments, upper-case hex and data continued over lines, as regedit writes it.
+    const std::string exported =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n; note\r\n\"Bin\"=hex:01,02,\\\r\n  AB,cd\r\n"
+        "\"D\"=dword:0000FFFF\r\n\r\n";
+    ASSERT_TRUE(regfile::Parse(exported, "HKEY_LOCAL_MACHINE", root));
+    const auto& values = root.subkeys.at("Software")->subkeys.at("X")->values;
+    EXPECT_EQ(values.at("Bin").data, (std::vector<std::uint8_t>{1, 2, 0xab, 0xcd}));
+    EXPECT_EQ(values.at("D").data, (std::vector<std::uint8_t>{0xff, 0xff, 0, 0}));
+
+    Registry::Key untouched;
+    for (const std::string& bad : {
+             std::string(""),
+             std::string("garbage\n"),
+             std::string("REGEDIT4\n\"a\"=\"b\"\n"),                          // a value outside any key
+             std::string("REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"),                // another root
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"b\n"),    // unterminated text
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:1g\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=dword:123456789\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=-\n"),
+             std::string("\x01\x02\xff binary junk"),
+         }) {
+        EXPECT_FALSE(regfile::Parse(bad, "HKEY_LOCAL_MACHINE", untouched)) << bad;
+    }
+}
+
+}  // namespace
