@@ -1,0 +1,218 @@
+// LinuxSystem: the registry hives, the Run-key mirror, profile files, folders and the program.
+#include "platform/linux/linux_system.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "platform/common/profile.h"
+#include "platform/common/reg_file.h"
+#include "platform/common/text.h"
+#include "platform/linux/autostart.h"
+#include "platform/linux/files.h"
+#include "platform/linux/memory_claim.h"
+#include "platform/linux/wave_player.h"
+
+namespace platform {
+
+namespace {
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string SelfExe() {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+}
+}  // namespace
+
+// ---- registry -----------------------------------------------------------------------------------
+
+void LinuxSystem::EnsureLoaded() {
+    if (loaded_) return;
+    loaded_ = true;
+    LoadHive(HKEY_CURRENT_USER);
+    LoadHive(HKEY_LOCAL_MACHINE);
+    registry_.onChange = [this](const Registry::Change& change) { OnRegistryChange(change); };
+}
+
+std::string LinuxSystem::HiveFile(HKEY root) const {
+    if (root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE) return {};
+    return configHome_ + "/tarnolux/" + regfile::RootName(root) + ".reg";
+}
+
+void LinuxSystem::LoadHive(HKEY root) {
+    const std::string path = HiveFile(root);
+    persistable_[root] = true;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return;  // first run: an empty hive
+    const auto text = linux_impl::ReadWholeFile(path);
+    if (text && regfile::Parse(*text, regfile::RootName(root), *registry_.Root(root))) return;
+    // Unreadable: keep the file aside for the user and start empty; if it cannot even be moved,
+    // leave it alone and keep this hive in memory only.
+    if (auto aside = linux_impl::KeepAside(path))
+        damagedHives_.push_back(*aside);
+    else
+        persistable_[root] = false;
+}
+
+void LinuxSystem::SaveHive(HKEY root) {
+    const std::string path = HiveFile(root);
+    if (path.empty() || !persistable_[root]) return;
+    linux_impl::MakeFolders(configHome_ + "/tarnolux", 0700);
+    // A failed write leaves the previous file intact; the next change writes the whole hive again.
+    linux_impl::WriteFileAtomic(path, regfile::Serialize(*registry_.Root(root), regfile::RootName(root)), 0600);
+}
+
+void LinuxSystem::OnRegistryChange(const Registry::Change& change) {
+    SaveHive(change.root);
+    if (change.root == HKEY_LOCAL_MACHINE && text::EqualsNoCase(change.keyPath, kRunKey)) UpdateAutostart(change);
+}
+
+std::string LinuxSystem::AutostartFile() const { return configHome_ + "/autostart/tarnolux.desktop"; }
+
+void LinuxSystem::UpdateAutostart(const Registry::Change& change) {
+    // The entry follows the Run key's text values: the one just set, else any that remains.
+    const Registry::Value* source = nullptr;
+    if (change.value && change.value->type == REG_SZ) {
+        source = change.value;
+    } else if (const Registry::Key* run = registry_.Find(HKEY_LOCAL_MACHINE, kRunKey)) {
+        for (const auto& [name, value] : run->values)
+            if (value.type == REG_SZ) {
+                source = &value;
+                break;
+            }
+    }
+    const std::string file = AutostartFile();
+    if (!source) {
+        ::unlink(file.c_str());
+        return;
+    }
+    std::string command(source->data.begin(), source->data.end());
+    command = command.substr(0, command.find('\0'));
+    linux_impl::MakeFolders(configHome_ + "/autostart", 0700);
+    linux_impl::WriteFileAtomic(
+        file, linux_impl::AutostartEntry(AppExeFile(), linux_impl::RunCommandArguments(command, AppExeFile())), 0644);
+}
+
+long LinuxSystem::RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t, HKEY& result) {
+    EnsureLoaded();
+    return registry_.OpenKey(root, subKey, result);
+}
+long LinuxSystem::RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) {
+    EnsureLoaded();
+    return registry_.OpenKey(root, subKey, result);
+}
+long LinuxSystem::RegCreateKeyEx(HKEY root, const std::string& subKey, const std::string&, std::uint32_t,
+                                 std::uint32_t, HKEY& result, std::uint32_t* disposition) {
+    EnsureLoaded();
+    return registry_.CreateKey(root, subKey, result, disposition);
+}
+long LinuxSystem::RegQueryValueEx(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                                  std::uint32_t* size) {
+    EnsureLoaded();
+    return registry_.QueryValue(key, valueName, type, data, size);
+}
+long LinuxSystem::RegSetValueEx(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                                std::uint32_t size) {
+    EnsureLoaded();
+    return registry_.SetValue(key, valueName, type, data, size);
+}
+long LinuxSystem::RegDeleteValue(HKEY key, const std::string& valueName) {
+    EnsureLoaded();
+    return registry_.DeleteValue(key, valueName);
+}
+long LinuxSystem::RegCloseKey(HKEY key) {
+    EnsureLoaded();
+    return registry_.CloseKey(key);
+}
+
+// ---- profile files ------------------------------------------------------------------------------
+
+std::uint32_t LinuxSystem::GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                   const std::string& defaultValue, std::string& out,
+                                                   std::uint32_t size, const std::string& file) {
+    return profile::GetString(linux_impl::ReadWholeFile(file), section, key, defaultValue, out, size);
+}
+
+bool LinuxSystem::WritePrivateProfileString(const std::string& section, const std::string& key,
+                                            const std::string& value, const std::string& file) {
+    std::string old;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0) {
+        // A file that exists but cannot be read is never replaced by one holding only this key.
+        auto text = linux_impl::ReadWholeFile(file);
+        if (!text) return false;
+        old = std::move(*text);
+    }
+    return linux_impl::WriteFileAtomic(file, profile::Write(old, section, key, value));
+}
+
+// ---- folders and the program --------------------------------------------------------------------
+
+std::string LinuxSystem::GetWindowsDirectory() {
+    const std::string dir = configHome_ + "/tarnolux/Windows";
+    linux_impl::MakeFolders(dir, 0700);
+    return dir;
+}
+
+std::string LinuxSystem::AppExeFile() { return SelfExe(); }
+
+std::string LinuxSystem::AppPath() {
+    const std::string exe = SelfExe();
+    const auto slash = exe.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : exe.substr(0, slash);
+}
+
+std::string LinuxSystem::AppExeName() {
+    const std::string exe = SelfExe();
+    return exe.substr(exe.rfind('/') + 1);
+}
+
+int LinuxSystem::AppMajor() { return TARNOLUX_VERSION_MAJOR; }
+int LinuxSystem::AppMinor() { return TARNOLUX_VERSION_MINOR; }
+
+std::vector<std::string> LinuxSystem::Dir(const std::string& pattern, int attributes) {
+    const auto slash = pattern.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);
+    if (folder.empty()) folder = "/";
+    std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    if (mask.empty() || mask == "*.*") mask = "*";
+
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || !text::WildcardMatch(mask, name)) continue;
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 && ::lstat(path.c_str(), &st) != 0) continue;
+        // Read-only files (not writable by us, like an installed program's data) are always listed.
+        int attrs = 0;
+        if (S_ISDIR(st.st_mode)) attrs |= vbDirectory;
+        if (name.front() == '.') attrs |= vbHidden;
+        if ((attrs & ~attributes) == 0) names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<std::vector<std::string>> LinuxSystem::ReadTextLines(const std::string& path) {
+    const auto contents = linux_impl::ReadWholeFile(path);
+    if (!contents) return std::nullopt;
+    return text::SplitLines(*contents);
+}
+
+// ---- sound and memory, served by their own modules ----------------------------------------------
+
+bool LinuxSystem::PlayWaveFile(const std::string& path) { return linux_impl::PlayWaveFile(path); }
+
+std::unique_ptr<MemoryBlock> LinuxSystem::ClaimMemory(std::uint64_t bytes) { return linux_impl::ClaimMemory(bytes); }
+
+}  // namespace platform

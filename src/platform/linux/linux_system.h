@@ -1,0 +1,109 @@
+// The System of the Linux desktop: figures from /proc, registry hives kept as REGEDIT4 files in the
+// user's configuration folder, the Run-key registration mirrored as an XDG autostart entry, a flock
+// instance lock, and the desktop's own tools for opening files and the screen saver.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/common/registry.h"
+#include "platform/linux/proc_parse.h"
+#include "platform/system.h"
+
+namespace platform {
+
+class LinuxSystem : public System {
+public:
+    struct Options {
+        std::string procRoot = "/proc";
+        std::string configHome;  // empty: $XDG_CONFIG_HOME or ~/.config
+        std::string runtimeDir;  // empty: $XDG_RUNTIME_DIR, else /tmp/tarnolux-<uid>
+        std::string dataHome;    // empty: $XDG_DATA_HOME or ~/.local/share (the trash)
+        linux_impl::CpuLoadCounter::Clock clock;  // empty: std::chrono::steady_clock
+    };
+
+    LinuxSystem();
+    explicit LinuxSystem(Options options);
+    ~LinuxSystem() override;
+    LinuxSystem(const LinuxSystem&) = delete;
+    LinuxSystem& operator=(const LinuxSystem&) = delete;
+
+    MemoryStatus GlobalMemoryStatus() override;
+    std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) override;
+
+    long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) override;
+    long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) override;
+    long RegCreateKeyEx(HKEY root, const std::string& subKey, const std::string& keyClass, std::uint32_t options,
+                        std::uint32_t access, HKEY& result, std::uint32_t* disposition) override;
+    long RegQueryValueEx(HKEY key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                         std::uint32_t* size) override;
+    long RegSetValueEx(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                       std::uint32_t size) override;
+    long RegDeleteValue(HKEY key, const std::string& valueName) override;
+    long RegCloseKey(HKEY key) override;
+
+    std::uint32_t GetPrivateProfileString(const std::string& section, const std::string& key,
+                                          const std::string& defaultValue, std::string& out, std::uint32_t size,
+                                          const std::string& file) override;
+    bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                                   const std::string& file) override;
+
+    std::string GetWindowsDirectory() override;
+    std::string AppPath() override;
+    std::string AppExeName() override;
+    std::string AppExeFile() override;
+    int AppMajor() override;
+    int AppMinor() override;
+
+    std::vector<std::string> Dir(const std::string& pattern, int attributes) override;
+    std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) override;
+
+    // Drives are the mount points of real file systems ("/", "/home", "/media/usb", ...).
+    std::vector<std::string> Drives() override;
+    std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) override;
+    std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) override;
+
+    std::vector<ProcessEntry> ProcessSnapshot() override;
+    bool TerminateProcess(std::uint32_t pid) override;
+
+    bool ShellExecute(const std::string& file) override;
+    bool EmptyRecycleBin() override;
+    bool Desktop(DesktopAction action) override;
+    bool ExitWindows(ExitWindowsMode mode) override;
+    bool PlayWaveFile(const std::string& path) override;
+    bool PrevInstance() override;
+    char PathSeparator() const override { return '/'; }
+
+    // Where the hives, the Windows folder and the autostart entry live.
+    std::string HiveFile(HKEY root) const;  // "" for a root that is not persisted
+    std::string AutostartFile() const;
+    // The hive files that could not be read and were renamed aside at load (for the curious).
+    const std::vector<std::string>& DamagedHives() const { return damagedHives_; }
+
+private:
+    class Counters;
+    void EnsureLoaded();
+    void LoadHive(HKEY root);
+    void SaveHive(HKEY root);
+    void OnRegistryChange(const Registry::Change& change);
+    void UpdateAutostart(const Registry::Change& change);
+    std::string LockFolder() const;
+    std::optional<linux_impl::MemInfo> ReadMemInfo();
+
+    Options options_;
+    std::string configHome_;
+    // Prebuilt /proc paths: the monitor reads them several times a second.
+    std::string meminfoPath_, statPath_, overcommitPath_, mountsPath_;
+    Registry registry_;
+    std::unique_ptr<Counters> counters_;
+    bool loaded_ = false;
+    std::map<HKEY, bool> persistable_;  // false: the file could not be put aside; never overwrite it
+    std::vector<std::string> damagedHives_;
+    int lockFd_ = -1;
+};
+
+}  // namespace platform

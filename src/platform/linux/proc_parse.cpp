@@ -1,0 +1,170 @@
+#include "platform/linux/proc_parse.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace platform::linux_impl {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The unsigned number at s[pos] after any blanks; pos ends after it.
+std::optional<std::uint64_t> NumberAt(std::string_view s, std::size_t& pos) {
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
+    if (pos >= s.size() || !IsDigit(s[pos])) return std::nullopt;
+    std::uint64_t v = 0;
+    while (pos < s.size() && IsDigit(s[pos])) {
+        const auto d = static_cast<std::uint64_t>(s[pos++] - '0');
+        v = v > (UINT64_MAX - d) / 10 ? UINT64_MAX : v * 10 + d;
+    }
+    return v;
+}
+
+std::uint64_t KiB(std::uint64_t kb) { return kb > UINT64_MAX / 1024 ? UINT64_MAX : kb * 1024; }
+
+std::uint64_t Add(std::uint64_t a, std::uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+
+}  // namespace
+
+MemInfo ParseMeminfo(std::string_view text) {
+    MemInfo info;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t eol = std::min(text.find('\n', pos), text.size());
+        const std::string_view line = text.substr(pos, eol - pos);
+        pos = eol + 1;
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string_view name = line.substr(0, colon);
+        std::size_t p = colon + 1;
+        const auto kb = NumberAt(line, p);
+        if (!kb) continue;
+        const std::uint64_t bytes = KiB(*kb);
+        if (name == "MemTotal") info.memTotal = bytes;
+        else if (name == "MemFree") info.memFree = bytes;
+        else if (name == "MemAvailable") info.memAvailable = bytes;
+        else if (name == "Buffers") info.buffers = bytes;
+        else if (name == "Cached") info.cached = bytes;
+        else if (name == "SwapTotal") info.swapTotal = bytes;
+        else if (name == "SwapFree") info.swapFree = bytes;
+        else if (name == "CommitLimit") info.commitLimit = bytes;
+        else if (name == "Committed_AS") info.committedAS = bytes;
+    }
+    return info;
+}
+
+int ParseOvercommitMode(std::string_view text) {
+    std::size_t pos = 0;
+    const auto v = NumberAt(text, pos);
+    return v && *v <= 2 ? static_cast<int>(*v) : 0;
+}
+
+MemoryStatus ToMemoryStatus(const MemInfo& info, int overcommitMode) {
+    MemoryStatus m;
+    m.totalPhys = info.memTotal;
+    // Old kernels: free plus the reclaimable caches is the closest figure.
+    const std::uint64_t avail =
+        info.memAvailable ? *info.memAvailable : Add(Add(info.memFree, info.buffers), info.cached);
+    m.availPhys = std::min(avail, info.memTotal);
+    m.totalPageFile = info.swapTotal;
+    m.availPageFile = std::min(info.swapFree, info.swapTotal);
+    if (overcommitMode == 2 && info.commitLimit > 0) {
+        m.totalVirtual = info.commitLimit;
+        m.availVirtual = info.commitLimit > info.committedAS ? info.commitLimit - info.committedAS : 0;
+    } else {
+        m.totalVirtual = Add(m.totalPhys, m.totalPageFile);
+        m.availVirtual = Add(m.availPhys, m.availPageFile);
+    }
+    return m;
+}
+
+std::optional<CpuTimes> ParseCpuTimes(std::string_view statText) {
+    std::size_t pos = 0;
+    while (pos < statText.size()) {
+        const std::size_t eol = std::min(statText.find('\n', pos), statText.size());
+        const std::string_view line = statText.substr(pos, eol - pos);
+        pos = eol + 1;
+        if (line.size() < 4 || line.substr(0, 4) != "cpu ") continue;
+        CpuTimes t;
+        std::size_t p = 4;
+        for (int i = 0; i < 8; ++i) {
+            const auto v = NumberAt(line, p);
+            if (!v) {
+                if (i < 4) return std::nullopt;  // user, nice, system and idle exist on every kernel
+                break;
+            }
+            t.field[i] = *v;
+        }
+        return t;
+    }
+    return std::nullopt;
+}
+
+std::uint32_t CpuLoadPercent(const CpuTimes& before, const CpuTimes& after) {
+    std::uint64_t busy = 0, idle = 0;
+    for (int i = 0; i < 8; ++i) {
+        const std::uint64_t d = after.field[i] > before.field[i] ? after.field[i] - before.field[i] : 0;
+        if (i == 3 || i == 4)
+            idle += d;
+        else
+            busy += d;
+    }
+    const std::uint64_t total = busy + idle;
+    if (total == 0) return 0;
+    // Nearest whole percent; the deltas of one window are small, so no overflow.
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(100, (busy * 200 + total) / (total * 2)));
+}
+
+CpuLoadCounter::CpuLoadCounter(Reader read, Clock clock) : read_(std::move(read)), clock_(std::move(clock)) {}
+
+void CpuLoadCounter::Advance() {
+    const auto now = clock_();
+    if (last_ && now - lastTime_ < kMinWindow) return;
+    const auto sample = read_();
+    if (!sample) return;
+    if (last_) load_ = CpuLoadPercent(*last_, *sample);
+    last_ = sample;
+    lastTime_ = now;
+}
+
+std::uint32_t CpuLoadCounter::Start() {
+    started_ = true;
+    Advance();
+    return load_;
+}
+
+std::uint32_t CpuLoadCounter::Load() {
+    if (!started_) return 0;
+    Advance();
+    return load_;
+}
+
+std::optional<ProcStat> ParseProcStat(std::string_view text) {
+    // "pid (comm) state ppid ..."; the name may itself hold blanks and parentheses.
+    const auto open = text.find('(');
+    const auto close = text.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open) return std::nullopt;
+    ProcStat st;
+    st.comm = text.substr(open + 1, close - open - 1);
+    std::size_t pos = close + 1;
+    // Field 3 is the state, 4 the parent, 20 the thread count.
+    int field = 2;
+    while (pos < text.size() && field < 20) {
+        while (pos < text.size() && text[pos] == ' ') ++pos;
+        const std::size_t start = pos;
+        while (pos < text.size() && text[pos] != ' ' && text[pos] != '\n') ++pos;
+        ++field;
+        std::size_t p = start;
+        if (field == 4 || field == 20) {
+            const auto v = NumberAt(text, p);
+            if (!v) return std::nullopt;
+            const auto clamped = static_cast<std::uint32_t>(std::min<std::uint64_t>(*v, UINT32_MAX));
+            (field == 4 ? st.parentPid : st.threads) = clamped;
+        }
+    }
+    if (field < 20) return std::nullopt;
+    return st;
+}
+
+}  // namespace platform::linux_impl
