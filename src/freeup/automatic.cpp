@@ -1,15 +1,138 @@
+// Automatic free-up: the limit and periodic triggers, the processor gate, and the Free Memory page
+// with its spin-button scroll bars.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
 #include "app/form5.h"
+#include "common/convert.h"
+#include "freeup/spin_bar.h"
+#include "monitor/statistics.h"
 
 namespace tarnolux {
-void Form5::Timer4_Timer() {}
-void Form5::Timer5_Timer() {}
-void Form5::Check3_Click() {}
-void Form5::Check7_Click() {}
-void Form5::SetScrollRanges() {}
-void Form5::StepScrollValue(forms::Control&, std::int16_t& result) { result = 0; }
-void Form5::VScroll4_Change() {}
-void Form5::VScroll5_Change() {}
-void Form5::VScroll6_Change() {}
-void Form5::VScroll9_Change() {}
-void Form5::VScroll10_Change() {}
+
+namespace {
+
+constexpr int kPeriodMs = 65535;
+
+std::int64_t FreeMB(platform::System& sys) { return FreeMemory::FreePhysicalMemoryKB(sys) / 1024; }
+
+// True when the processor gate lets a free-up through: the gate is off, or the load is strictly
+// below the threshold in Text2(7). A threshold that is not a whole number holds everything back.
+bool GatePasses(Form5& f) {
+    if (f.Check7->value() != forms::vbChecked) return true;
+    const std::optional<std::int32_t> threshold = ToInt32(f.Text2(7).text());
+    if (!threshold) return false;
+    const std::int32_t cpu = CPU::ReadCPUUsage(f.P.sys);
+    CPU::StartCPUUsage(f.P.sys);
+    return cpu < *threshold;
+}
+
+}  // namespace
+
+void SpinBarChange(Form5& form, forms::Control& bar, forms::Control& box, const std::function<void()>& committed) {
+    if (form.ScrollStepGuard == 1) return;
+    std::int16_t result = 0;
+    form.StepScrollValue(bar, result);
+    if (result == 0) return;
+    box.setText(Dec(bar.value()));
+    if (committed) committed();
+    form.ScrollStepGuard = 0;
+}
+
+void Form5::Timer4_Timer() {
+    if (FreeMB(P.sys) > LimitFreeMemoryMB) return;
+    if (!GatePasses(*this)) return;
+    DefragMemoryNow(FreeUpMemoryMB);
+}
+
+void Form5::Timer5_Timer() {
+    const std::optional<std::int32_t> period = ToInt32(Text4->text());
+    if (!period) return;
+    if (PeriodTickCount < std::numeric_limits<std::int16_t>::max()) ++PeriodTickCount;
+    if (PeriodTickCount < *period) return;
+    // The period is used up, whatever follows.
+    PeriodTickCount = 0;
+    const std::optional<std::int32_t> amount = ToInt32(Text3->text());
+    if (!amount) return;
+    if (FreeMB(P.sys) > *amount) return;
+    if (!GatePasses(*this)) return;
+    std::int32_t mb = *amount;
+    DefragMemoryNow(mb);
+}
+
+void Form5::Check3_Click() {
+    const bool on = Check3->value() != forms::vbUnchecked;
+    for (forms::Control* c : {Label12, Label13, Label14, Text3, Text4, VScroll6}) c->setEnabled(on);
+    if (!on) {
+        Timer5->setEnabled(false);
+        return;
+    }
+    Timer5->setInterval(kPeriodMs);
+    PeriodTickCount = 0;
+    Timer5->setEnabled(true);
+}
+
+void Form5::Check7_Click() {
+    const bool on = Check7->value() == forms::vbChecked;
+    VScroll10->setEnabled(on);
+    Text2(7).setEnabled(on);
+}
+
+void Form5::SetScrollRanges() {
+    const std::int64_t totalMB = FreeMemory::TotalPhysicalMemoryKB(P.sys) / 1024;
+    const int t = static_cast<int>(std::clamp<std::int64_t>(totalMB, 0, std::numeric_limits<int>::max() - 1));
+    const struct {
+        forms::Control* bar;
+        int min, max;
+    } ranges[] = {
+        {VScroll1, 0, t},     {VScroll2, 0, t},     {VScroll3, 0, 129},  {VScroll4, 0, t + 1}, {VScroll5, 0, t + 1},
+        {VScroll6, 0, t + 1}, {VScroll7, -1, 97},   {VScroll8, -1, 9},   {VScroll9, 0, 60},    {VScroll10, 1, 99},
+    };
+    for (const auto& r : ranges) {
+        r.bar->setMin(r.min);
+        r.bar->setMax(r.max);
+        r.bar->setLargeChange(1);
+        r.bar->setSmallChange(1);
+    }
+}
+
+void Form5::StepScrollValue(forms::Control& bar, std::int16_t& result) {
+    ScrollStepGuard = 1;
+    result = 1;
+    const int v = bar.value();
+    const std::optional<std::int32_t> t = ToInt32(bar.tag());
+    bool ok = t.has_value();
+    if (ok && *t > v) {
+        // Moved up, by any distance: one up.
+        if (*t == bar.max() - 1) {
+            ok = bar.setValue(bar.max() - 1);
+        } else {
+            ok = *t < std::numeric_limits<int>::max() && bar.setValue(*t + 1);
+            if (ok) bar.setTag(Dec(bar.value()));
+        }
+    } else if (ok) {
+        // Moved down, or not moved: one down.
+        if (*t == bar.min() + 1) {
+            ok = bar.setValue(bar.min() + 1);
+        } else {
+            ok = *t > std::numeric_limits<int>::min() && bar.setValue(*t - 1);
+            if (ok) bar.setTag(Dec(bar.value()));
+        }
+    }
+    if (!ok) result = 0;
+    ScrollStepGuard = 0;
+}
+
+void Form5::VScroll4_Change() {
+    SpinBarChange(*this, *VScroll4, Text2(3), [this] { LimitFreeMemoryMB = ToInt32Or(Text2(3).text(), LimitFreeMemoryMB); });
+}
+void Form5::VScroll5_Change() {
+    SpinBarChange(*this, *VScroll5, Text2(4), [this] { FreeUpMemoryMB = VScroll5->value(); });
+}
+void Form5::VScroll6_Change() { SpinBarChange(*this, *VScroll6, *Text3); }
+void Form5::VScroll9_Change() { SpinBarChange(*this, *VScroll9, *Text4); }
+void Form5::VScroll10_Change() { SpinBarChange(*this, *VScroll10, Text2(7)); }
+
 }  // namespace tarnolux

@@ -13,7 +13,12 @@ public:
     Program& P;
     forms::Control* Check1{};
 
+    void Form_Load() override;
     void Form_Activate() override;
 };
+
+// Raises `form` above every other window once, without giving it the focus and without keeping it
+// on top: topmost, pending events processed, then no longer topmost.
+void BringToFrontOnce(Program& P, forms::Form& form);
 
 }  // namespace tarnolux

@@ -1,0 +1,276 @@
+// Automatic free-up: the limit and periodic triggers, the processor gate, the Free Memory page and
+// its spin-button scroll bars.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app_fixture.h"
+#include "freeup/spin_bar.h"
+
+namespace {
+
+constexpr std::uint64_t MiB = 1048576;
+const std::string kReadLoad = "StatData\\KERNEL\\CPUUsage";
+const std::string kRearm = "StartStat\\KERNEL\\CPUUsage";
+
+// A 128 MB machine with the stored defaults: limit 8 MB, amount 21 MB, periodic 16 MB every 10,
+// processor gate on at 25 %.
+struct FreeupAutomaticTest : apptest::ProgramTest {
+    tarnolux::Form5& f;
+    FreeupAutomaticTest() : f(Start()) {
+        f.Check4(2).setValue(0);
+        f.Check4(3).setValue(0);
+        sys.claimRequests.clear();
+        sys.counterReads.clear();
+    }
+    void FreeMemoryMB(std::uint64_t mb) { sys.memory.availPhys = mb * MiB; }
+};
+
+TEST_F(FreeupAutomaticTest, TheStoredDefaultsAreInPlace) {
+    EXPECT_EQ(f.LimitFreeMemoryMB, 8);
+    EXPECT_EQ(f.FreeUpMemoryMB, 21);
+    EXPECT_EQ(f.Check7->value(), 1);
+    EXPECT_EQ(f.Text2(7).text(), "25");
+    EXPECT_TRUE(f.Text2(7).enabled());
+    EXPECT_TRUE(f.VScroll10->enabled());
+    EXPECT_EQ(f.ScrollStepGuard, 0);
+}
+
+TEST_F(FreeupAutomaticTest, TheLimitTriggerFiresAtTheLimitAndNotAboveIt) {
+    FreeMemoryMB(9);
+    host.Advance(1000);
+    EXPECT_TRUE(sys.claimRequests.empty());
+
+    FreeMemoryMB(8);
+    sys.memory.availPhys += 1023;  // a part of a megabyte does not count
+    host.Advance(1000);
+    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{21 * MiB});
+    host.Advance(1000);  // still low: again a second later
+    EXPECT_EQ(sys.claimRequests.size(), 2u);
+
+    // Typing a new limit or amount takes effect at the next start only.
+    f.Text2(3).setText("2");
+    f.Text2(4).setText("50");
+    host.Advance(1000);
+    EXPECT_EQ(sys.claimRequests.back(), 21 * MiB);
+}
+
+TEST_F(FreeupAutomaticTest, TheProcessorGateHoldsBackAtTheThreshold) {
+    FreeMemoryMB(1);
+    sys.cpuLoad = 25;
+    f.Timer4_Timer();
+    EXPECT_TRUE(sys.claimRequests.empty());
+    EXPECT_EQ(sys.counterReads, (std::vector<std::string>{kReadLoad, kRearm}));
+
+    sys.cpuLoad = 24;
+    f.Timer4_Timer();
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+
+    // The threshold is read afresh at every tick; one that is not a whole number holds all back.
+    f.Text2(7).setText("20");
+    f.Timer4_Timer();
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+    f.Text2(7).setText("many");
+    sys.cpuLoad = 0;
+    f.Timer4_Timer();
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+
+    // With the gate off no processor reading is taken at all.
+    f.Check7->setValue(0);
+    EXPECT_FALSE(f.Text2(7).enabled());
+    EXPECT_FALSE(f.VScroll10->enabled());
+    sys.counterReads.clear();
+    sys.cpuLoad = 100;
+    f.Timer4_Timer();
+    EXPECT_EQ(sys.claimRequests.size(), 2u);
+    EXPECT_TRUE(sys.counterReads.empty());
+
+    f.Check7->setValue(1);
+    EXPECT_TRUE(f.Text2(7).enabled());
+    EXPECT_TRUE(f.VScroll10->enabled());
+}
+
+TEST_F(FreeupAutomaticTest, CheckingThePeriodicFreeUpStartsItsRowAndTimer) {
+    for (forms::Control* c : {f.Label12, f.Label13, f.Label14, f.Text3, f.Text4, f.VScroll6}) EXPECT_FALSE(c->enabled());
+    EXPECT_FALSE(host.Running(*f.Timer5));
+
+    f.Check3->setValue(1);
+    for (forms::Control* c : {f.Label12, f.Label13, f.Label14, f.Text3, f.Text4, f.VScroll6}) EXPECT_TRUE(c->enabled());
+    EXPECT_EQ(f.Timer5->interval(), 65535);
+    EXPECT_EQ(host.DueIn(*f.Timer5), 65535);
+    EXPECT_EQ(f.PeriodTickCount, 0);
+
+    f.Check3->setValue(0);
+    for (forms::Control* c : {f.Label12, f.Label13, f.Label14, f.Text3, f.Text4, f.VScroll6}) EXPECT_FALSE(c->enabled());
+    EXPECT_FALSE(host.Running(*f.Timer5));
+    EXPECT_TRUE(f.VScroll9->enabled());
+}
+
+TEST_F(FreeupAutomaticTest, ThePeriodicTriggerCountsPeriodsAndFreesUnderItsCeiling) {
+    FreeMemoryMB(16);  // not above the periodic amount of 16 MB, but above the limit
+    sys.cpuLoad = 0;
+    f.Check3->setValue(1);
+    f.Text4->setText("3");
+    host.Advance(2 * 65535);
+    EXPECT_TRUE(sys.claimRequests.empty());
+    EXPECT_EQ(f.PeriodTickCount, 2);
+    host.Advance(65535);
+    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{16 * MiB});
+    EXPECT_EQ(f.PeriodTickCount, 0);
+
+    // Lowering the period below the count makes the next tick fire.
+    host.Advance(2 * 65535);
+    f.Text4->setText("1");
+    host.Advance(65535);
+    EXPECT_EQ(sys.claimRequests.size(), 2u);
+    // Period 1: every tick; the amount is read afresh.
+    f.Text3->setText("20");
+    host.Advance(65535);
+    EXPECT_EQ(sys.claimRequests.back(), 20 * MiB);
+
+    // The gate applies as for the limit trigger.
+    sys.cpuLoad = 25;
+    host.Advance(65535);
+    EXPECT_EQ(sys.claimRequests.size(), 3u);
+}
+
+TEST_F(FreeupAutomaticTest, APeriodWhoseTestFailsIsLost) {
+    f.Check3->setValue(1);
+    f.Text4->setText("2");
+    FreeMemoryMB(17);  // above the ceiling of 16
+    host.Advance(2 * 65535);
+    EXPECT_TRUE(sys.claimRequests.empty());
+    EXPECT_EQ(f.PeriodTickCount, 0);
+    FreeMemoryMB(10);
+    host.Advance(65535);
+    EXPECT_TRUE(sys.claimRequests.empty());  // a full period later, not at once
+    host.Advance(65535);
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+
+    // A ceiling that is not a whole number uses the period up and frees nothing.
+    f.Text3->setText("");
+    host.Advance(2 * 65535);
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+    EXPECT_EQ(f.PeriodTickCount, 0);
+    // A period that is not a whole number stops the count where it is.
+    f.Text3->setText("16");
+    host.Advance(65535);
+    f.Text4->setText("2x");
+    host.Advance(5 * 65535);
+    EXPECT_EQ(f.PeriodTickCount, 1);
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+}
+
+TEST_F(FreeupAutomaticTest, CheckingAgainRestartsTheCount) {
+    f.Check3->setValue(1);
+    f.Text4->setText("3");
+    FreeMemoryMB(10);
+    host.Advance(2 * 65535 + 100);
+    f.Check3->setValue(0);
+    f.Check3->setValue(1);
+    EXPECT_EQ(f.PeriodTickCount, 0);
+    host.Advance(2 * 65535);
+    EXPECT_TRUE(sys.claimRequests.empty());
+    host.Advance(65535);
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+}
+
+TEST_F(FreeupAutomaticTest, ScrollRangesFollowTheMachine) {
+    sys.memory.totalPhys = 64 * MiB;
+    tarnolux::Form5& g = Start();
+    for (forms::Control* bar : {g.VScroll4, g.VScroll5, g.VScroll6}) {
+        EXPECT_EQ(bar->min(), 0);
+        EXPECT_EQ(bar->max(), 65);
+    }
+    const struct { forms::Control* bar; int min, max; } expected[] = {
+        {g.VScroll1, 0, 64}, {g.VScroll2, 0, 64}, {g.VScroll3, 0, 129}, {g.VScroll7, -1, 97},
+        {g.VScroll8, -1, 9}, {g.VScroll9, 0, 60}, {g.VScroll10, 1, 99},
+    };
+    for (const auto& e : expected) {
+        EXPECT_EQ(e.bar->min(), e.min) << e.bar->name();
+        EXPECT_EQ(e.bar->max(), e.max) << e.bar->name();
+        EXPECT_EQ(e.bar->smallChange(), 1);
+        EXPECT_EQ(e.bar->largeChange(), 1);
+    }
+    // The defaults the page starts with on that machine.
+    EXPECT_EQ(g.Text2(3).text(), "4");
+    EXPECT_EQ(g.Text2(4).text(), "10");
+    EXPECT_EQ(g.Text3->text(), "8");
+    EXPECT_EQ(g.VScroll4->tag(), "4");
+}
+
+TEST_F(FreeupAutomaticTest, EachUserMoveStepsOnceAndStopsShortOfTheEnds) {
+    // VScroll10 at 98: the up arrow (Value one less) snaps back to 98.
+    Store("CPUlessValue", "98");
+    tarnolux::Form5& g = Start();
+    ASSERT_EQ(g.VScroll10->value(), 98);
+    g.VScroll10->setValue(97);
+    EXPECT_EQ(g.VScroll10->value(), 98);
+    EXPECT_EQ(g.VScroll10->tag(), "98");
+    EXPECT_EQ(g.Text2(7).text(), "98");
+    // The down arrow steps to 97.
+    g.VScroll10->setValue(99);
+    EXPECT_EQ(g.VScroll10->value(), 97);
+    EXPECT_EQ(g.Text2(7).text(), "97");
+
+    // At 2 the down arrow leaves 2.
+    g.VScroll10->setTag("2");
+    g.VScroll10->setValue(3);
+    EXPECT_EQ(g.VScroll10->value(), 2);
+    EXPECT_EQ(g.Text2(7).text(), "2");
+
+    // Dragging the thumb of VScroll9 from 20 to the bottom gives 19, to the top 21.
+    g.VScroll9->setTag("20");
+    g.VScroll9->setValue(60);
+    EXPECT_EQ(g.VScroll9->value(), 19);
+    EXPECT_EQ(g.Text4->text(), "19");
+    g.VScroll9->setTag("20");
+    g.VScroll9->setValue(0);
+    EXPECT_EQ(g.VScroll9->value(), 21);
+    EXPECT_EQ(g.VScroll9->tag(), "21");
+    EXPECT_EQ(g.Text4->text(), "21");
+    EXPECT_EQ(g.ScrollStepGuard, 0);
+}
+
+TEST_F(FreeupAutomaticTest, StepsOfTheLimitAndAmountBarsTakeEffectAtOnce) {
+    f.Text2(3).setText("50");
+    EXPECT_EQ(f.LimitFreeMemoryMB, 8);
+    f.VScroll4->setValue(f.VScroll4->value() - 1);  // up arrow from 8
+    EXPECT_EQ(f.Text2(3).text(), "9");
+    EXPECT_EQ(f.LimitFreeMemoryMB, 9);
+    f.VScroll5->setValue(f.VScroll5->value() + 1);  // down arrow from 21
+    EXPECT_EQ(f.Text2(4).text(), "20");
+    EXPECT_EQ(f.FreeUpMemoryMB, 20);
+    f.VScroll6->setValue(f.VScroll6->value() + 1);
+    EXPECT_EQ(f.Text3->text(), "15");
+}
+
+TEST_F(FreeupAutomaticTest, AFailedStepLeavesTheBarWhereTheUserPutItAndChangesNothing) {
+    std::int16_t result = -1;
+    f.VScroll9->setTag("");
+    f.VScroll9->setValue(30);
+    EXPECT_EQ(f.VScroll9->value(), 30);
+    EXPECT_EQ(f.Text4->text(), "10");
+    f.StepScrollValue(*f.VScroll9, result);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(f.ScrollStepGuard, 0);
+
+    // A committed value outside the range cannot be stepped.
+    f.VScroll10->setTag("200");
+    f.VScroll10->setValue(50);
+    EXPECT_EQ(f.VScroll10->value(), 50);
+    EXPECT_EQ(f.VScroll10->tag(), "200");
+    EXPECT_EQ(f.Text2(7).text(), "25");
+
+    // The shared handler: the same for another bar and text box, with its own extra step.
+    int committed = 0;
+    f.VScroll9->setTag("5");
+    f.VScroll9->setValue(1);
+    tarnolux::SpinBarChange(f, *f.VScroll9, *f.Text4, [&] { ++committed; });
+    EXPECT_EQ(committed, 1);
+    // The wired handler stepped up to 6; this call finds the bar not moved, which steps down.
+    EXPECT_EQ(f.Text4->text(), "5");
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// The free-up engine: pop-up, pending events, sound, claim and hide, in that order, and a free-up
+// never inside another one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app_fixture.h"
+#include "freeup/form2.h"
+
+namespace {
+
+constexpr std::uint64_t MiB = 1048576;
+
+struct FreeupEngineTest : apptest::ProgramTest {
+    tarnolux::Form5& f;
+    std::vector<std::string> log;
+
+    FreeupEngineTest() : f(Start()) {
+        f.PopupTexts[0] = "Freeing memory...";
+        sys.AddFile("/snd/ding.wav", "RIFF");
+        f.Text6->setText("/snd/ding.wav");
+        sys.claimRequests.clear();
+        host.doEventsCount = 0;
+        host.windowPos.clear();
+    }
+
+    bool PopupVisible() const { return program->form2Loaded() && program->form2().visible(); }
+
+    void Free(std::int32_t mb) { f.DefragMemoryNow(mb); }
+
+    // Records each outside step with whether the pop-up showed at that moment.
+    void Record() {
+        const auto shown = [this] { return std::string(PopupVisible() ? " (pop-up shown)" : ""); };
+        host.onDoEvents = [this, shown] { log.push_back("events after " + std::to_string(host.windowPos.size()) + " stacking calls" + shown()); };
+        sys.onPlayWave = [this, shown](const std::string& path) { log.push_back("sound " + path + shown()); };
+        sys.onClaim = [this, shown](std::uint64_t bytes) { log.push_back("claim " + std::to_string(bytes / MiB) + " MB" + shown()); };
+    }
+};
+
+TEST_F(FreeupEngineTest, ShowsThePopUpThenLetsEventsRunThenPlaysThenClaimsThenHides) {
+    f.Check4(2).setValue(1);
+    f.Check4(3).setValue(1);
+    Record();
+    Free(21);
+
+    // The pop-up's own activation lets events run between its two stacking calls; then the engine once.
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "events after 1 stacking calls (pop-up shown)",
+                       "events after 2 stacking calls (pop-up shown)",
+                       "sound /snd/ding.wav (pop-up shown)",
+                       "claim 21 MB (pop-up shown)",
+                   }));
+    EXPECT_FALSE(PopupVisible());
+    EXPECT_TRUE(program->form2Loaded());  // hidden, kept for the next time
+    EXPECT_EQ(sys.liveBlocks, 0);
+    EXPECT_FALSE(f.Defragging);
+    EXPECT_TRUE(host.msgBoxes.empty());
+}
+
+TEST_F(FreeupEngineTest, ThePopUpAsDesigned) {
+    f.Check4(2).setValue(1);
+    f.Check4(3).setValue(0);
+    Free(1);
+    tarnolux::Form2& popup = program->form2();
+
+    // Title line, an empty line, the language text; carriage returns alone.
+    EXPECT_EQ(popup.Check1->caption(), "       Tarnolux   v.1.8\r\rFreeing memory...");
+
+    EXPECT_EQ(popup.borderStyle(), 0);
+    EXPECT_FALSE(popup.showInTaskbar());
+    EXPECT_EQ(popup.width(), 4095);
+    EXPECT_EQ(popup.height(), 1500);
+    EXPECT_EQ(popup.left(), (host.screenWidth - 4095) / 2);
+    EXPECT_EQ(popup.top(), (host.screenHeight - 1500) / 2);
+    const forms::Control& c = *popup.Check1;
+    EXPECT_EQ(popup.controls().size(), 1u);
+    EXPECT_EQ(c.style(), 1);
+    EXPECT_EQ((std::vector<int>{c.left(), c.top(), c.width(), c.height()}), (std::vector<int>{0, 0, 4095, 1500}));
+    EXPECT_TRUE(c.font().bold);
+    EXPECT_DOUBLE_EQ(c.font().size, 8.25);
+    EXPECT_EQ(c.foreColor(), forms::RGB(255, 255, 0));
+    EXPECT_EQ(c.backColor(), forms::RGB(175, 155, 236));
+
+    // Brought to the front once at its pixel rectangle, without the focus, and not left on top.
+    ASSERT_EQ(host.windowPos.size(), 2u);
+    const int x = 5632 / 15, y = 5010 / 15;  // 375.47 and 334 rounded
+    for (const auto& call : host.windowPos) {
+        EXPECT_EQ(call.form, &popup);
+        EXPECT_EQ((std::vector<int>{call.x, call.y, call.cx, call.cy}), (std::vector<int>{x, y, 273, 100}));
+        EXPECT_EQ(call.flags, 0x50u);
+    }
+    EXPECT_EQ(host.windowPos[0].insertAfter, host::HWND_TOPMOST);
+    EXPECT_EQ(host.windowPos[1].insertAfter, host::HWND_NOTOPMOST);
+    EXPECT_TRUE(host.focusCalls.empty() || host.focusCalls.back() != popup.Check1);
+}
+
+TEST_F(FreeupEngineTest, WithBothOptionsOffOnlyTheBlockIsClaimed) {
+    f.Check4(2).setValue(0);
+    f.Check4(3).setValue(0);
+    Free(1);
+    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{1048576});
+    EXPECT_FALSE(program->form2Loaded());
+    EXPECT_TRUE(host.windowPos.empty());
+    EXPECT_TRUE(sys.playedWaves.empty());
+    EXPECT_EQ(host.doEventsCount, 1);
+}
+
+TEST_F(FreeupEngineTest, TheSoundPlaysOnlyWhenItsFileExists) {
+    f.Check4(2).setValue(0);
+    f.Check4(3).setValue(1);
+
+    sys.RemoveFile("/snd/ding.wav");  // chosen once, gone since
+    Free(2);
+    EXPECT_TRUE(sys.playedWaves.empty());
+    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{2 * MiB});
+
+    f.Text6->setText("");
+    Free(2);
+    EXPECT_TRUE(sys.playedWaves.empty());
+
+    // Read-only, hidden and system files count.
+    sys.AddFile("/snd/.quiet.wav", "RIFF", platform::vbReadOnly | platform::vbHidden | platform::vbSystem);
+    f.Text6->setText("/snd/.quiet.wav");
+    sys.playWaveResult = false;  // whatever the player answers, the engine goes on
+    Free(2);
+    EXPECT_EQ(sys.playedWaves, std::vector<std::string>{"/snd/.quiet.wav"});
+    EXPECT_EQ(sys.claimRequests.size(), 3u);
+}
+
+TEST_F(FreeupEngineTest, AnyAmountIsClaimedInFullAndNothingBelowOne) {
+    f.Check4(2).setValue(1);
+    f.Check4(3).setValue(1);
+    // 2048 MB and more overflowed once; they are claimed like any other amount now.
+    for (std::int32_t mb : {2047, 2048, 4096, 65536}) Free(mb);
+    EXPECT_EQ(sys.claimRequests, (std::vector<std::uint64_t>{2047 * MiB, 2048 * MiB, 4096 * MiB, 65536 * MiB}));
+
+    // Nothing to claim, but the pop-up and the sound still come.
+    sys.claimRequests.clear();
+    sys.playedWaves.clear();
+    host.windowPos.clear();
+    Free(0);
+    Free(-5);
+    EXPECT_TRUE(sys.claimRequests.empty());
+    EXPECT_EQ(sys.playedWaves.size(), 2u);
+    EXPECT_EQ(host.windowPos.size(), 4u);
+    EXPECT_FALSE(PopupVisible());
+}
+
+TEST_F(FreeupEngineTest, MemoryThatCannotBeHadClaimsNothingAndTheProgramGoesOn) {
+    f.Check4(2).setValue(1);
+    sys.claimableBytes = 100 * MiB;
+    Free(2047);
+    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{2047 * MiB});
+    EXPECT_EQ(sys.liveBlocks, 0);
+    EXPECT_FALSE(PopupVisible());
+    EXPECT_FALSE(f.Defragging);
+    EXPECT_TRUE(host.msgBoxes.empty());
+
+    Free(100);
+    EXPECT_EQ(sys.claimRequests.back(), 100 * MiB);
+    EXPECT_TRUE(f.loaded());
+}
+
+TEST_F(FreeupEngineTest, AFreeUpNeverStartsInsideAnother) {
+    f.Check4(2).setValue(1);
+    f.Check4(3).setValue(1);
+    // Memory is low: while events run, the limit trigger ticks and the menu command is chosen.
+    sys.memory.availPhys = 1 * MiB;
+    f.Check7->setValue(0);
+    int nested = 0;
+    host.onDoEvents = [&] {
+        ++nested;
+        host.Advance(1000);
+        std::int32_t mb = 5;
+        f.DefragMemoryNow(mb);
+    };
+    sys.onPlayWave = [&](const std::string&) {
+        std::int32_t mb = 6;
+        f.DefragMemoryNow(mb);
+    };
+    Free(21);
+    EXPECT_EQ(nested, 2);  // the pop-up's activation and the engine's own step
+    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{21 * MiB});
+    EXPECT_EQ(sys.playedWaves.size(), 1u);
+    EXPECT_FALSE(f.Defragging);
+
+    // Once it is over, the next one runs.
+    host.onDoEvents = nullptr;
+    sys.onPlayWave = nullptr;
+    host.Advance(1000);
+    EXPECT_EQ(sys.claimRequests.size(), 2u);
+}
+
+}  // namespace
