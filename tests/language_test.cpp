@@ -17,6 +17,7 @@ namespace {
 using monitortest::kMB;
 using monitortest::WindowTest;
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 const fs::path kShipped = fs::path(TARNOLUX_SOURCE_DIR) / "Language";
 
@@ -158,8 +159,8 @@ TEST_F(LanguageTest, UnfitFilesAreReportedAndChangeNothing) {
         {"short", "[\n1=Short\n"},
         {"blank", "\n1=Blank\n"},
         {"empty", ""},
-        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24) + "\n1=Bin\n"},
-        {"elf", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0", 16)},
+        {"binary", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\n1=Bin\n"s},
+        {"elf", "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0"s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

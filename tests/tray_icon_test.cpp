@@ -72,6 +72,10 @@ TEST_F(TrayIconTest, TipKeepsItsLastByteZeroAndCharactersWhole) {
 }
 
 TEST_F(TrayIconTest, DoubleClickRestoresAndRightButtonPopsTheMenu) {
+    ASSERT_TRUE(program.Start());
+    f.Hide();
+    host.popups.clear();
+    host.windowPos.clear();
     tarnolux::Form6& menus = program.form6();
 
     f.Form_MouseMove(0, 0, 7710.0f, 0);  // left button up
