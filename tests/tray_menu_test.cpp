@@ -1,0 +1,187 @@
+// The tray menu: its tree, and the restore, disable/enable, free-up, ReadMe and exit commands.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app_fixture.h"
+#include "tray/form6.h"
+
+namespace {
+
+constexpr std::uint64_t MiB = 1048576;
+
+std::vector<std::string> Captions(const forms::MenuItem& menu) {
+    std::vector<std::string> out;
+    for (const auto& child : menu.children()) out.push_back(child->displayName() + " " + child->caption());
+    return out;
+}
+
+struct TrayMenuTest : apptest::ProgramTest {
+    tarnolux::Form5& f;
+    tarnolux::Form6& menu;
+    TrayMenuTest() : f(Start()), menu(program->form6()) {
+        f.Check4(2).setValue(0);
+        f.Check4(3).setValue(0);
+        sys.claimRequests.clear();
+    }
+};
+
+TEST_F(TrayMenuTest, TheTreeAsDesigned) {
+    ASSERT_EQ(menu.menuRoot().children().size(), 1u);
+    EXPECT_EQ(menu.file_menu->caption(), "file");
+    EXPECT_EQ(Captions(*menu.file_menu),
+              (std::vector<std::string>{
+                  "restore_menu Restore", "disable_menu Disable", "ser443245 -", "Skins_MEnu Skins", "separator1 -",
+                  "free_up_menu Free up memory &Now", "separator4 -", "extras_menu &Extras", "separator2 -",
+                  "restart_menu Restart Windows", "exit_windows_menu Exit Windows", "separator13 -",
+                  "readme_file_menu ReadMe", "about_menu About", "separator543 -", "exit_menu &Exit"}));
+    EXPECT_EQ(Captions(*menu.extras_menu),
+              (std::vector<std::string>{
+                  "extras1_menu(0) Hide Desktop", "extras1_menu(1) Show Desktop", "extras1_menu(2) -",
+                  "extras1_menu(3) Hide Taskbar", "extras1_menu(4) Show Taskbar", "extras1_menu(5) -",
+                  "extras1_menu(6) Disable Start", "extras1_menu(7) Enable Start", "extras1_menu(8) -",
+                  "extras1_menu(9) Run ScreenSaver", "extras1_menu(10) -", "extras1_menu(11) Empty Recycle Bin",
+                  "extras1_menu(12) -", "extras1_menu(13) Minimize All"}));
+    EXPECT_EQ(menu.Skins_names(0).caption(), "Default");
+    EXPECT_EQ(menu.Skins_names(0).parent(), menu.Skins_MEnu);
+    EXPECT_EQ(menu.disable_menu->tag(), "0");
+
+    // Every command is wired.
+    const std::function<void(const forms::MenuItem&)> wired = [&](const forms::MenuItem& m) {
+        for (const auto& child : m.children()) {
+            if (!child->isSeparator() && child->children().empty()) {
+                EXPECT_TRUE(child->Click) << child->displayName();
+            }
+            wired(*child);
+        }
+    };
+    wired(*menu.file_menu);
+}
+
+TEST_F(TrayMenuTest, SkinsAddedAtRunTimeFollowDefault) {
+    forms::MenuItem& blue = menu.AddSkinItem("Blue");
+    forms::MenuItem& green = menu.AddSkinItem("Green");
+    EXPECT_EQ(blue.index(), 1);
+    EXPECT_EQ(green.index(), 2);
+    EXPECT_EQ(Captions(*menu.Skins_MEnu),
+              (std::vector<std::string>{"Skins_names(0) Default", "Skins_names(1) Blue", "Skins_names(2) Green"}));
+    EXPECT_TRUE(static_cast<bool>(green.Click));
+}
+
+TEST_F(TrayMenuTest, RestoreShowsTheWindowAndBringsItToTheFrontOnce) {
+    f.Check8->userClick();  // hidden to the tray
+    ASSERT_FALSE(f.visible());
+    f.move(4800, 1207);
+    host.windowPos.clear();
+    std::size_t stackingAtEvents = 99;
+    host.onDoEvents = [&] { stackingAtEvents = host.windowPos.size(); };
+
+    menu.restore_menu->userClick();
+    EXPECT_TRUE(f.visible());
+    ASSERT_EQ(host.windowPos.size(), 2u);
+    EXPECT_EQ(stackingAtEvents, 1u);
+    EXPECT_EQ(host.windowPos[0].insertAfter, host::HWND_TOPMOST);
+    EXPECT_EQ(host.windowPos[1].insertAfter, host::HWND_NOTOPMOST);
+    for (const auto& call : host.windowPos) {
+        EXPECT_EQ(call.form, &f);
+        // 1207 / 15 = 80.47: the nearest whole pixel.
+        EXPECT_EQ((std::vector<int>{call.x, call.y, call.cx, call.cy}), (std::vector<int>{320, 80, 398, 208}));
+        EXPECT_EQ(call.flags, 0x50u);
+    }
+}
+
+TEST_F(TrayMenuTest, DisableStopsEverythingUntilEnabledAgain) {
+    f.Check3->setValue(1);
+    host.Advance(65535);
+    ASSERT_EQ(f.PeriodTickCount, 1);
+    sys.memory.availPhys = 1 * MiB;  // low memory: the green lamps would turn red
+    f.Check7->setValue(0);
+    host.trayCalls.clear();
+
+    menu.disable_menu->userClick();
+    for (forms::Control* t : {f.Timer1, f.Timer4, f.Timer5}) EXPECT_FALSE(host.Running(*t)) << t->name();
+    EXPECT_FALSE(f.Frame1(3).enabled());
+    EXPECT_EQ(menu.disable_menu->tag(), "1");
+    EXPECT_EQ(f.icon().resource, 104);
+    EXPECT_EQ(host.trayIcon.resource, 104);
+    EXPECT_EQ(host.trayTip, "Tarnolux  - Disable");
+    EXPECT_EQ(menu.disable_menu->caption(), "Enable");  // no language file: the built-in text
+
+    // Nothing ticks while disabled: no free-up, and the tooltip stays.
+    host.Advance(5 * 65535);
+    EXPECT_TRUE(sys.claimRequests.empty());
+    EXPECT_EQ(host.trayTip, "Tarnolux  - Disable");
+
+    host.trayCalls.clear();
+    menu.disable_menu->userClick();
+    EXPECT_TRUE(host.Running(*f.Timer1));
+    EXPECT_TRUE(host.Running(*f.Timer4));
+    EXPECT_TRUE(host.Running(*f.Timer5));
+    EXPECT_EQ(f.PeriodTickCount, 1);  // the count goes on where it was
+    EXPECT_TRUE(f.Frame1(3).enabled());
+    EXPECT_EQ(menu.disable_menu->tag(), "0");
+    EXPECT_EQ(menu.disable_menu->caption(), "Disable");
+    EXPECT_EQ(f.icon().resource, 101);
+    ASSERT_EQ(host.trayCalls.size(), 1u);  // the icon only; the next tick brings the tooltip
+    EXPECT_EQ(host.trayCalls[0].message, host::NIM_MODIFY);
+    EXPECT_EQ(host.trayCalls[0].data.icon.resource, 101);
+    EXPECT_EQ(host.trayIcon.resource, 101);
+}
+
+TEST_F(TrayMenuTest, EnablingLeavesThePeriodicTimerOffWhenItIsSwitchedOff) {
+    menu.disable_menu->userClick();
+    menu.disable_menu->userClick();
+    EXPECT_TRUE(host.Running(*f.Timer4));
+    EXPECT_FALSE(host.Running(*f.Timer5));
+}
+
+TEST_F(TrayMenuTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeepsItDisabled) {
+    program->MenuTexts[1] = "Ausschalten";
+    program->MenuTexts[17] = "Einschalten";
+    f.ApplyLanguage();
+    menu.disable_menu->userClick();
+    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten");
+    EXPECT_EQ(menu.disable_menu->caption(), "Einschalten");
+
+    f.ApplyLanguage();
+    EXPECT_EQ(menu.disable_menu->caption(), "Ausschalten");
+    EXPECT_EQ(menu.disable_menu->tag(), "1");
+    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten");
+    menu.disable_menu->userClick();  // switches on
+    EXPECT_EQ(menu.disable_menu->tag(), "0");
+    EXPECT_TRUE(host.Running(*f.Timer1));
+}
+
+TEST_F(TrayMenuTest, FreeUpNowUsesThePagesAmount) {
+    f.Text2(4).setText("33");  // typed, not yet stored, and not the limit trigger's amount
+    menu.free_up_menu->userClick();
+    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{33 * MiB});
+    EXPECT_EQ(f.FreeUpMemoryMB, 21);
+
+    for (const char* text : {"", "lots", "1e99"}) {
+        f.Text2(4).setText(text);
+        menu.free_up_menu->userClick();
+    }
+    EXPECT_EQ(sys.claimRequests.size(), 1u);
+}
+
+TEST_F(TrayMenuTest, ReadMeOpensTheGuideBesideTheProgram) {
+    menu.readme_file_menu->userClick();
+    EXPECT_EQ(sys.shellExecuted, std::vector<std::string>{"/opt/tarnolux/ReadMe.txt"});
+}
+
+TEST_F(TrayMenuTest, ExitEndsTheProgram) {
+    menu.exit_menu->userClick();
+    EXPECT_FALSE(f.loaded());
+    EXPECT_FALSE(host.trayIconPresent);
+    EXPECT_TRUE(host.quitCalled);
+    EXPECT_TRUE(Stored("LimitFreeMemory").has_value());
+
+    // A restore arriving afterwards does not start the program over.
+    menu.restore_menu_Click();
+    EXPECT_FALSE(f.loaded());
+}
+
+}  // namespace
