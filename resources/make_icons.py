@@ -110,7 +110,7 @@ def main():
     with open(os.path.join(HERE, "icons.qrc"), "w", encoding="utf-8") as f:
         f.write('<!DOCTYPE RCC>\n<RCC version="1.0">\n  <qresource prefix="/icons">\n')
         for e in entries:
-            if e.endswith(".png"):
+            if e.endswith(".png") and not e.startswith("tarnolux-"):  # those are for the icon theme
                 f.write(f'    <file alias="{e}">icons/{e}</file>\n')
         f.write("  </qresource>\n</RCC>\n")
 
