@@ -10,23 +10,7 @@ namespace {
 namespace TI = tarnolux::TaskBar_Icon;
 using TrayIconTest = monitortest::WindowTest;
 
-TEST_F(TrayIconTest, RecordAddressesTheOneIcon) {
-    host::NotifyIconData data;
-    data.id = 7;
-    data.flags = 0xFF;
-    data.icon = {103, {}};
-    data.tip.fill('x');
-    TI::FillTrayData(program, data);
-    EXPECT_EQ(data.window, &f);
-    EXPECT_EQ(data.id, 0u);
-    EXPECT_EQ(data.flags, host::NIF_MESSAGE);
-    EXPECT_EQ(data.callbackMessage, 0x200u);
-    EXPECT_TRUE(data.icon.empty());
-    for (char c : data.tip) EXPECT_EQ(c, '\0');
-}
-
 TEST_F(TrayIconTest, AddModifyAndRemove) {
-    host.trayCalls.clear();
     TI::TraySetIcon(program, {1, {}}, true);
     TI::TraySetTip(program, "Tarnolux ");
     TI::TraySetIcon(program, {102, {}}, false);
@@ -49,6 +33,7 @@ TEST_F(TrayIconTest, AddModifyAndRemove) {
     for (const auto& call : host.trayCalls) {
         EXPECT_EQ(call.data.window, &f);
         EXPECT_EQ(call.data.id, 0u);
+        EXPECT_EQ(call.data.callbackMessage, 0x200u);
     }
     EXPECT_EQ(host.trayTip, "Tarnolux ");
     EXPECT_FALSE(host.trayIconPresent);
