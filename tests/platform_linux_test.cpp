@@ -199,6 +199,13 @@ TEST(LinuxFiles, ProfileFilesOnDisk) {
     EXPECT_EQ(out, "dflt");
     EXPECT_FALSE(sys.WritePrivateProfileString("s", "k", "v", (dir / "no/such/folder/x.ini").string()));
     EXPECT_FALSE(sys.WritePrivateProfileString("s", "k", "v", dir.str()));  // a folder
+
+    // A read-only file is not replaced behind the user's back.
+    if (::geteuid() != 0) {
+        ::chmod(fresh.c_str(), 0444);
+        EXPECT_FALSE(sys.WritePrivateProfileString("s", "k", "x", fresh));
+        EXPECT_EQ(ReadFile(fresh), "[s]\nk=w\n");
+    }
 }
 
 TEST(LinuxFiles, DirFindsNamesWithoutRegardToCase) {

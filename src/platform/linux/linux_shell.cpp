@@ -33,11 +33,12 @@ bool LinuxSystem::EmptyRecycleBin() {
             if (ec != std::errc::no_such_file_or_directory) ok = false;
             continue;
         }
-        for (const auto& entry : it) {
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
             std::error_code rm;
-            fs::remove_all(entry.path(), rm);  // a symbolic link is removed, not followed
+            fs::remove_all(it->path(), rm);  // a symbolic link is removed, not followed
             if (rm) ok = false;
         }
+        if (ec) ok = false;
     }
     std::error_code ec;
     fs::remove(trash / "directorysizes", ec);

@@ -91,11 +91,13 @@ void LinuxSystem::UpdateAutostart(const Registry::Change& change) {
         ::unlink(file.c_str());
         return;
     }
+    const std::string exe = AppExeFile();
+    if (exe.empty()) return;  // nothing to start; keep whatever entry there is
     std::string command(source->data.begin(), source->data.end());
     command = command.substr(0, command.find('\0'));
     linux_impl::MakeFolders(configHome_ + "/autostart", 0700);
     linux_impl::WriteFileAtomic(
-        file, linux_impl::AutostartEntry(AppExeFile(), linux_impl::RunCommandArguments(command, AppExeFile())), 0644);
+        file, linux_impl::AutostartEntry(exe, linux_impl::RunCommandArguments(command, exe)), 0644);
 }
 
 long LinuxSystem::RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t, HKEY& result) {
@@ -143,7 +145,9 @@ bool LinuxSystem::WritePrivateProfileString(const std::string& section, const st
     std::string old;
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0) {
-        // A file that exists but cannot be read is never replaced by one holding only this key.
+        // A file that exists but cannot be read is never replaced by one holding only this key, and
+        // one the user made read-only is left alone although its folder would allow replacing it.
+        if (::access(file.c_str(), W_OK) != 0) return false;
         auto text = linux_impl::ReadWholeFile(file);
         if (!text) return false;
         old = std::move(*text);
