@@ -1,4 +1,5 @@
-// The Qt host: real widgets for the forms model, Qt timers, the tray icon, menus and message boxes.
+// The Qt host: real widgets for the forms model, Qt timers, the tray icon, menus and message boxes,
+// and an orderly end on SIGTERM, SIGINT and SIGHUP. No Qt type shows through this header.
 #pragma once
 
 #include <memory>
@@ -9,8 +10,11 @@ namespace qthost {
 
 class QtHost : public host::Host {
 public:
+    // Creates the QApplication unless one exists already.
     QtHost(forms::Application& app, int& argc, char** argv);
     ~QtHost() override;
+    QtHost(const QtHost&) = delete;
+    QtHost& operator=(const QtHost&) = delete;
 
     int Run() override;
     void Quit(int exitCode) override;
@@ -28,8 +32,18 @@ public:
     bool ShellNotifyIcon(int message, const host::NotifyIconData& data) override;
     bool TrayAvailable() override;
 
-private:
+    // forms::Observer
+    void formLoaded(forms::Form& form) override;
+    void formUnloaded(forms::Form& form) override;
+    void formChanged(forms::Form& form, forms::Prop prop) override;
+    void controlAdded(forms::Control& control) override;
+    void controlChanged(forms::Control& control, forms::Prop prop) override;
+
     struct Impl;
+
+private:
+    friend struct QtHostAccess;
+    forms::Application& app_;
     std::unique_ptr<Impl> d;
 };
 

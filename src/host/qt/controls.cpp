@@ -1,0 +1,346 @@
+#include "host/qt/controls.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+#include "host/qt/look.h"
+#include "host/qt/qt_util.h"
+
+namespace qthost {
+
+namespace {
+
+int HAlign(int alignment) {
+    switch (alignment) {
+    case 1: return Qt::AlignRight;
+    case 2: return Qt::AlignHCenter;
+    default: return Qt::AlignLeft;
+    }
+}
+
+int MnemonicFlag(const QWidget* w) {
+    return w->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, w) ? Qt::TextShowMnemonic
+                                                                          : Qt::TextHideMnemonic;
+}
+
+// A 1-pixel outline just inside `r`.
+void Outline(QPainter& p, const QRect& r, const QColor& c) {
+    p.setPen(c);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+}  // namespace
+
+// ---- PaintedControl -------------------------------------------------------------------------------
+
+PaintedControl::PaintedControl(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {}
+
+void PaintedControl::mousePressEvent(QMouseEvent* e) {
+    if (onMouse) onMouse(e);
+}
+void PaintedControl::mouseReleaseEvent(QMouseEvent* e) {
+    if (onMouse) onMouse(e);
+}
+void PaintedControl::mouseMoveEvent(QMouseEvent* e) {
+    if (onMouse) onMouse(e);
+}
+void PaintedControl::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (onMouse) onMouse(e);
+}
+
+// ---- LabelWidget ----------------------------------------------------------------------------------
+
+void LabelWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QColor back = ToQColor(control_.backColor());
+    const QColor fore = ToQColor(control_.foreColor());
+    QRect r = rect();
+    if (control_.backStyle() != 0) p.fillRect(r, back);
+    if (control_.borderStyle() == 1) {
+        Outline(p, r, Faded(fore, back));
+        r.adjust(1, 1, -1, -1);
+    }
+    if (control_.caption().empty()) return;
+    p.setFont(font());
+    p.setPen(isEnabled() ? fore : Faded(fore, back));
+    p.drawText(r, HAlign(control_.alignment()) | Qt::AlignTop | Qt::TextWordWrap | MnemonicFlag(this),
+               DisplayText(control_.caption()));
+}
+
+// ---- PanelWidget ----------------------------------------------------------------------------------
+
+void PanelWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QColor back = ToQColor(control_.backColor());
+    p.fillRect(rect(), back);
+    int inset = 0;
+    if (control_.borderStyle() == 1) {
+        Outline(p, rect(), Faded(ToQColor(control_.foreColor()), back).darker(130));
+        inset = 1;
+    }
+    if (!control_.picture().empty()) {
+        const QIcon icon = PictureIcon(control_.picture());
+        const QList<QSize> sizes = icon.availableSizes();
+        const QSize size = sizes.isEmpty() ? QSize(32, 32) : sizes.last();
+        icon.paint(&p, QRect(QPoint(inset, inset), size), Qt::AlignLeft | Qt::AlignTop);
+    }
+    if (!control_.printed().empty()) {
+        p.setClipRect(rect().adjusted(inset, inset, -inset, -inset));
+        p.setFont(font());
+        p.setPen(ToQColor(control_.foreColor()));
+        const int ascent = QFontMetrics(font()).ascent();
+        for (const forms::PrintedText& t : control_.printed())
+            p.drawText(QPoint(inset + Px(t.x), inset + Px(t.y) + ascent), Q(t.text));
+    }
+}
+
+// ---- ImageWidget ----------------------------------------------------------------------------------
+
+void ImageWidget::paintEvent(QPaintEvent*) {
+    if (control_.picture().empty()) return;
+    QPainter p(this);
+    PictureIcon(control_.picture())
+        .paint(&p, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+}
+
+// ---- ShapeWidget, LineWidget ----------------------------------------------------------------------
+
+ShapeWidget::ShapeWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ShapeWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (control_.backStyle() == 1) p.fillRect(rect(), ToQColor(control_.backColor()));
+    if (control_.fillStyle() == 0) p.fillRect(rect(), ToQColor(control_.fillColor()));
+    Outline(p, rect(), ToQColor(control_.borderColor()));
+}
+
+LineWidget::LineWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LineWidget::layoutLine() {
+    const QPoint a(Px(control_.x1()), Px(control_.y1()));
+    const QPoint b(Px(control_.x2()), Px(control_.y2()));
+    const QRect box(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                    QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+    from_ = a - box.topLeft();
+    to_ = b - box.topLeft();
+    setGeometry(box);
+    update();
+}
+
+void LineWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setPen(QPen(ToQColor(control_.borderColor()), 0));
+    p.drawLine(from_, to_);
+}
+
+// ---- ButtonWidget ---------------------------------------------------------------------------------
+
+ButtonWidget::ButtonWidget(const forms::Control& control, QWidget* parent) : QAbstractButton(parent), control_(control) {
+    setCheckable(false);
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+    syncCaption();
+}
+
+void ButtonWidget::syncCaption() { setText(Q(control_.caption())); }
+
+void ButtonWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (control_.kind() == forms::Kind::CheckBox && control_.style() == 0) {
+        paintCheckLook(p);
+        return;
+    }
+    const bool toggle = control_.kind() == forms::Kind::CheckBox;
+    const QColor base = toggle ? ToQColor(control_.backColor()) : palette().color(QPalette::Button);
+    const bool pressed = isDown() || (toggle && control_.value() != forms::vbUnchecked);
+    paintPushLook(p, base, pressed);
+}
+
+void ButtonWidget::paintPushLook(QPainter& p, const QColor& base, bool pressed) {
+    const QRect r = rect();
+    const bool hover = isEnabled() && underMouse() && !pressed;
+    const QColor face = pressed ? base.darker(122) : hover ? base.lighter(107) : base;
+    p.fillRect(r, face);
+    if (pressed) {
+        // A sunken face: shadow along the top and left inner edges.
+        p.setPen(face.darker(135));
+        p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+        p.drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
+    } else {
+        p.setPen(face.lighter(112));
+        p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+    }
+    Outline(p, r, base.darker(pressed ? 175 : 145));
+    if (hasFocus()) {
+        QColor ring = palette().color(QPalette::Highlight);
+        ring.setAlpha(160);
+        Outline(p, r.adjusted(2, 2, -2, -2), ring);
+    }
+
+    const QRect content = r.adjusted(3, 1, -3, -1).translated(pressed ? 1 : 0, pressed ? 1 : 0);
+    if (!control_.picture().empty()) {
+        const int side = std::max(1, std::min(content.width(), content.height()) - 2);
+        const QRect box(content.center().x() - side / 2 + 1, content.center().y() - side / 2 + 1, side, side);
+        PictureIcon(control_.picture()).paint(&p, box, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    }
+    if (control_.caption().empty()) return;
+    const QColor fore = ToQColor(control_.foreColor());
+    const QColor ink = control_.kind() == forms::Kind::CheckBox ? fore : palette().color(QPalette::ButtonText);
+    p.setFont(font());
+    p.setPen(isEnabled() ? ink : Faded(ink, face));
+    p.drawText(content, Qt::AlignCenter | Qt::TextWordWrap | MnemonicFlag(this), DisplayText(control_.caption()));
+}
+
+void ButtonWidget::paintCheckLook(QPainter& p) {
+    const QColor back = ToQColor(control_.backColor());
+    const QColor fore = ToQColor(control_.foreColor());
+    p.fillRect(rect(), back);
+
+    QStyleOptionButton opt;
+    opt.initFrom(this);
+    opt.state &= ~(QStyle::State_On | QStyle::State_Off | QStyle::State_NoChange);
+    switch (control_.value()) {
+    case forms::vbChecked: opt.state |= QStyle::State_On; break;
+    case forms::vbGrayed: opt.state |= QStyle::State_NoChange; break;
+    default: opt.state |= QStyle::State_Off; break;
+    }
+    if (isDown()) opt.state |= QStyle::State_Sunken;
+    QStyle* st = style();
+    const int iw = st->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this);
+    const int ih = st->pixelMetric(QStyle::PM_IndicatorHeight, &opt, this);
+    const int spacing = st->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this);
+    opt.rect = QRect(0, (height() - ih) / 2, iw, ih);
+    st->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, &p, this);
+
+    if (control_.caption().empty()) return;
+    p.setFont(font());
+    p.setPen(isEnabled() ? fore : Faded(fore, back));
+    p.drawText(rect().adjusted(iw + spacing, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | MnemonicFlag(this),
+               DisplayText(control_.caption()));
+}
+
+// ---- ArrowBarWidget -------------------------------------------------------------------------------
+
+ArrowBarWidget::ArrowBarWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {
+    setFocusPolicy(Qt::TabFocus);
+    repeat_.setSingleShot(false);
+    QObject::connect(&repeat_, &QTimer::timeout, this, [this] {
+        repeat_.setInterval(60);
+        fire();
+    });
+}
+
+void ArrowBarWidget::fire() {
+    if (pressed_ != 0 && step) step(pressed_);
+}
+
+void ArrowBarWidget::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    pressed_ = e->position().y() < height() / 2.0 ? -1 : +1;
+    update();
+    repeat_.start(350);
+    // The handler may hide or disable this bar, or unload its window: touch nothing afterwards.
+    fire();
+}
+
+void ArrowBarWidget::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) stopRepeat();
+}
+
+void ArrowBarWidget::stopRepeat() {
+    repeat_.stop();
+    if (pressed_ == 0) return;
+    pressed_ = 0;
+    update();
+}
+
+// A disabled or hidden bar never sees the button go up.
+void ArrowBarWidget::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::EnabledChange && !isEnabled()) stopRepeat();
+    QWidget::changeEvent(e);
+}
+void ArrowBarWidget::hideEvent(QHideEvent* e) {
+    stopRepeat();
+    QWidget::hideEvent(e);
+}
+
+void ArrowBarWidget::wheelEvent(QWheelEvent* e) {
+    const int dy = e->angleDelta().y();
+    if (dy != 0 && step) step(dy > 0 ? -1 : +1);
+    e->accept();
+}
+
+void ArrowBarWidget::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Up && step) step(-1);
+    else if (e->key() == Qt::Key_Down && step) step(+1);
+    else QWidget::keyPressEvent(e);
+}
+
+void ArrowBarWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = rect();
+    const int mid = r.height() / 2;
+    const QColor base = palette().color(QPalette::Button);
+    const QRect halves[2] = {QRect(0, 0, r.width(), mid), QRect(0, mid, r.width(), r.height() - mid)};
+    for (int i = 0; i < 2; ++i) {
+        const bool down = pressed_ == (i == 0 ? -1 : +1);
+        p.fillRect(halves[i], down ? base.darker(122) : base);
+    }
+    const QColor edge = base.darker(145);
+    Outline(p, r, edge);
+    p.setPen(edge);
+    p.drawLine(1, mid, r.width() - 2, mid);
+
+    const QColor ink = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    for (int i = 0; i < 2; ++i) {
+        const QRectF h = QRectF(halves[i]).adjusted(1, i == 0 ? 1 : 0, -1, i == 0 ? 0 : -1);
+        const qreal w = std::min(7.0, h.width() - 6);
+        if (w < 2) continue;
+        const qreal hh = std::min(w / 2, h.height() - 2);
+        const QPointF c = h.center();
+        QPolygonF tri;
+        if (i == 0) tri << QPointF(c.x() - w / 2, c.y() + hh / 2) << QPointF(c.x() + w / 2, c.y() + hh / 2) << QPointF(c.x(), c.y() - hh / 2);
+        else tri << QPointF(c.x() - w / 2, c.y() - hh / 2) << QPointF(c.x() + w / 2, c.y() - hh / 2) << QPointF(c.x(), c.y() + hh / 2);
+        p.drawPolygon(tri);
+    }
+}
+
+// ---- WindowEdge -----------------------------------------------------------------------------------
+
+WindowEdge::WindowEdge(QWidget* window) : QWidget(window) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setGeometry(window->rect());
+    window->installEventFilter(this);
+}
+
+void WindowEdge::setColor(const QColor& c) {
+    if (c == color_) return;
+    color_ = c;
+    update();
+}
+
+bool WindowEdge::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+    return false;
+}
+
+void WindowEdge::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    Outline(p, rect(), color_);
+}
+
+}  // namespace qthost

@@ -1,0 +1,139 @@
+// The widgets that draw model controls Qt has no close match for. Each reads its control's current
+// properties when it paints, so a change only has to schedule a repaint.
+#pragma once
+
+#include <QAbstractButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+#include "forms/forms.h"
+
+namespace qthost {
+
+// Mouse input of a control, as the model wants it.
+using MouseSink = std::function<void(QMouseEvent* event)>;
+
+// A control drawn by hand that may also take mouse input: labels, images, picture boxes, frames.
+class PaintedControl : public QWidget {
+public:
+    PaintedControl(const forms::Control& control, QWidget* parent);
+    MouseSink onMouse;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    const forms::Control& control_;
+};
+
+class LabelWidget : public PaintedControl {
+public:
+    using PaintedControl::PaintedControl;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// Picture boxes and frames: a back colour, an optional picture and printed text, children inside.
+class PanelWidget : public PaintedControl {
+public:
+    using PaintedControl::PaintedControl;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+class ImageWidget : public PaintedControl {
+public:
+    using PaintedControl::PaintedControl;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// Rectangles and lines never take input: the pointer reaches what lies below them.
+class ShapeWidget : public QWidget {
+public:
+    ShapeWidget(const forms::Control& control, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const forms::Control& control_;
+};
+
+class LineWidget : public QWidget {
+public:
+    LineWidget(const forms::Control& control, QWidget* parent);
+    // Places the widget around the line's end points (container pixels).
+    void layoutLine();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const forms::Control& control_;
+    QPoint from_, to_;
+};
+
+// Check boxes (standard, or drawn as a toggle button) and command buttons. Qt never flips a state
+// of its own: the value shown is always the model's.
+class ButtonWidget : public QAbstractButton {
+public:
+    ButtonWidget(const forms::Control& control, QWidget* parent);
+    // Caption as the model has it; "&" marks the access key, "&&" is a literal ampersand.
+    void syncCaption();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+
+private:
+    void paintPushLook(QPainter& p, const QColor& base, bool pressed);
+    void paintCheckLook(QPainter& p);
+    const forms::Control& control_;
+};
+
+// A vertical scroll bar too short for a thumb: two arrow buttons, as the program uses them for spin
+// buttons. `step` reports -1 (up, towards Min) or +1 (down, towards Max); holding repeats.
+class ArrowBarWidget : public QWidget {
+public:
+    ArrowBarWidget(const forms::Control& control, QWidget* parent);
+    std::function<void(int direction)> step;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+
+private:
+    void fire();
+    void stopRepeat();
+    const forms::Control& control_;
+    int pressed_ = 0;  // -1 upper arrow, +1 lower arrow, 0 none
+    QTimer repeat_;
+};
+
+// The 1-pixel outline of a borderless window, above everything in it.
+class WindowEdge : public QWidget {
+public:
+    explicit WindowEdge(QWidget* window);
+    void setColor(const QColor& c);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QColor color_;
+};
+
+}  // namespace qthost
