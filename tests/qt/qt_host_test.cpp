@@ -1,0 +1,346 @@
+// The Qt host, offscreen: widgets built from the model, kept in step with it, and user input turned
+// into model changes without echoes.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <memory>
+
+#include "host/qt/controls.h"
+#include "qt_support.h"
+
+namespace {
+
+using forms::Kind;
+using qttest::Click;
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    static inline int argc_ = 1;
+    static inline char arg0_[] = "tarnolux_qt_tests";
+    static inline char* argv_[] = {arg0_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] ::testing::Environment* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class Form : public forms::Form {
+public:
+    explicit Form(forms::Application& app) : forms::Form(app, "Test") {}
+    int queryUnloadMode = -1;
+    void Form_QueryUnload(int&, int mode) override { queryUnloadMode = mode; }
+};
+
+// Counts of fore-coloured pixels in a rendering of the widget.
+int CountColor(QWidget* w, QColor color, QRect area = {}) {
+    const QImage img = w->grab().toImage();
+    if (area.isNull()) area = img.rect();
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom() && y < img.height(); ++y)
+        for (int x = area.left(); x <= area.right() && x < img.width(); ++x)
+            if (QColor(img.pixel(x, y)) == color) ++n;
+    return n;
+}
+
+using QtHostTest = qttest::QtHostTest;
+
+TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
+    Form f(app);
+    f.setBorderStyle(0);
+    f.setShowInTaskbar(false);
+    f.move(1500, 750, 4500, 3000);
+    forms::Control& frame = f.add(Kind::Frame, "Frame1");
+    frame.move(150, 300, 3000, 1500);
+    forms::Control& label = f.add(Kind::Label, "Label1", -1, &frame);
+    label.move(15, 30, 600, 255);
+    label.setCaption("Total Memory");
+    forms::Control& text = f.add(Kind::TextBox, "Text1", -1, &frame);
+    text.move(-10, 600, 1000, 285);
+    forms::Control& line = f.add(Kind::Line, "Line1");
+    line.setLine(3000, 150, 300, 150);
+    f.Show();
+
+    QWidget* win = window(f);
+    ASSERT_NE(win, nullptr);
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_EQ(win->geometry(), QRect(100, 50, 300, 200));
+    EXPECT_TRUE(win->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(win->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+
+    EXPECT_EQ(widget(frame)->parentWidget(), win);
+    EXPECT_EQ(widget(frame)->geometry(), QRect(10, 20, 200, 100));
+    EXPECT_EQ(widget(label)->parentWidget(), widget(frame));
+    EXPECT_EQ(widget(label)->geometry(), QRect(1, 2, 40, 17));
+    // Both edges round to the nearest pixel: -10 twips is -1 px, 990 is 66.
+    EXPECT_EQ(widget(text)->geometry(), QRect(-1, 40, 67, 19));
+    // A line right to left still covers its end points.
+    EXPECT_EQ(widget(line)->geometry(), QRect(20, 10, 181, 1));
+}
+
+TEST_F(QtHostTest, ModelChangesReachTheWidgetsWithoutEchoes) {
+    Form f(app);
+    forms::Control& frame = f.add(Kind::Frame, "Frame1");
+    frame.move(0, 0, 3000, 3000);
+    forms::Control& text = f.add(Kind::TextBox, "Text1", -1, &frame);
+    text.move(0, 0, 1500, 285);
+    int changes = 0;
+    text.Change = [&] { ++changes; };
+    forms::Control& combo = f.add(Kind::ComboBox, "Combo1", -1, &frame);
+    combo.move(0, 600, 1500, 315);
+    int clicks = 0;
+    combo.Click = [&] { ++clicks; };
+    f.Show();
+
+    text.setText("512");
+    EXPECT_EQ(static_cast<QLineEdit*>(widget(text))->text(), "512");
+    EXPECT_EQ(changes, 1);  // the model's own Change, nothing from the widget
+
+    combo.addItem("english");
+    combo.addItem("deutsch");
+    combo.setListIndex(1);
+    auto* cb = static_cast<QComboBox*>(widget(combo));
+    EXPECT_EQ(cb->count(), 2);
+    EXPECT_EQ(cb->currentIndex(), 1);
+    EXPECT_EQ(clicks, 1);
+    combo.clear();
+    combo.addItem("english");
+    EXPECT_EQ(cb->count(), 1);
+    EXPECT_EQ(cb->itemText(0), "english");
+
+    frame.setVisible(false);
+    EXPECT_FALSE(widget(frame)->isVisible());
+    EXPECT_FALSE(widget(text)->isVisible());
+    frame.setVisible(true);
+    EXPECT_TRUE(widget(text)->isVisible());
+    frame.setEnabled(false);
+    EXPECT_FALSE(widget(text)->isEnabled());
+
+    // Typing is a model change with its Change event; the choice of an item raises Click.
+    frame.setEnabled(true);
+    auto* le = static_cast<QLineEdit*>(widget(text));
+    le->setFocus();
+    le->end(false);
+    le->insert("0");
+    EXPECT_EQ(text.text(), "5120");
+    EXPECT_EQ(changes, 2);
+    cb->activated(0);
+    EXPECT_EQ(combo.listIndex(), 0);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(QtHostTest, ClickOnAToggleButtonFlipsItsValueAndRaisesClickOnce) {
+    Form f(app);
+    forms::Control& toggle = f.add(Kind::CheckBox, "Check1");
+    toggle.move(0, 0, 1815, 375);
+    toggle.setStyle(1);
+    toggle.setCaption("Fish && &Chips");
+    int clicks = 0;
+    toggle.Click = [&] { ++clicks; };
+    f.Show();
+
+    auto* button = static_cast<QAbstractButton*>(widget(toggle));
+    Click(button);
+    EXPECT_EQ(toggle.value(), forms::vbChecked);
+    EXPECT_EQ(clicks, 1);
+    Click(button);
+    EXPECT_EQ(toggle.value(), forms::vbUnchecked);
+    EXPECT_EQ(clicks, 2);
+
+    // Pressed and released look different.
+    const QImage released = button->grab().toImage();
+    toggle.setValue(forms::vbChecked);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_NE(button->grab().toImage(), released);
+
+    // "&&" is a literal ampersand; the single "&" marks the access key.
+    EXPECT_EQ(button->text(), "Fish && &Chips");
+    EXPECT_EQ(button->shortcut(), QKeySequence(Qt::ALT | Qt::Key_C));
+
+    toggle.setEnabled(false);
+    Click(button);
+    EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(QtHostTest, AScrollBarMovedByTheUserRaisesChangeOnce) {
+    Form f(app);
+    forms::Control& spin = f.add(Kind::VScrollBar, "VScroll4");
+    spin.move(0, 0, 255, 285);
+    spin.setMin(100);  // reversed: the upper arrow counts up
+    spin.setMax(0);
+    spin.setValue(50);
+    int changes = 0;
+    spin.Change = [&] { ++changes; };
+    forms::Control& tall = f.add(Kind::VScrollBar, "VScroll1");
+    tall.move(600, 0, 255, 1500);
+    tall.setMax(10);
+    int tallChanges = 0;
+    tall.Change = [&] { ++tallChanges; };
+    f.Show();
+
+    QWidget* arrows = widget(spin);
+    Click(arrows, QPoint(arrows->width() / 2, 2));
+    EXPECT_EQ(spin.value(), 51);
+    EXPECT_EQ(changes, 1);
+    Click(arrows, QPoint(arrows->width() / 2, arrows->height() - 2));
+    EXPECT_EQ(spin.value(), 50);
+    EXPECT_EQ(changes, 2);
+
+    // A handler that puts the value back (as spin buttons do) is mirrored, never echoed.
+    tall.Change = [&] {
+        ++tallChanges;
+        if (tall.value() == 1) tall.setValue(5);
+    };
+    auto* bar = static_cast<QScrollBar*>(widget(tall));
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(tall.value(), 5);
+    EXPECT_EQ(bar->value(), 5);
+    EXPECT_EQ(tallChanges, 2);  // the user's move and the handler's own
+}
+
+TEST_F(QtHostTest, APictureBoxKeepsItsPrintedTextClippedToItself) {
+    Form f(app);
+    forms::Control& pic = f.add(Kind::PictureBox, "Picture2");
+    pic.move(150, 150, 750, 375);
+    pic.setBackColor(forms::RGB(0, 0, 0));
+    pic.setForeColor(forms::RGB(0, 224, 96));
+    f.Show();
+    QWidget* w = widget(pic);
+    const QColor ink(0, 224, 96);
+
+    pic.setCurrentX(0);
+    pic.setCurrentY(0);
+    pic.print("\u2588\u2588\u2588\u2588\u2588\u2588\u2588\u2588\u2588\u2588\u2588\u2588");  // runs past the right edge
+    EXPECT_GT(CountColor(w, ink), 0);
+    EXPECT_EQ(CountColor(window(f), ink, QRect(w->geometry().right() + 1, 0, 50, 100)), 0);
+
+    // Still there after the window has been hidden and shown again.
+    f.Hide();
+    f.Show();
+    EXPECT_GT(CountColor(w, ink), 0);
+
+    pic.cls();
+    EXPECT_EQ(CountColor(w, ink), 0);
+}
+
+TEST_F(QtHostTest, TimersRunWhileEnabledWithAnInterval) {
+    Form f(app);
+    forms::Control& timer = f.add(Kind::Timer, "Timer1");
+    timer.setInterval(1000);
+    f.Load();
+    QTimer* t = qthost::QtHostAccess::timer(host, timer);
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->isActive());
+    EXPECT_EQ(t->interval(), 1000);
+    timer.setEnabled(false);
+    EXPECT_FALSE(t->isActive());
+    timer.setEnabled(true);
+    timer.setInterval(0);
+    EXPECT_FALSE(t->isActive());
+    timer.setInterval(2000);
+    EXPECT_TRUE(t->isActive());
+    f.Unload();
+    EXPECT_EQ(qthost::QtHostAccess::timer(host, timer), nullptr);
+}
+
+TEST_F(QtHostTest, AWindowManagerCloseUnloadsTheFormAndTheLastFormEndsTheLoop) {
+    Form f(app);
+    f.Show();
+    window(f)->close();
+    EXPECT_FALSE(f.loaded());
+    EXPECT_EQ(f.queryUnloadMode, 0);
+    EXPECT_EQ(window(f), nullptr);
+    EXPECT_EQ(host.Run(), 0);  // returns at once: nothing is left to run
+}
+
+TEST_F(QtHostTest, PopupMenuRunsTheChosenItemBeforeItReturns) {
+    Form f(app);
+    forms::MenuItem& file = f.menuRoot().add("file_menu", "file");
+    forms::MenuItem& restore = file.add("restore_menu", "&Restore");
+    int restoreClicks = 0;
+    restore.Click = [&] { ++restoreClicks; };
+    file.add("sep", "-");
+    file.add("hidden_menu", "Hidden").setVisible(false);
+    forms::MenuItem& skins = file.add("Skins_MEnu", "Skins");
+    skins.add("Skins_names", "Blue", 1).setChecked(true);
+    f.Load();
+
+    QStringList seen;
+    bool boldDefault = false, subChecked = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            ADD_FAILURE() << "no menu open";
+            QCoreApplication::exit(1);
+            return;
+        }
+        for (QAction* a : menu->actions()) seen << (a->isSeparator() ? "-" : a->text());
+        boldDefault = menu->actions().front()->font().bold();
+        if (QMenu* sub = menu->actions().back()->menu()) subChecked = sub->actions().front()->isChecked();
+        // The access key chooses the item, as the user would.
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_R, Qt::NoModifier, "r");
+        QCoreApplication::sendEvent(menu, &key);
+    });
+    host.PopupMenu(f, file, &restore);
+    EXPECT_EQ(seen, QStringList({"&Restore", "-", "Skins"}));
+    EXPECT_TRUE(boldDefault);
+    EXPECT_TRUE(subChecked);
+    EXPECT_EQ(restoreClicks, 1);
+}
+
+TEST_F(QtHostTest, WithoutATrayHidingTheTrayWindowMinimisesItInstead) {
+    ASSERT_FALSE(host.TrayAvailable());  // offscreen
+    Form f(app);
+    f.setShowInTaskbar(false);
+    forms::Control& text = f.add(Kind::TextBox, "Text5");
+    text.move(0, 0, 600, 285);
+    f.Show();
+
+    host::NotifyIconData data;
+    data.window = &f;
+    data.flags = host::NIF_MESSAGE | host::NIF_ICON | host::NIF_TIP;
+    data.icon = {101, {}};
+    const std::string tip = "Tarnolux ";
+    std::copy(tip.begin(), tip.end(), data.tip.begin());
+    ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_ADD, data));
+    EXPECT_FALSE(host.ShellNotifyIcon(host::NIM_ADD, data));
+    QSystemTrayIcon* tray = qthost::QtHostAccess::tray(host);
+    ASSERT_NE(tray, nullptr);
+    EXPECT_EQ(tray->toolTip(), "Tarnolux ");
+
+    f.Hide();
+    QWidget* win = window(f);
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_TRUE(win->isMinimized());
+    EXPECT_EQ(win->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // a taskbar entry to come back by
+    EXPECT_FALSE(host.SetFocus(text));
+    f.Show();
+    EXPECT_FALSE(win->isMinimized());
+    EXPECT_TRUE(host.SetFocus(text));
+
+    // Mouse notifications: double-click and context press; a single click means nothing here.
+    std::vector<int> messages;
+    host.TrayMouse = [&](int m) { messages.push_back(m); };
+    tray->activated(QSystemTrayIcon::Trigger);
+    tray->activated(QSystemTrayIcon::DoubleClick);
+    tray->activated(QSystemTrayIcon::Context);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages, (std::vector<int>{host::WM_LBUTTONDBLCLK, host::WM_RBUTTONDOWN}));
+    host.TrayMouse = nullptr;
+
+    EXPECT_TRUE(host.ShellNotifyIcon(host::NIM_DELETE, data));
+    EXPECT_FALSE(host.ShellNotifyIcon(host::NIM_MODIFY, data));
+}
+
+}  // namespace
