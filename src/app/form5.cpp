@@ -56,7 +56,7 @@ void Form5::Form_Load() {
     for (const std::string& name : sys.Dir(skinFolder + "*.ini", kAllFiles)) {
         const std::string lower = LowerCase(name);
         if (lower == "default" || lower == "default.ini") continue;
-        if (P.form6().Skins_MEnu) P.form6().AddSkinItem(WithoutIni(name)).setVisible(true);
+        P.form6().AddSkinItem(WithoutIni(name)).setVisible(true);
     }
 
     P.CurrentSkin = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Skin", "Default"));
@@ -82,7 +82,7 @@ void Form5::Form_Load() {
     setCaption(kAppTitle);
     P.AppTitle = kAppTitle;
 
-    if (forms::MenuItem* disable = P.form6().disable_menu) disable->setTag("0");
+    P.form6().disable_menu->setTag("0");
 
     Text5->setLeft(8000);
 
@@ -186,7 +186,7 @@ void Form5::Check6_Click() {
     FocusSink();
     // While the menu is open its exit command may unload everything; only a running program
     // releases the button afterwards.
-    if (forms::MenuItem* menu = P.form6().file_menu) P.host.PopupMenu(*this, *menu, nullptr);
+    P.host.PopupMenu(*this, *P.form6().file_menu, nullptr);
     if (Unloading == 0) Check6->setValue(forms::vbUnchecked);
 }
 
