@@ -39,6 +39,21 @@ TEST_F(ProgramTest, FirstRunOnA128MBMachine) {
     EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
 }
 
+TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAsAClickWould) {
+    Store("EnableEveryMinutes", "1");
+    Store("DefragIfCPUless", "0");
+    Form5& f = Start();
+    EXPECT_EQ(f.Check3->value(), 1);
+    EXPECT_TRUE(f.Text3->enabled() && f.Text4->enabled());
+    EXPECT_TRUE(host.Running(*f.Timer5));
+    EXPECT_EQ(host.DueIn(*f.Timer5), 65535);
+    EXPECT_EQ(f.Check7->value(), 0);
+    EXPECT_FALSE(f.Text2(7).enabled());
+    f.Unload();
+    EXPECT_EQ(Stored("EnableEveryMinutes"), "1");
+    EXPECT_EQ(Stored("DefragIfCPUless"), "0");
+}
+
 TEST_F(ProgramTest, StoredNumbersRoundOrFallBackToTheirDefaults) {
     Store("LimitFreeMemory", "12.5");
     Store("FreeUpMemory", "13.5");
