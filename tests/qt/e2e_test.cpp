@@ -1,0 +1,190 @@
+// The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
+// its settings saved, refuses a second instance without touching a file, and survives a damaged
+// settings hive, which it keeps aside.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../support.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+const std::string kSection = "[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]";
+
+// A private home for one run of the program.
+struct Home {
+    TempDir dir;
+    fs::path home = dir.path() / "home";
+    fs::path config = home / ".config";
+    fs::path data = home / ".local/share";
+    fs::path runtime = dir.path() / "run";
+    fs::path hive = config / "tarnolux" / "HKEY_CURRENT_USER.reg";
+    Home() {
+        fs::create_directories(config);
+        fs::create_directories(data);
+        fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    }
+};
+
+class Started {
+public:
+    explicit Started(const Home& h) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e) {
+            const std::string kv = *e;
+            const std::string key = kv.substr(0, kv.find('='));
+            if (key == "HOME" || key.rfind("XDG_", 0) == 0 || key == "DISPLAY" || key == "WAYLAND_DISPLAY" ||
+                key == "DBUS_SESSION_BUS_ADDRESS" || key == "QT_QPA_PLATFORM")
+                continue;
+            env.push_back(kv);
+        }
+        env.push_back("QT_QPA_PLATFORM=offscreen");
+        env.push_back("HOME=" + h.home.string());
+        env.push_back("XDG_CONFIG_HOME=" + h.config.string());
+        env.push_back("XDG_DATA_HOME=" + h.data.string());
+        env.push_back("XDG_CACHE_HOME=" + (h.home / ".cache").string());
+        env.push_back("XDG_RUNTIME_DIR=" + h.runtime.string());
+        std::vector<char*> envp;
+        for (auto& kv : env) envp.push_back(kv.data());
+        envp.push_back(nullptr);
+        std::string program = TARNOLUX_PROGRAM;
+        char* argv[] = {program.data(), nullptr};
+        if (::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+    }
+    ~Started() {
+        if (pid_ > 0 && !status_) {
+            ::kill(pid_, SIGKILL);
+            int st = 0;
+            ::waitpid(pid_, &st, 0);
+        }
+    }
+    pid_t pid() const { return pid_; }
+
+    // The exit status, once the program has ended within `limit`.
+    std::optional<int> WaitExit(std::chrono::milliseconds limit) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (!status_) {
+            int st = 0;
+            if (::waitpid(pid_, &st, WNOHANG) == pid_) status_ = st;
+            else if (std::chrono::steady_clock::now() > until) break;
+            else std::this_thread::sleep_for(10ms);
+        }
+        return status_;
+    }
+
+    // Running: it holds the instance lock and has its termination handler in place.
+    bool WaitRunning(const Home& h) {
+        const auto until = std::chrono::steady_clock::now() + 30s;
+        while (std::chrono::steady_clock::now() < until) {
+            if (WaitExit(0ms)) return false;
+            if (CatchesTerm() && HoldsFileIn(h.runtime)) return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+private:
+    bool CatchesTerm() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1;
+        return false;
+    }
+    bool HoldsFileIn(const fs::path& folder) const {
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid_) + "/fd", ec)) {
+            const fs::path target = fs::read_symlink(fd.path(), ec);
+            if (!ec && target.parent_path() == folder) return true;
+        }
+        return false;
+    }
+
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+bool ExitedWith(std::optional<int> status, int code) {
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
+}
+
+// Every file below the program's folders, with its contents and time of change.
+using Snapshot = std::map<std::string, std::pair<std::string, fs::file_time_type>>;
+Snapshot Take(const Home& h) {
+    Snapshot s;
+    for (const fs::path& root : {h.config, h.data, h.runtime}) {
+        std::error_code ec;
+        for (const auto& e : fs::recursive_directory_iterator(root, ec))
+            if (e.is_regular_file()) s[e.path().string()] = {ReadFile(e.path()), e.last_write_time()};
+    }
+    return s;
+}
+Snapshot Settled(const Home& h) {
+    Snapshot last = Take(h);
+    for (int i = 0; i < 25; ++i) {
+        std::this_thread::sleep_for(200ms);
+        Snapshot now = Take(h);
+        if (now == last) return now;
+        last = std::move(now);
+    }
+    return last;
+}
+
+TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
+    Home h;
+    Started first(h);
+    ASSERT_GT(first.pid(), 0);
+    ASSERT_TRUE(first.WaitRunning(h));
+
+    // A second start finds the first and ends at once, changing nothing.
+    const Snapshot before = Settled(h);
+    {
+        Started second(h);
+        ASSERT_GT(second.pid(), 0);
+        EXPECT_TRUE(ExitedWith(second.WaitExit(2s), 0));
+    }
+    EXPECT_EQ(Take(h), before);
+
+    ASSERT_EQ(::kill(first.pid(), SIGTERM), 0);
+    EXPECT_TRUE(ExitedWith(first.WaitExit(3s), 0));
+    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+}
+
+TEST(EndToEnd, ADamagedHiveDoesNotStopTheProgramAndIsKeptAside) {
+    Home h;
+    const std::string garbage = std::string("\x01\xff\xfe garbage [[[ REGEDIT9\n\0\0 not a hive", 40);
+    WriteFile(h.hive, garbage);
+    Started program(h);
+    ASSERT_GT(program.pid(), 0);
+    ASSERT_TRUE(program.WaitRunning(h));
+    ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+    EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));
+
+    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+    bool keptAside = false;
+    for (const auto& e : fs::directory_iterator(h.hive.parent_path()))
+        if (e.path() != h.hive && ReadFile(e.path()) == garbage) keptAside = true;
+    EXPECT_TRUE(keptAside);
+}
+
+}  // namespace
