@@ -39,20 +39,21 @@ TEST_F(TrayIconTest, AddModifyAndRemove) {
     EXPECT_FALSE(host.trayIconPresent);
 }
 
-TEST_F(TrayIconTest, TipKeepsItsLastByteZeroAndCharactersWhole) {
+TEST_F(TrayIconTest, TipKeepsSixtyThreeWholeCharactersAndATerminatingZero) {
     const auto tipOf = [&](const std::string& text) {
         TI::TraySetTip(program, text);
         const auto& tip = host.trayCalls.back().data.tip;
-        EXPECT_EQ(tip[63], '\0');
+        EXPECT_EQ(tip.back(), '\0');
         return host.trayCalls.back().data.tipText();
     };
     const std::string a63(63, 'a');
     EXPECT_EQ(tipOf(a63), a63);
     EXPECT_EQ(tipOf(a63 + "bc"), a63);
-    EXPECT_EQ(tipOf(std::string(62, 'a') + "é"), std::string(62, 'a'));    // é would end at byte 64
-    EXPECT_EQ(tipOf(std::string(61, 'a') + "é"), std::string(61, 'a') + "é");
-    EXPECT_EQ(tipOf(std::string(61, 'a') + "€"), std::string(61, 'a'));    // three bytes, one too many
-    EXPECT_EQ(tipOf(std::string(59, 'a') + "𝄞!"), std::string(59, 'a') + "𝄞");
+    // Accented letters count as one character each, however many bytes they take.
+    const std::string accented = "Mémoire libre : 1234 Mo. - - - Processeur utilisé : 100%";
+    EXPECT_EQ(tipOf(accented), accented);
+    EXPECT_EQ(tipOf(std::string(62, 'a') + "é€"), std::string(62, 'a') + "é");
+    EXPECT_EQ(tipOf(std::string(62, 'a') + "𝄞!"), std::string(62, 'a') + "𝄞");
     EXPECT_EQ(tipOf(""), "");
 }
 

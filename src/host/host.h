@@ -49,8 +49,11 @@ struct NotifyIconData {
     unsigned flags = NIF_MESSAGE;
     unsigned callbackMessage = 0x200;
     forms::Picture icon;
-    std::array<char, 64> tip{};  // UTF-8 bytes, NUL-terminated when shorter than 64
-    std::string tipText() const;  // the bytes up to the first NUL (all 64 when there is none)
+    // The tip holds 63 characters and a terminating 0, as the classic record does; characters are
+    // UTF-8 here, so the room is counted in bytes of up to four per character.
+    static constexpr std::size_t kTipCharacters = 64;
+    std::array<char, kTipCharacters * 4> tip{};
+    std::string tipText() const;  // the bytes up to the first NUL
 };
 
 // Mouse messages the tray icon delivers.

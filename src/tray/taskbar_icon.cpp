@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/form5.h"
+#include "common/convert.h"
 
 namespace tarnolux::TaskBar_Icon {
 
@@ -28,11 +29,10 @@ void TraySetIcon(Program& p, const forms::Picture& icon, bool add) {
 void TraySetTip(Program& p, const std::string& text) {
     host::NotifyIconData data;
     FillTrayData(p, data);
-    // The last byte stays 0, and a character that does not fit whole is left out whole.
-    std::size_t n = std::min(text.size(), data.tip.size() - 1);
-    if (n < text.size())
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    std::memcpy(data.tip.data(), text.data(), n);
+    // At most 63 characters, each whole, so a terminating 0 always remains.
+    const std::string tip = Utf8Left(text, host::NotifyIconData::kTipCharacters - 1);
+    const std::size_t n = tip.size();
+    std::memcpy(data.tip.data(), tip.data(), n);
     data.flags |= host::NIF_TIP;
     p.host.ShellNotifyIcon(host::NIM_MODIFY, data);
 }
