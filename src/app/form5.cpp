@@ -193,8 +193,8 @@ void Form5::Check6_Click() {
 void Form5::Check8_Click() {
     FocusSink();
     Check8->setValue(forms::vbUnchecked);
-    // Hidden without a notification area, the window could not be brought back.
-    if (P.host.TrayAvailable()) Hide();
+    // Where there is no notification area the host minimises the window instead.
+    Hide();
 }
 
 void Form5::Label20_MouseMove(int Button, int, float, float) {

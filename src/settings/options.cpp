@@ -109,8 +109,8 @@ void Form5::LoadOptions() {
         Command2->setEnabled(false);
     }
 
-    // Without a notification area a hidden window could not be reached again.
-    if (minimized == forms::vbChecked && P.host.TrayAvailable()) Hide();
+    // Where there is no notification area the host minimises the window instead of hiding it.
+    if (minimized == forms::vbChecked) Hide();
     else Show();
 
     int left = GetNumber(P, "Left", 480).value;
