@@ -70,13 +70,45 @@ void LabelWidget::paintEvent(QPaintEvent*) {
     if (control_.caption().empty()) return;
     p.setFont(font());
     p.setPen(isEnabled() ? fore : Faded(fore, back));
-    p.drawText(r, HAlign(control_.alignment()) | Qt::AlignTop | Qt::TextWordWrap | MnemonicFlag(this),
-               DisplayText(control_.caption()));
+    const QString text = DisplayText(control_.caption());
+    const int align = HAlign(control_.alignment());
+    if (text.contains(QLatin1Char('&')) || text.contains(QLatin1Char('\n'))) {
+        p.drawText(r, align | Qt::AlignTop | Qt::TextWordWrap | MnemonicFlag(this), text);
+        return;
+    }
+    if (text != layoutText_ || font() != layoutFont_ || r.width() != layoutWidth_ || align != layoutAlignment_) {
+        layoutText_ = text;
+        layoutFont_ = font();
+        layoutWidth_ = r.width();
+        layoutAlignment_ = align;
+        layout_.setText(text);
+        layout_.setTextFormat(Qt::PlainText);
+        layout_.setTextWidth(r.width());
+        QTextOption option(Qt::Alignment(align) | Qt::AlignTop);
+        option.setWrapMode(QTextOption::WordWrap);
+        layout_.setTextOption(option);
+        layout_.prepare(QTransform(), font());
+    }
+    p.setClipRect(r);
+    p.drawStaticText(r.topLeft(), layout_);
 }
 
 // ---- PanelWidget ----------------------------------------------------------------------------------
 
+void PanelWidget::printedChanged() {
+    if (checkPending_) return;
+    checkPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            checkPending_ = false;
+            if (control_.printed() != onScreen_) update();
+        },
+        Qt::QueuedConnection);
+}
+
 void PanelWidget::paintEvent(QPaintEvent*) {
+    onScreen_ = control_.printed();
     QPainter p(this);
     const QColor back = ToQColor(control_.backColor());
     p.fillRect(rect(), back);
@@ -91,13 +123,24 @@ void PanelWidget::paintEvent(QPaintEvent*) {
         const QSize size = sizes.isEmpty() ? QSize(32, 32) : sizes.last();
         icon.paint(&p, QRect(QPoint(inset, inset), size), Qt::AlignLeft | Qt::AlignTop);
     }
-    if (!control_.printed().empty()) {
-        p.setClipRect(rect().adjusted(inset, inset, -inset, -inset));
-        p.setFont(font());
-        p.setPen(ToQColor(control_.foreColor()));
-        const int ascent = QFontMetrics(font()).ascent();
-        for (const forms::PrintedText& t : control_.printed())
-            p.drawText(QPoint(inset + Px(t.x), inset + Px(t.y) + ascent), Q(t.text));
+    if (control_.printed().empty()) return;
+    if (font() != shapedFont_ || shaped_.size() > 256) {
+        shaped_.clear();
+        shapedFont_ = font();
+    }
+    p.setClipRect(rect().adjusted(inset, inset, -inset, -inset));
+    p.setFont(font());
+    p.setPen(ToQColor(control_.foreColor()));
+    for (const forms::PrintedText& t : control_.printed()) {
+        const QString text = Q(t.text);
+        auto it = shaped_.find(text);
+        if (it == shaped_.end()) {
+            QStaticText shaped(text);
+            shaped.setTextFormat(Qt::PlainText);
+            shaped.prepare(QTransform(), font());
+            it = shaped_.insert(text, shaped);
+        }
+        p.drawStaticText(QPoint(inset + Px(t.x), inset + Px(t.y)), *it);
     }
 }
 
@@ -321,26 +364,40 @@ void ArrowBarWidget::paintEvent(QPaintEvent*) {
 
 // ---- WindowEdge -----------------------------------------------------------------------------------
 
-WindowEdge::WindowEdge(QWidget* window) : QWidget(window) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setGeometry(window->rect());
+WindowEdge::WindowEdge(QWidget* window) : QObject(window), window_(window) {
+    for (QWidget*& strip : strips_) {
+        strip = new QWidget(window);
+        strip->setAttribute(Qt::WA_TransparentForMouseEvents);
+        strip->setAutoFillBackground(true);
+    }
+    layout();
     window->installEventFilter(this);
 }
 
 void WindowEdge::setColor(const QColor& c) {
-    if (c == color_) return;
-    color_ = c;
-    update();
+    for (QWidget* strip : strips_) {
+        QPalette pal = strip->palette();
+        if (pal.color(QPalette::Window) == c) continue;
+        pal.setColor(QPalette::Window, c);
+        strip->setPalette(pal);
+    }
+}
+
+void WindowEdge::raise() {
+    for (QWidget* strip : strips_) strip->raise();
+}
+
+void WindowEdge::layout() {
+    const int w = window_->width(), h = window_->height();
+    strips_[0]->setGeometry(0, 0, w, 1);
+    strips_[1]->setGeometry(0, h - 1, w, 1);
+    strips_[2]->setGeometry(0, 0, 1, h);
+    strips_[3]->setGeometry(w - 1, 0, 1, h);
 }
 
 bool WindowEdge::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+    if (watched == window_ && event->type() == QEvent::Resize) layout();
     return false;
-}
-
-void WindowEdge::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    Outline(p, rect(), color_);
 }
 
 }  // namespace qthost

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QHash>
+#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 #include "forms/forms.h"
 
@@ -35,15 +38,32 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    // Laid out once per caption, font and width: repainting does not shape the text again.
+    QStaticText layout_;
+    QString layoutText_;
+    QFont layoutFont_;
+    int layoutWidth_ = -1;
+    int layoutAlignment_ = -1;
 };
 
 // Picture boxes and frames: a back colour, an optional picture and printed text, children inside.
 class PanelWidget : public PaintedControl {
 public:
     using PaintedControl::PaintedControl;
+    // Printed text comes one piece at a time, mostly cleared and printed again as it was: once the
+    // handler is done, repaint only if the text differs from what is on the screen.
+    void printedChanged();
 
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    QHash<QString, QStaticText> shaped_;  // in shapedFont_
+    QFont shapedFont_;
+    std::vector<forms::PrintedText> onScreen_;
+    bool checkPending_ = false;
 };
 
 class ImageWidget : public PaintedControl {
@@ -122,18 +142,21 @@ private:
     QTimer repeat_;
 };
 
-// The 1-pixel outline of a borderless window, above everything in it.
-class WindowEdge : public QWidget {
+// The 1-pixel outline of a borderless window, above everything in it: four strips, so that a
+// repaint inside the window does not involve them.
+class WindowEdge : public QObject {
 public:
     explicit WindowEdge(QWidget* window);
     void setColor(const QColor& c);
+    void raise();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void paintEvent(QPaintEvent*) override;
 
 private:
-    QColor color_;
+    void layout();
+    QWidget* window_;
+    QWidget* strips_[4];
 };
 
 }  // namespace qthost

@@ -149,8 +149,18 @@ void FormWindow::moveEvent(QMoveEvent* e) {
 
 // ---- Impl: set-up ---------------------------------------------------------------------------------
 
+namespace {
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
+    if (QCoreApplication::instance()) return nullptr;
+    // The windows are small and change a few labels a second: shared-memory images would cost a
+    // round trip to the X server on every repaint and save nothing.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+    return std::make_unique<QApplication>(argc, argv);
+}
+}  // namespace
+
 QtHost::Impl::Impl(QtHost& h, forms::Application& a, int& argc, char** argv)
-    : host(h), app(a), ownedApp(QCoreApplication::instance() ? nullptr : std::make_unique<QApplication>(argc, argv)) {
+    : host(h), app(a), ownedApp(MakeApplication(argc, argv)) {
     QApplication::setQuitOnLastWindowClosed(false);
     if (ownedApp) {
         QCoreApplication::setApplicationName(QStringLiteral("tarnolux"));
@@ -602,6 +612,9 @@ void QtHost::Impl::sync(ControlView& v, forms::Prop prop) {
         w->update();
         break;
     case forms::Prop::Graphics:
+        if (v.type == ViewType::Panel) static_cast<PanelWidget*>(w)->printedChanged();
+        else w->update();
+        break;
     case forms::Prop::Picture:
         w->update();
         break;
@@ -627,6 +640,9 @@ void QtHost::Impl::syncRange(ControlView& v) {
 
 void QtHost::Impl::syncColors(ControlView& v) {
     forms::Control& c = *v.control;
+    // What covers itself completely spares its container a repaint underneath.
+    if (v.type == ViewType::Label || v.type == ViewType::Shape)
+        v.widget->setAttribute(Qt::WA_OpaquePaintEvent, c.backStyle() == 1);
     if (v.type == ViewType::LineEdit || v.type == ViewType::List || v.type == ViewType::Combo) {
         const QColor back = ToQColor(c.backColor()), fore = ToQColor(c.foreColor());
         QPalette pal = v.widget->palette();
