@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -136,15 +135,14 @@ QIcon LoadResourceIcon(int resource) {
         icon.addFile(file);
         return true;
     };
-    if (addIfPresent(QStringLiteral(":/icons/%1.png").arg(n))) {
-        addIfPresent(QStringLiteral(":/icons/%1@2x.png").arg(n));
-        return icon;
-    }
-    const QDir beside(QCoreApplication::applicationDirPath() + QStringLiteral("/icons"));
-    if (addIfPresent(beside.filePath(n + QStringLiteral(".png")))) {
-        addIfPresent(beside.filePath(n + QStringLiteral("@2x.png")));
-        return icon;
-    }
+    // Every size the artwork comes in: 16 and 24 pixels drawn for small trays, 32, and 64, 128.
+    auto addSizes = [&](const QString& stem) {
+        if (!addIfPresent(stem + QStringLiteral(".png"))) return false;
+        for (const char* suffix : {"-16.png", "-24.png", "@2x.png", "@4x.png"}) addIfPresent(stem + QLatin1String(suffix));
+        return true;
+    };
+    if (addSizes(QStringLiteral(":/icons/") + n)) return icon;
+    if (addSizes(QCoreApplication::applicationDirPath() + QStringLiteral("/icons/") + n)) return icon;
     if (resource == 1 && QIcon::hasThemeIcon(QStringLiteral("tarnolux"))) return QIcon::fromTheme(QStringLiteral("tarnolux"));
     return PaintedIcon(resource);
 }
