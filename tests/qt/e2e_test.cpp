@@ -172,7 +172,8 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
 
 TEST(EndToEnd, ADamagedHiveDoesNotStopTheProgramAndIsKeptAside) {
     Home h;
-    const std::string garbage = std::string("\x01\xff\xfe garbage [[[ REGEDIT9\n\0\0 not a hive", 40);
+    static const char kGarbage[] = "\x01\xff\xfe garbage [[[ REGEDIT9\n\0\0 not a hive";
+    const std::string garbage(kGarbage, sizeof kGarbage - 1);
     WriteFile(h.hive, garbage);
     Started program(h);
     ASSERT_GT(program.pid(), 0);

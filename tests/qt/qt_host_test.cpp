@@ -39,6 +39,9 @@ private:
 class Form : public forms::Form {
 public:
     explicit Form(forms::Application& app) : forms::Form(app, "Test") {}
+    ~Form() override {
+        if (loaded()) Unload();
+    }
     int queryUnloadMode = -1;
     void Form_QueryUnload(int&, int mode) override { queryUnloadMode = mode; }
 };

@@ -40,7 +40,7 @@ void Outline(QPainter& p, const QRect& r, const QColor& c) {
 
 // ---- PaintedControl -------------------------------------------------------------------------------
 
-PaintedControl::PaintedControl(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {}
+PaintedControl::PaintedControl(const forms::Control& control, QWidget* parent) : QWidget(parent), ModelView(control) {}
 
 void PaintedControl::mousePressEvent(QMouseEvent* e) {
     if (onMouse) onMouse(e);
@@ -58,20 +58,22 @@ void PaintedControl::mouseDoubleClickEvent(QMouseEvent* e) {
 // ---- LabelWidget ----------------------------------------------------------------------------------
 
 void LabelWidget::paintEvent(QPaintEvent*) {
+    if (!model_) return;
+    const forms::Control& c = *model_;
     QPainter p(this);
-    const QColor back = ToQColor(control_.backColor());
-    const QColor fore = ToQColor(control_.foreColor());
+    const QColor back = ToQColor(c.backColor());
+    const QColor fore = ToQColor(c.foreColor());
     QRect r = rect();
-    if (control_.backStyle() != 0) p.fillRect(r, back);
-    if (control_.borderStyle() == 1) {
+    if (c.backStyle() != 0) p.fillRect(r, back);
+    if (c.borderStyle() == 1) {
         Outline(p, r, Faded(fore, back));
         r.adjust(1, 1, -1, -1);
     }
-    if (control_.caption().empty()) return;
+    if (c.caption().empty()) return;
     p.setFont(font());
     p.setPen(isEnabled() ? fore : Faded(fore, back));
-    const QString text = DisplayText(control_.caption());
-    const int align = HAlign(control_.alignment());
+    const QString text = DisplayText(c.caption());
+    const int align = HAlign(c.alignment());
     if (text.contains(QLatin1Char('&')) || text.contains(QLatin1Char('\n'))) {
         p.drawText(r, align | Qt::AlignTop | Qt::TextWordWrap | MnemonicFlag(this), text);
         return;
@@ -102,36 +104,38 @@ void PanelWidget::printedChanged() {
         this,
         [this] {
             checkPending_ = false;
-            if (control_.printed() != onScreen_) update();
+            if (model_ && model_->printed() != onScreen_) update();
         },
         Qt::QueuedConnection);
 }
 
 void PanelWidget::paintEvent(QPaintEvent*) {
-    onScreen_ = control_.printed();
+    if (!model_) return;
+    const forms::Control& c = *model_;
+    onScreen_ = c.printed();
     QPainter p(this);
-    const QColor back = ToQColor(control_.backColor());
+    const QColor back = ToQColor(c.backColor());
     p.fillRect(rect(), back);
     int inset = 0;
-    if (control_.borderStyle() == 1) {
-        Outline(p, rect(), Faded(ToQColor(control_.foreColor()), back).darker(130));
+    if (c.borderStyle() == 1) {
+        Outline(p, rect(), Faded(ToQColor(c.foreColor()), back).darker(130));
         inset = 1;
     }
-    if (!control_.picture().empty()) {
-        const QIcon icon = PictureIcon(control_.picture());
+    if (!c.picture().empty()) {
+        const QIcon icon = PictureIcon(c.picture());
         const QList<QSize> sizes = icon.availableSizes();
         const QSize size = sizes.isEmpty() ? QSize(32, 32) : sizes.last();
         icon.paint(&p, QRect(QPoint(inset, inset), size), Qt::AlignLeft | Qt::AlignTop);
     }
-    if (control_.printed().empty()) return;
+    if (c.printed().empty()) return;
     if (font() != shapedFont_ || shaped_.size() > 256) {
         shaped_.clear();
         shapedFont_ = font();
     }
     p.setClipRect(rect().adjusted(inset, inset, -inset, -inset));
     p.setFont(font());
-    p.setPen(ToQColor(control_.foreColor()));
-    for (const forms::PrintedText& t : control_.printed()) {
+    p.setPen(ToQColor(c.foreColor()));
+    for (const forms::PrintedText& t : c.printed()) {
         const QString text = Q(t.text);
         auto it = shaped_.find(text);
         if (it == shaped_.end()) {
@@ -147,32 +151,38 @@ void PanelWidget::paintEvent(QPaintEvent*) {
 // ---- ImageWidget ----------------------------------------------------------------------------------
 
 void ImageWidget::paintEvent(QPaintEvent*) {
-    if (control_.picture().empty()) return;
+    if (!model_) return;
+    const forms::Control& c = *model_;
+    if (c.picture().empty()) return;
     QPainter p(this);
-    PictureIcon(control_.picture())
+    PictureIcon(c.picture())
         .paint(&p, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 }
 
 // ---- ShapeWidget, LineWidget ----------------------------------------------------------------------
 
-ShapeWidget::ShapeWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {
+ShapeWidget::ShapeWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), ModelView(control) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void ShapeWidget::paintEvent(QPaintEvent*) {
+    if (!model_) return;
+    const forms::Control& c = *model_;
     QPainter p(this);
-    if (control_.backStyle() == 1) p.fillRect(rect(), ToQColor(control_.backColor()));
-    if (control_.fillStyle() == 0) p.fillRect(rect(), ToQColor(control_.fillColor()));
-    Outline(p, rect(), ToQColor(control_.borderColor()));
+    if (c.backStyle() == 1) p.fillRect(rect(), ToQColor(c.backColor()));
+    if (c.fillStyle() == 0) p.fillRect(rect(), ToQColor(c.fillColor()));
+    Outline(p, rect(), ToQColor(c.borderColor()));
 }
 
-LineWidget::LineWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {
+LineWidget::LineWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), ModelView(control) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void LineWidget::layoutLine() {
-    const QPoint a(Px(control_.x1()), Px(control_.y1()));
-    const QPoint b(Px(control_.x2()), Px(control_.y2()));
+    if (!model_) return;
+    const forms::Control& c = *model_;
+    const QPoint a(Px(c.x1()), Px(c.y1()));
+    const QPoint b(Px(c.x2()), Px(c.y2()));
     const QRect box(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
                     QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
     from_ = a - box.topLeft();
@@ -182,35 +192,41 @@ void LineWidget::layoutLine() {
 }
 
 void LineWidget::paintEvent(QPaintEvent*) {
+    if (!model_) return;
+    const forms::Control& c = *model_;
     QPainter p(this);
-    p.setPen(QPen(ToQColor(control_.borderColor()), 0));
+    p.setPen(QPen(ToQColor(c.borderColor()), 0));
     p.drawLine(from_, to_);
 }
 
 // ---- ButtonWidget ---------------------------------------------------------------------------------
 
-ButtonWidget::ButtonWidget(const forms::Control& control, QWidget* parent) : QAbstractButton(parent), control_(control) {
+ButtonWidget::ButtonWidget(const forms::Control& control, QWidget* parent) : QAbstractButton(parent), ModelView(control) {
     setCheckable(false);
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     syncCaption();
 }
 
-void ButtonWidget::syncCaption() { setText(Q(control_.caption())); }
-
-void ButtonWidget::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    if (control_.kind() == forms::Kind::CheckBox && control_.style() == 0) {
-        paintCheckLook(p);
-        return;
-    }
-    const bool toggle = control_.kind() == forms::Kind::CheckBox;
-    const QColor base = toggle ? ToQColor(control_.backColor()) : palette().color(QPalette::Button);
-    const bool pressed = isDown() || (toggle && control_.value() != forms::vbUnchecked);
-    paintPushLook(p, base, pressed);
+void ButtonWidget::syncCaption() {
+    if (model_) setText(Q(model_->caption()));
 }
 
-void ButtonWidget::paintPushLook(QPainter& p, const QColor& base, bool pressed) {
+void ButtonWidget::paintEvent(QPaintEvent*) {
+    if (!model_) return;
+    const forms::Control& c = *model_;
+    QPainter p(this);
+    if (c.kind() == forms::Kind::CheckBox && c.style() == 0) {
+        paintCheckLook(p, c);
+        return;
+    }
+    const bool toggle = c.kind() == forms::Kind::CheckBox;
+    const QColor base = toggle ? ToQColor(c.backColor()) : palette().color(QPalette::Button);
+    const bool pressed = isDown() || (toggle && c.value() != forms::vbUnchecked);
+    paintPushLook(p, c, base, pressed);
+}
+
+void ButtonWidget::paintPushLook(QPainter& p, const forms::Control& c, const QColor& base, bool pressed) {
     const QRect r = rect();
     const bool hover = isEnabled() && underMouse() && !pressed;
     const QColor face = pressed ? base.darker(122) : hover ? base.lighter(107) : base;
@@ -232,28 +248,28 @@ void ButtonWidget::paintPushLook(QPainter& p, const QColor& base, bool pressed) 
     }
 
     const QRect content = r.adjusted(3, 1, -3, -1).translated(pressed ? 1 : 0, pressed ? 1 : 0);
-    if (!control_.picture().empty()) {
+    if (!c.picture().empty()) {
         const int side = std::max(1, std::min(content.width(), content.height()) - 2);
         const QRect box(content.center().x() - side / 2 + 1, content.center().y() - side / 2 + 1, side, side);
-        PictureIcon(control_.picture()).paint(&p, box, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        PictureIcon(c.picture()).paint(&p, box, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
     }
-    if (control_.caption().empty()) return;
-    const QColor fore = ToQColor(control_.foreColor());
-    const QColor ink = control_.kind() == forms::Kind::CheckBox ? fore : palette().color(QPalette::ButtonText);
+    if (c.caption().empty()) return;
+    const QColor fore = ToQColor(c.foreColor());
+    const QColor ink = c.kind() == forms::Kind::CheckBox ? fore : palette().color(QPalette::ButtonText);
     p.setFont(font());
     p.setPen(isEnabled() ? ink : Faded(ink, face));
-    p.drawText(content, Qt::AlignCenter | Qt::TextWordWrap | MnemonicFlag(this), DisplayText(control_.caption()));
+    p.drawText(content, Qt::AlignCenter | Qt::TextWordWrap | MnemonicFlag(this), DisplayText(c.caption()));
 }
 
-void ButtonWidget::paintCheckLook(QPainter& p) {
-    const QColor back = ToQColor(control_.backColor());
-    const QColor fore = ToQColor(control_.foreColor());
+void ButtonWidget::paintCheckLook(QPainter& p, const forms::Control& c) {
+    const QColor back = ToQColor(c.backColor());
+    const QColor fore = ToQColor(c.foreColor());
     p.fillRect(rect(), back);
 
     QStyleOptionButton opt;
     opt.initFrom(this);
     opt.state &= ~(QStyle::State_On | QStyle::State_Off | QStyle::State_NoChange);
-    switch (control_.value()) {
+    switch (c.value()) {
     case forms::vbChecked: opt.state |= QStyle::State_On; break;
     case forms::vbGrayed: opt.state |= QStyle::State_NoChange; break;
     default: opt.state |= QStyle::State_Off; break;
@@ -266,16 +282,16 @@ void ButtonWidget::paintCheckLook(QPainter& p) {
     opt.rect = QRect(0, (height() - ih) / 2, iw, ih);
     st->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, &p, this);
 
-    if (control_.caption().empty()) return;
+    if (c.caption().empty()) return;
     p.setFont(font());
     p.setPen(isEnabled() ? fore : Faded(fore, back));
     p.drawText(rect().adjusted(iw + spacing, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | MnemonicFlag(this),
-               DisplayText(control_.caption()));
+               DisplayText(c.caption()));
 }
 
 // ---- ArrowBarWidget -------------------------------------------------------------------------------
 
-ArrowBarWidget::ArrowBarWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), control_(control) {
+ArrowBarWidget::ArrowBarWidget(const forms::Control& control, QWidget* parent) : QWidget(parent), ModelView(control) {
     setFocusPolicy(Qt::TabFocus);
     repeat_.setSingleShot(false);
     QObject::connect(&repeat_, &QTimer::timeout, this, [this] {

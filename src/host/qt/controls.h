@@ -15,11 +15,23 @@
 
 namespace qthost {
 
+// A widget that reads its control whenever it paints. An unloaded form's window is deleted later,
+// from the event loop, and may outlive the model: detached, it reads nothing any more.
+class ModelView {
+public:
+    virtual ~ModelView() = default;
+    void detach() { model_ = nullptr; }
+
+protected:
+    explicit ModelView(const forms::Control& control) : model_(&control) {}
+    const forms::Control* model_;
+};
+
 // Mouse input of a control, as the model wants it.
 using MouseSink = std::function<void(QMouseEvent* event)>;
 
 // A control drawn by hand that may also take mouse input: labels, images, picture boxes, frames.
-class PaintedControl : public QWidget {
+class PaintedControl : public QWidget, public ModelView {
 public:
     PaintedControl(const forms::Control& control, QWidget* parent);
     MouseSink onMouse;
@@ -29,7 +41,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
-    const forms::Control& control_;
 };
 
 class LabelWidget : public PaintedControl {
@@ -75,7 +86,7 @@ protected:
 };
 
 // Rectangles and lines never take input: the pointer reaches what lies below them.
-class ShapeWidget : public QWidget {
+class ShapeWidget : public QWidget, public ModelView {
 public:
     ShapeWidget(const forms::Control& control, QWidget* parent);
 
@@ -83,10 +94,9 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    const forms::Control& control_;
 };
 
-class LineWidget : public QWidget {
+class LineWidget : public QWidget, public ModelView {
 public:
     LineWidget(const forms::Control& control, QWidget* parent);
     // Places the widget around the line's end points (container pixels).
@@ -96,13 +106,12 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    const forms::Control& control_;
     QPoint from_, to_;
 };
 
 // Check boxes (standard, or drawn as a toggle button) and command buttons. Qt never flips a state
 // of its own: the value shown is always the model's.
-class ButtonWidget : public QAbstractButton {
+class ButtonWidget : public QAbstractButton, public ModelView {
 public:
     ButtonWidget(const forms::Control& control, QWidget* parent);
     // Caption as the model has it; "&" marks the access key, "&&" is a literal ampersand.
@@ -113,14 +122,13 @@ protected:
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 
 private:
-    void paintPushLook(QPainter& p, const QColor& base, bool pressed);
-    void paintCheckLook(QPainter& p);
-    const forms::Control& control_;
+    void paintPushLook(QPainter& p, const forms::Control& c, const QColor& base, bool pressed);
+    void paintCheckLook(QPainter& p, const forms::Control& c);
 };
 
 // A vertical scroll bar too short for a thumb: two arrow buttons, as the program uses them for spin
 // buttons. `step` reports -1 (up, towards Min) or +1 (down, towards Max); holding repeats.
-class ArrowBarWidget : public QWidget {
+class ArrowBarWidget : public QWidget, public ModelView {
 public:
     ArrowBarWidget(const forms::Control& control, QWidget* parent);
     std::function<void(int direction)> step;
@@ -137,7 +145,6 @@ protected:
 private:
     void fire();
     void stopRepeat();
-    const forms::Control& control_;
     int pressed_ = 0;  // -1 upper arrow, +1 lower arrow, 0 none
     QTimer repeat_;
 };

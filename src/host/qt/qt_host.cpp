@@ -282,7 +282,10 @@ void QtHost::Impl::formUnloaded(forms::Form& form) {
                 v.timer->stop();
                 byWidget.erase(v.timer);
             }
-            if (v.widget) byWidget.erase(v.widget);
+            if (v.widget) {
+                byWidget.erase(v.widget);
+                if (auto* mv = dynamic_cast<ModelView*>(v.widget)) mv->detach();
+            }
         }
         if (drag.form == &form) {
             drag.form = nullptr;
