@@ -188,6 +188,10 @@ QtHost::Impl::Impl(QtHost& h, forms::Application& a, int& argc, char** argv)
     };
     dragFilter.reset(filter);
     signalWatcher = std::make_unique<SignalWatcher>([this] { endSession(); });
+    // Qt ending the loop by itself (the session manager's "die") ends the program in order too.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &anchor, [this] {
+        if (!quitRequested) endSession();
+    });
 }
 
 QtHost::Impl::~Impl() {
@@ -375,7 +379,6 @@ void QtHost::Impl::showWindow(FormView& fv) {
     fv.skipActivation = true;  // Form::Show runs Form_Activate itself
     if (w->isMinimized()) w->showNormal();
     else w->show();
-    w->raise();
 }
 
 void QtHost::Impl::hideWindow(FormView& fv) {
