@@ -5,7 +5,8 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -82,8 +83,13 @@ bool TrayUsesDBus() {
     if (!bus.isConnected() || !bus.interface()) return false;
     const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     if (!bus.interface()->isServiceRegistered(watcher)) return false;
-    QDBusInterface iface(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
-    return iface.isValid() && iface.property("IsStatusNotifierHostRegistered").toBool();
+    QDBusMessage get = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().front().value<QDBusVariant>().variant().toBool();
 }
 
 class EventFilter : public QObject {
