@@ -261,7 +261,10 @@ TEST(LinuxMemory, MeminfoFiguresAndTheCommitLimit) {
     TempDir dir;
     WriteFile(dir / "proc/meminfo", kMeminfo);
     WriteFile(dir / "proc/sys/vm/overcommit_memory", "0\n");
-    LinuxSystem sys(In(dir));
+    auto now = std::chrono::steady_clock::time_point(std::chrono::seconds(1000));
+    LinuxSystem::Options options = In(dir);
+    options.clock = [&now] { return now; };
+    LinuxSystem sys(options);
     MemoryStatus m = sys.GlobalMemoryStatus();
     EXPECT_EQ(m.totalPhys, 2048000ull * 1024);
     EXPECT_EQ(m.availPhys, 512000ull * 1024);
@@ -270,8 +273,11 @@ TEST(LinuxMemory, MeminfoFiguresAndTheCommitLimit) {
     EXPECT_EQ(m.totalVirtual, 3072000ull * 1024);
     EXPECT_EQ(m.availVirtual, 1312000ull * 1024);
 
-    // Strict accounting: what is left below the commit limit.
+    // Strict accounting: what is left below the commit limit. Readers in the same instant share
+    // one reading; a moment later the kernel is asked again.
     WriteFile(dir / "proc/sys/vm/overcommit_memory", "2\n");
+    EXPECT_EQ(sys.GlobalMemoryStatus().totalVirtual, 3072000ull * 1024);
+    now += std::chrono::milliseconds(50);
     m = sys.GlobalMemoryStatus();
     EXPECT_EQ(m.totalVirtual, 2048000ull * 1024);
     EXPECT_EQ(m.availVirtual, 548000ull * 1024);
@@ -307,6 +313,7 @@ TEST(LinuxMemory, MeminfoFiguresAndTheCommitLimit) {
 
     // Without /proc nothing is claimed to exist.
     WriteFile(dir / "proc/meminfo", "");
+    now += std::chrono::seconds(1);
     EXPECT_EQ(sys.GlobalMemoryStatus().totalPhys, 0u);
 }
 

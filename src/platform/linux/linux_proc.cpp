@@ -169,16 +169,27 @@ std::optional<linux_impl::MemInfo> LinuxSystem::ReadMemInfo() {
     return linux_impl::ParseMeminfo(std::string_view(buf, static_cast<std::size_t>(n)));
 }
 
+std::chrono::steady_clock::time_point LinuxSystem::Now() const {
+    return options_.clock ? options_.clock() : std::chrono::steady_clock::now();
+}
+
 MemoryStatus LinuxSystem::GlobalMemoryStatus() {
+    const auto now = Now();
+    if (lastMemory_ && now >= lastMemoryTime_ && now - lastMemoryTime_ < kMemoryBurst) return *lastMemory_;
     const auto info = ReadMemInfo();
-    if (!info) return {};
+    if (!info) {
+        lastMemory_.reset();
+        return {};
+    }
     int mode = 0;
     if (info->commitLimit > 0) {
         char buf[16];
         const long n = linux_impl::ReadSmallFile(overcommitPath_.c_str(), buf, sizeof buf);
         if (n > 0) mode = linux_impl::ParseOvercommitMode(std::string_view(buf, static_cast<std::size_t>(n)));
     }
-    return linux_impl::ToMemoryStatus(*info, mode);
+    lastMemory_ = linux_impl::ToMemoryStatus(*info, mode);
+    lastMemoryTime_ = now;
+    return *lastMemory_;
 }
 
 // ---- drives -------------------------------------------------------------------------------------

@@ -93,6 +93,7 @@ private:
     void UpdateAutostart(const Registry::Change& change);
     std::string LockFolder() const;
     std::optional<linux_impl::MemInfo> ReadMemInfo();
+    std::chrono::steady_clock::time_point Now() const;
 
     Options options_;
     std::string configHome_;
@@ -104,6 +105,11 @@ private:
     std::map<HKEY, bool> persistable_;  // false: the file could not be put aside; never overwrite it
     std::vector<std::string> damagedHives_;
     int lockFd_ = -1;
+    // The monitor tick and the limit trigger ask for the memory status several times within the
+    // same instant; they share one reading of /proc instead of asking the kernel again each time.
+    static constexpr std::chrono::milliseconds kMemoryBurst{50};
+    std::optional<MemoryStatus> lastMemory_;
+    std::chrono::steady_clock::time_point lastMemoryTime_{};
 };
 
 }  // namespace platform
