@@ -31,8 +31,9 @@ void BM_Claim(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 
-// The baseline: small pages, written one after the other, two bytes at a time.
-void BM_NaiveClaim(benchmark::State& state) {
+// A plain anonymous mapping with the given advice, filled by `fill` and released, once per iteration.
+template <typename Fill>
+void MapFillRelease(benchmark::State& state, int advice, Fill fill) {
     const std::size_t bytes = BytesOf(state);
     for (auto _ : state) {
         void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -40,31 +41,26 @@ void BM_NaiveClaim(benchmark::State& state) {
             state.SkipWithError("mmap failed");
             break;
         }
-        ::madvise(p, bytes, MADV_NOHUGEPAGE);
-        auto* b = static_cast<volatile std::uint16_t*>(p);
-        for (std::size_t page = 0; page < bytes; page += kPage)
-            for (std::size_t k = page / 2; k < (page + kPage) / 2; ++k) b[k] = 0x0020;
+        ::madvise(p, bytes, advice);
+        fill(p, bytes);
         benchmark::ClobberMemory();
         ::munmap(p, bytes);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
 }
 
+// The baseline: small pages, written one after the other, two bytes at a time.
+void BM_NaiveClaim(benchmark::State& state) {
+    MapFillRelease(state, MADV_NOHUGEPAGE, [](void* p, std::size_t bytes) {
+        auto* b = static_cast<volatile std::uint16_t*>(p);
+        for (std::size_t page = 0; page < bytes; page += kPage)
+            for (std::size_t k = page / 2; k < (page + kPage) / 2; ++k) b[k] = 0x0020;
+    });
+}
+
 // What the claim can at best reach: a huge-page-advised mapping filled with no checks at all.
 void BM_HugePageFill(benchmark::State& state) {
-    const std::size_t bytes = BytesOf(state);
-    for (auto _ : state) {
-        void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) {
-            state.SkipWithError("mmap failed");
-            break;
-        }
-        ::madvise(p, bytes, MADV_HUGEPAGE);
-        FillBlank(p, bytes);
-        benchmark::ClobberMemory();
-        ::munmap(p, bytes);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    MapFillRelease(state, MADV_HUGEPAGE, [](void* p, std::size_t bytes) { FillBlank(p, bytes); });
 }
 
 }  // namespace
