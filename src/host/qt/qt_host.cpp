@@ -61,21 +61,6 @@ int HAlign(int alignment) {
     return alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
 }
 
-// A tip cut at 64 bytes may end inside a character: leave that character out.
-std::string TrimIncompleteUtf8(std::string s) {
-    std::size_t i = s.size();
-    std::size_t back = 0;
-    while (i > 0 && back < 4 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80) {
-        --i;
-        ++back;
-    }
-    if (i == 0) return s;
-    const unsigned char lead = static_cast<unsigned char>(s[i - 1]);
-    const std::size_t need = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (need > back) s.resize(i - 1);
-    return s;
-}
-
 // Qt talks StatusNotifierItem over D-Bus when a host has registered with the watcher; such hosts
 // report no double-click.
 bool TrayUsesDBus() {
@@ -845,7 +830,7 @@ void QtHost::Impl::applyTray(const host::NotifyIconData& data) {
         tray->setIcon(data.icon.empty() ? ResourceIcon(1) : PictureIcon(data.icon));
     }
     if (data.flags & host::NIF_TIP) {
-        const QString tip = Q(TrimIncompleteUtf8(data.tipText()));
+        const QString tip = Q(data.tipText());
         if (tip != trayTip) {
             trayTip = tip;
             tray->setToolTip(tip);
