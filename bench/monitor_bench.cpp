@@ -15,16 +15,23 @@
 
 namespace {
 
-void Prepare(tarnolux::Form5& f, platform::System& sys, host::ScriptedHost& host) {
+// Ticks the main window of a program on `sys` once per iteration; `beforeTick` runs before each one.
+template <typename BeforeTick>
+void RunTicks(benchmark::State& state, platform::System& sys, BeforeTick beforeTick) {
+    forms::Application app;
+    host::ScriptedHost host(app);
+    tarnolux::Program program(app, sys, host);
+    tarnolux::Form5& f = program.form5();
     f.TotalMemoryMB = tarnolux::FreeMemory::TotalPhysicalMemoryKB(sys) / 1024;
     f.MonitorTexts = {"CPU Usage: ", "Total Memory: ", "Free Memory: ", "Swap Memory: ", "Swap Memory Used: ",
                       "Free Resources: ", ""};
     host.trayIconPresent = true;
-}
-
-// The scripted host keeps every tray call; a long run must not measure that record's growth.
-void Trim(host::ScriptedHost& host) {
-    if (host.trayCalls.size() >= 4096) host.trayCalls.clear();
+    for (auto _ : state) {
+        beforeTick();
+        f.Timer1_Timer();
+        // The scripted host keeps every tray call; a long run must not measure that record's growth.
+        if (host.trayCalls.size() >= 4096) host.trayCalls.clear();
+    }
 }
 
 void BM_MonitorTick(benchmark::State& state) {
@@ -34,39 +41,16 @@ void BM_MonitorTick(benchmark::State& state) {
     platform::LinuxSystem::Options options;
     options.clock = [&now] { return now; };
     platform::LinuxSystem sys(options);
-    forms::Application app;
-    host::ScriptedHost host(app);
-    tarnolux::Program program(app, sys, host);
-    tarnolux::Form5& f = program.form5();
-    Prepare(f, sys, host);
-    for (auto _ : state) {
-        now += std::chrono::seconds(1);
-        f.Timer1_Timer();
-        Trim(host);
-    }
+    RunTicks(state, sys, [&now] { now += std::chrono::seconds(1); });
 }
 BENCHMARK(BM_MonitorTick)->Unit(benchmark::kMicrosecond);
 
 // The tick's own share, on figures that cost nothing to read; a full graph is its worst case.
 void BM_MonitorTickModelOnly(benchmark::State& state) {
     platform::FakeSystem sys;
-    sys.memory.totalPhys = 8ull << 30;
-    sys.memory.availPhys = 3ull << 30;
-    sys.memory.totalPageFile = 2ull << 30;
-    sys.memory.availPageFile = 1ull << 30;
-    sys.memory.totalVirtual = 128ull << 40;
-    sys.memory.availVirtual = 127ull << 40;
+    sys.SetMemoryMB(8ull << 10, 3ull << 10, 2ull << 10, 1ull << 10, 128ull << 20, 127ull << 20);
     sys.cpuLoad = static_cast<std::uint32_t>(state.range(0));
-    forms::Application app;
-    host::ScriptedHost host(app);
-    tarnolux::Program program(app, sys, host);
-    tarnolux::Form5& f = program.form5();
-    Prepare(f, sys, host);
-    for (auto _ : state) {
-        f.Timer1_Timer();
-        Trim(host);
-        sys.counterReads.clear();
-    }
+    RunTicks(state, sys, [&sys] { sys.counterReads.clear(); });
 }
 BENCHMARK(BM_MonitorTickModelOnly)->Arg(0)->Arg(100)->Unit(benchmark::kMicrosecond);
 

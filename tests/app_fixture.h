@@ -26,12 +26,7 @@ struct ProgramTest : ::testing::Test {
     std::unique_ptr<tarnolux::Program> program;
 
     ProgramTest() {
-        sys.memory.totalPhys = 128ull << 20;
-        sys.memory.availPhys = 64ull << 20;
-        sys.memory.totalPageFile = 256ull << 20;
-        sys.memory.availPageFile = 200ull << 20;
-        sys.memory.totalVirtual = 2048ull << 20;
-        sys.memory.availVirtual = 1900ull << 20;
+        sys.SetMemoryMB(128, 64, 256, 200, 2048, 1900);
         sys.CreateRegKey(platform::HKEY_LOCAL_MACHINE, kRunKey);
     }
 

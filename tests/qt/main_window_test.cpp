@@ -16,12 +16,7 @@ using qttest::Click;
 class MainWindowTest : public qttest::QtHostTest {
 protected:
     MainWindowTest() {
-        sys.memory.totalPhys = 512ull << 20;
-        sys.memory.availPhys = 200ull << 20;
-        sys.memory.totalPageFile = 1024ull << 20;
-        sys.memory.availPageFile = 900ull << 20;
-        sys.memory.totalVirtual = 4096ull << 20;
-        sys.memory.availVirtual = 4000ull << 20;
+        sys.SetMemoryMB(512, 200, 1024, 900, 4096, 4000);
         program = std::make_unique<tarnolux::Program>(app, sys, host);
     }
     ~MainWindowTest() override {

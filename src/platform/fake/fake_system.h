@@ -33,6 +33,12 @@ public:
 
     // ---- memory ---------------------------------------------------------------------------------
     MemoryStatus memory;             // what GlobalMemoryStatus returns
+    // A machine in whole MB: physical total and free, swap total and free, address space total and free.
+    void SetMemoryMB(std::uint64_t totalPhys, std::uint64_t availPhys, std::uint64_t totalSwap, std::uint64_t availSwap,
+                     std::uint64_t totalVirtual, std::uint64_t availVirtual) {
+        memory = {totalPhys << 20, availPhys << 20, totalSwap << 20, availSwap << 20, totalVirtual << 20,
+                  availVirtual << 20};
+    }
     int globalMemoryStatusCalls = 0;
 
     // ClaimMemory records every request in `claimRequests` and refuses (null) a request larger than
