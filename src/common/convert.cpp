@@ -32,13 +32,6 @@ std::optional<std::int32_t> ToInt32(std::string_view text) {
     return static_cast<std::int32_t>(r);
 }
 
-std::optional<std::int16_t> ToInt16(std::string_view text) {
-    auto v = ToInt32(text);
-    if (!v || *v < std::numeric_limits<std::int16_t>::min() || *v > std::numeric_limits<std::int16_t>::max())
-        return std::nullopt;
-    return static_cast<std::int16_t>(*v);
-}
-
 std::int32_t ToInt32Or(std::string_view text, std::int32_t fallback) { return ToInt32(text).value_or(fallback); }
 
 std::string Dec(std::int64_t v) { return std::to_string(v); }

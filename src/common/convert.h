@@ -19,8 +19,6 @@ std::optional<double> ParseNumber(std::string_view text);
 // Text to a whole number of the 32-bit range, rounding halves to even; nothing when it does not
 // convert or does not fit.
 std::optional<std::int32_t> ToInt32(std::string_view text);
-// The same for the 16-bit range.
-std::optional<std::int16_t> ToInt16(std::string_view text);
 
 // Text to a whole number, or `fallback` when it does not convert.
 std::int32_t ToInt32Or(std::string_view text, std::int32_t fallback);

@@ -5,28 +5,6 @@
 
 namespace forms {
 
-const char* KindName(Kind kind) {
-    switch (kind) {
-    case Kind::Label: return "Label";
-    case Kind::CheckBox: return "CheckBox";
-    case Kind::TextBox: return "TextBox";
-    case Kind::VScrollBar: return "VScrollBar";
-    case Kind::ListBox: return "ListBox";
-    case Kind::ComboBox: return "ComboBox";
-    case Kind::DriveListBox: return "DriveListBox";
-    case Kind::DirListBox: return "DirListBox";
-    case Kind::FileListBox: return "FileListBox";
-    case Kind::Shape: return "Shape";
-    case Kind::Line: return "Line";
-    case Kind::PictureBox: return "PictureBox";
-    case Kind::Image: return "Image";
-    case Kind::Frame: return "Frame";
-    case Kind::CommandButton: return "CommandButton";
-    case Kind::Timer: return "Timer";
-    }
-    return "?";
-}
-
 namespace {
 std::string WithIndex(const std::string& name, int index) {
     return index < 0 ? name : name + "(" + std::to_string(index) + ")";

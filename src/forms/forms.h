@@ -40,7 +40,6 @@ enum class Kind {
     CommandButton,
     Timer,
 };
-const char* KindName(Kind kind);
 
 // What changed, for observers.
 enum class Prop {
