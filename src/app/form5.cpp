@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "app/form5.h"
+#include "appearance/skins.h"
 #include "common/convert.h"
 #include "monitor/statistics.h"
 #include "settings/modules.h"
@@ -20,15 +21,6 @@ std::string WithoutIni(const std::string& name) {
     return name;
 }
 
-// The file of `folder` whose name is `name` without regard to case, as it is spelled on disk
-// (file systems that tell case apart would not open "blue.ini" for "Blue.ini").
-std::string FindFile(platform::System& sys, const std::string& folder, const std::string& name) {
-    const std::string wanted = LowerCase(name);
-    for (const std::string& found : sys.Dir(folder + name, kAllFiles))
-        if (LowerCase(found) == wanted) return found;
-    return {};
-}
-
 }  // namespace
 
 void Form5::Form_Initialize() {
@@ -39,7 +31,6 @@ void Form5::Form_Load() {
     platform::System& sys = P.sys;
     const std::string sep = General::Sep(sys);
     const std::string languageFolder = General::ProgramFolder(sys) + sep + "Language" + sep;
-    const std::string skinFolder = General::ProgramFolder(sys) + sep + "Skins" + sep;
 
     Unloading = 0;
 
@@ -53,20 +44,15 @@ void Form5::Form_Load() {
 
     for (const std::string& name : sys.Dir(languageFolder + "*.ini", kAllFiles)) Combo1->addItem(WithoutIni(name));
 
-    for (const std::string& name : sys.Dir(skinFolder + "*.ini", kAllFiles)) {
-        const std::string lower = LowerCase(name);
-        if (lower == "default" || lower == "default.ini") continue;
-        P.form6().AddSkinItem(WithoutIni(name)).setVisible(true);
-    }
+    for (const std::string& name : Skins::SkinNames(P)) P.form6().AddSkinItem(name).setVisible(true);
 
     P.CurrentSkin = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Skin", "Default"));
-    std::string skinFile = FindFile(sys, skinFolder, P.CurrentSkin + ".ini");
+    std::string skinFile = Skins::SkinFile(P, P.CurrentSkin);
     if (skinFile.empty()) {
         P.CurrentSkin = "Default";
-        skinFile = FindFile(sys, skinFolder, "Default.ini");
-        if (skinFile.empty()) skinFile = "Default.ini";
+        skinFile = Skins::DefaultSkinFile(P);
     }
-    LoadSkin(skinFolder + skinFile);
+    LoadSkin(skinFile);
 
     // The language sets the total again; without one the free-up defaults and the first tick
     // still need it.

@@ -144,6 +144,9 @@ public:
     virtual std::string AppExeFile() = 0;           // full path of the executable
     virtual int AppMajor() = 0;
     virtual int AppMinor() = 0;
+    // The user's own folder for additions to the program's data (skins), which needs no write access
+    // to the program folder; empty where there is none.
+    virtual std::string UserDataFolder() { return {}; }
 
     // Directory search: the bare names of the files in the folder of `pattern` whose names match its
     // last component (wildcards * and ?, without regard to case) and whose attributes fit `attributes`

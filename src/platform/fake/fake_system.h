@@ -96,6 +96,7 @@ public:
     std::string appExeName = "tarnolux";
     int appMajor = TARNOLUX_VERSION_MAJOR;
     int appMinor = TARNOLUX_VERSION_MINOR;
+    std::string userDataFolder;  // what UserDataFolder answers; empty: none
 
     // ---- drives and processes -------------------------------------------------------------------
     struct Drive {
@@ -155,6 +156,7 @@ public:
     std::string AppExeFile() override;
     int AppMajor() override { return appMajor; }
     int AppMinor() override { return appMinor; }
+    std::string UserDataFolder() override { return userDataFolder; }
     std::vector<std::string> Dir(const std::string& pattern, int attributes) override;
     std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) override;
     std::vector<std::string> Drives() override;

@@ -180,6 +180,10 @@ std::string LinuxSystem::AppExeName() {
 int LinuxSystem::AppMajor() { return TARNOLUX_VERSION_MAJOR; }
 int LinuxSystem::AppMinor() { return TARNOLUX_VERSION_MINOR; }
 
+std::string LinuxSystem::UserDataFolder() {
+    return (options_.dataHome.empty() ? linux_impl::DataHome() : options_.dataHome) + "/tarnolux";
+}
+
 std::vector<std::string> LinuxSystem::Dir(const std::string& pattern, int attributes) {
     const auto slash = pattern.rfind('/');
     std::string folder = slash == std::string::npos ? "." : pattern.substr(0, slash);

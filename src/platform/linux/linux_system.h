@@ -58,6 +58,8 @@ public:
     std::string AppExeFile() override;
     int AppMajor() override;
     int AppMinor() override;
+    // $XDG_DATA_HOME/tarnolux (or ~/.local/share/tarnolux); it need not exist.
+    std::string UserDataFolder() override;
 
     std::vector<std::string> Dir(const std::string& pattern, int attributes) override;
     std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) override;

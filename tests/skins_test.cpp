@@ -1,0 +1,254 @@
+// Skins: reading a skin file, applying it to the main window, the Skins submenu, the skins that ship
+// with the program, and every way a skin file can be missing or unfit without harm.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+#include "app_fixture.h"
+#include "appearance/skin_file.h"
+#include "common/convert.h"
+#include "support.h"
+#include "tray/form6.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using forms::RGB;
+using tarnolux::Form5;
+using tarnolux::ParseSkin;
+
+const std::string kSkins = "/opt/tarnolux/Skins/";
+const fs::path kShipped = fs::path(TARNOLUX_SOURCE_DIR) / "Skins";
+
+constexpr forms::Color kSilver = RGB(192, 192, 192);
+constexpr forms::Color kGrey = RGB(128, 128, 128);
+
+// Every colour of the window, by control key.
+std::map<std::string, std::pair<forms::Color, forms::Color>> ColoursOf(const Form5& f) {
+    std::map<std::string, std::pair<forms::Color, forms::Color>> all;
+    for (const auto& c : f.controls()) all[c->displayName()] = {c->backColor(), c->foreColor()};
+    all["(window)"] = {f.backColor(), 0};
+    return all;
+}
+
+std::vector<std::string> Checked(const tarnolux::Form6& menu) {
+    std::vector<std::string> out;
+    for (const auto& [i, item] : menu.Skins_names.items())
+        if (item->checked()) out.push_back(item->caption());
+    return out;
+}
+
+// WCAG contrast ratio of two colours.
+double Contrast(forms::Color a, forms::Color b) {
+    const auto luminance = [](forms::Color c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(forms::RedOf(c)) + 0.7152 * channel(forms::GreenOf(c)) + 0.0722 * channel(forms::BlueOf(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(SkinFile, EntriesColourLinesAndFieldsThatDoNotConvert) {
+    const tarnolux::SkinFile skin = ParseSkin(
+        "Label3,255,65535\r\n"
+        "\r\n   \t\n"
+        "Label3,1,2\n"          // the first occurrence counts
+        "label4,3,4\n"          // keys keep their case
+        " Label5,5,6\n"         // and their blanks
+        "Label6,7\n"            // one comma: both colours 0
+        "Label7,red, 9.5\n"     // a field that does not convert is 0; a fraction rounds to even
+        "Label8,1,2,3\n"        // the text colour runs to the end of the line: no number
+        "12632256\n"
+        "99\n"
+        "8421504\n");           // the last colour line sets the gauges
+    EXPECT_EQ(skin.entries.size(), 10u);
+    EXPECT_EQ(skin.windowColor, 12632256);
+    EXPECT_EQ(skin.gaugeColor, 8421504);
+    ASSERT_NE(skin.Find("Label3"), nullptr);
+    EXPECT_EQ(skin.Find("Label3")->back, 255);
+    EXPECT_EQ(skin.Find("Label3")->fore, 65535);
+    EXPECT_EQ(skin.Find("Label4"), nullptr);
+    EXPECT_EQ(skin.Find("Label5"), nullptr);
+    EXPECT_NE(skin.Find(" Label5"), nullptr);
+    EXPECT_EQ(skin.Find("Label6")->back, 0);
+    EXPECT_EQ(skin.Find("Label6")->fore, 0);
+    EXPECT_EQ(skin.Find("Label7")->back, 0);
+    EXPECT_EQ(skin.Find("Label7")->fore, 10);
+    EXPECT_EQ(skin.Find("Label8")->back, 1);
+    EXPECT_EQ(skin.Find("Label8")->fore, 0);
+    EXPECT_EQ(skin.Find(""), nullptr);  // colour lines name no control
+
+    const tarnolux::SkinFile one = ParseSkin("Label3,1,2\n255\n");
+    EXPECT_EQ(one.windowColor, 255);
+    EXPECT_EQ(one.gaugeColor, 0);
+}
+
+struct SkinTest : apptest::ProgramTest {
+    Form5& StartWith(const std::string& skinFile) {
+        sys.AddFile(kSkins + "Test.ini", skinFile);
+        Store("Skin", "Test");
+        return Start();
+    }
+};
+
+TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
+    Form5& f = StartWith(
+        "Label3,255,65535\n"
+        "Label10,1,1\n"
+        "Label10(1),255,0\n"
+        "Command1,255,255\n"
+        "VScroll4,255,255\n"
+        "12632256\n8421504\n");
+    EXPECT_EQ(f.Label3->backColor(), RGB(255, 0, 0));
+    EXPECT_EQ(f.Label3->foreColor(), RGB(255, 255, 0));
+    EXPECT_EQ(f.backColor(), kSilver);
+    for (const auto& [i, bar] : f.Shape1.items()) {
+        EXPECT_EQ(bar->backColor(), kGrey) << i;
+        EXPECT_EQ(bar->borderColor(), kGrey) << i;
+    }
+    // An array member is named with its index only.
+    EXPECT_NE(f.Label10(0).backColor(), RGB(1, 0, 0));
+    EXPECT_EQ(f.Label10(1).backColor(), RGB(255, 0, 0));
+    EXPECT_NE(f.Label10(2).backColor(), RGB(255, 0, 0));
+    // Buttons take the background only; scroll bars nothing.
+    EXPECT_EQ(f.Command1->backColor(), RGB(255, 0, 0));
+    EXPECT_EQ(f.Command1->foreColor(), RGB(0, 0, 0));
+    EXPECT_NE(f.VScroll4->backColor(), RGB(255, 0, 0));
+}
+
+TEST_F(SkinTest, WithoutColourLinesTheWindowAndGaugesTurnBlackAndNumbersThatAreNoColourAreRefused) {
+    const auto design = ColoursOf(Start());
+    program->form5().Unload();
+    Form5& f = StartWith("Label3,-1,16777216\n");
+    EXPECT_EQ(f.backColor(), RGB(0, 0, 0));
+    EXPECT_EQ(f.Shape1(1).backColor(), RGB(0, 0, 0));
+    EXPECT_EQ(f.Label3->backColor(), design.at("Label3").first);
+    EXPECT_EQ(f.Label3->foreColor(), design.at("Label3").second);
+}
+
+TEST_F(SkinTest, AFileThatIsMissingEmptyOrNoSkinChangesNothing) {
+    Store("Skin", "Nothing");
+    const auto design = ColoursOf(Start());  // no Default.ini either: the built-in colours stay
+    EXPECT_EQ(program->CurrentSkin, "Default");
+    EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Default"});
+
+    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR,\xff\xfe,\x01", 22);
+    for (const std::string& text : {std::string(), std::string("\n \n\t\n"), garbage,
+                                    std::string("Just some notes, nothing more.\nAnother line\n")}) {
+        Form5& f = StartWith(text);
+        EXPECT_EQ(ColoursOf(f), design);
+        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Test"});
+        f.Unload();
+    }
+    // A line that names nothing, next to colour lines, still applies them.
+    EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));
+}
+
+TEST_F(SkinTest, ChoosingASkinAppliesItChecksItAndFallsBackToDefaultWhenItsFileHasGone) {
+    sys.AddFile(kSkins + "Blue.ini", "Label3,16711680,16777215\n16711680\n");
+    sys.AddFile(kSkins + "default.ini", "Label3,65280,0\n65280\n");
+    Form5& f = Start();
+    tarnolux::Form6& menu = program->form6();
+    std::vector<std::string> captions;
+    for (const auto& [i, item] : menu.Skins_names.items()) captions.push_back(item->caption());
+    EXPECT_EQ(captions, (std::vector<std::string>{"Default", "Blue"}));
+
+    menu.Skins_names(1).userClick();
+    EXPECT_EQ(f.backColor(), RGB(0, 0, 255));
+    EXPECT_EQ(program->CurrentSkin, "Blue");
+    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Blue"});
+    EXPECT_EQ(host.mousePointer, host::vbDefault);
+
+    menu.Skins_names(0).userClick();
+    EXPECT_EQ(f.backColor(), RGB(0, 255, 0));
+    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Default"});
+
+    sys.RemoveFile(kSkins + "Blue.ini");
+    menu.Skins_names(1).userClick();
+    EXPECT_EQ(program->CurrentSkin, "Default");
+    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Default"});
+    f.Unload();
+    EXPECT_EQ(Stored("Skin"), "Default");
+}
+
+TEST_F(SkinTest, AStoredNameFindsItsFileWhateverTheCaseAndUserSkinsComeAfterTheProgramsOwn) {
+    sys.userDataFolder = "/home/u/.local/share/tarnolux";
+    const std::string user = sys.userDataFolder + "/Skins/";
+    sys.AddFile(kSkins + "Blue.ini", "Label3,255,0\n");
+    sys.AddFile(kSkins + "Sand.ini", "Label3,255,0\n");
+    sys.AddFile(user + "BLUE.ini", "Label3,65280,0\n");  // takes the place of the program's
+    sys.AddFile(user + "Mine.ini", "Label3,16711680,0\n");
+    Store("Skin", "Blue");
+    Form5& f = Start();
+    EXPECT_EQ(program->CurrentSkin, "blue");
+    EXPECT_EQ(f.Label3->backColor(), RGB(0, 255, 0));
+    std::vector<std::string> captions;
+    for (const auto& [i, item] : program->form6().Skins_names.items()) captions.push_back(item->caption());
+    EXPECT_EQ(captions, (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
+    EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Blue"});
+    program->form6().Skins_names(3).userClick();
+    EXPECT_EQ(f.Label3->backColor(), RGB(0, 0, 255));
+}
+
+struct ShippedSkinTest : SkinTest {
+    ShippedSkinTest() {
+        for (const auto& entry : fs::directory_iterator(kShipped))
+            if (entry.path().extension() == ".ini") sys.AddFile(kSkins + entry.path().filename().string(), testsupport::ReadFile(entry.path()));
+    }
+};
+
+TEST_F(ShippedSkinTest, DefaultIsTheDesignLookAndRestoresItAfterAnotherSkin) {
+    sys.RemoveFile(kSkins + "Default.ini");
+    const auto design = ColoursOf(Start());
+    program->form5().Unload();
+
+    sys.AddFile(kSkins + "Default.ini", testsupport::ReadFile(kShipped / "Default.ini"));
+    Form5& f = Start();
+    EXPECT_EQ(ColoursOf(f), design);
+    tarnolux::Form6& menu = program->form6();
+    ASSERT_GE(menu.Skins_names.count(), 4);
+    for (int i = 1; i < menu.Skins_names.count(); ++i) {
+        menu.Skins_names(i).userClick();
+        EXPECT_NE(ColoursOf(f), design) << menu.Skins_names(i).caption();
+        menu.Skins_names(0).userClick();
+        EXPECT_EQ(ColoursOf(f), design) << menu.Skins_names(i).caption();
+    }
+}
+
+TEST_F(ShippedSkinTest, EverySkinKeepsTextReadable) {
+    for (const auto& entry : fs::directory_iterator(kShipped)) {
+        if (entry.path().extension() != ".ini") continue;
+        const std::string name = entry.path().stem().string();
+        Store("Skin", name);
+        Form5& f = Start();
+        ASSERT_EQ(tarnolux::LowerCase(program->CurrentSkin), tarnolux::LowerCase(name));
+        for (const auto& c : f.controls()) {
+            // The page area, the pages and the bar tracks carry no text of their own.
+            if (c.get() == f.Picture1 || c->name() == "Frame1" || c.get() == f.Frame2 || c->name() == "Label19") continue;
+            switch (c->kind()) {
+            case forms::Kind::Label:
+            case forms::Kind::CheckBox:
+            case forms::Kind::TextBox:
+            case forms::Kind::ListBox:
+            case forms::Kind::ComboBox:
+            case forms::Kind::DriveListBox:
+            case forms::Kind::PictureBox:
+            case forms::Kind::CommandButton:
+                EXPECT_GE(Contrast(c->foreColor(), c->backColor()), 4.5) << name << " " << c->displayName();
+                break;
+            default:
+                break;
+            }
+        }
+        // The bars stand out from their tracks.
+        EXPECT_GE(Contrast(f.Shape1(1).backColor(), f.Label19(1).backColor()), 3.0) << name;
+        f.Unload();
+    }
+}
+
+}  // namespace
