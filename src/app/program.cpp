@@ -2,6 +2,8 @@
 
 #include "app/form5.h"
 #include "freeup/form2.h"
+#include "tray/form1.h"
+#include "tray/form3.h"
 #include "tray/form6.h"
 
 namespace tarnolux {
@@ -39,6 +41,16 @@ Form2& Program::form2() {
     if (!form2_) form2_ = std::make_unique<Form2>(*this);
     if (!form2_->loaded()) form2_->Load();
     return *form2_;
+}
+
+Form1& Program::form1() {
+    if (!form1_) form1_ = std::make_unique<Form1>(*this);
+    return *form1_;
+}
+
+Form3& Program::form3() {
+    if (!form3_) form3_ = std::make_unique<Form3>(*this);
+    return *form3_;
 }
 
 bool Program::form6Loaded() const { return form6_ && form6_->loaded(); }

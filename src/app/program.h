@@ -14,6 +14,8 @@ namespace tarnolux {
 class Form5;
 class Form6;
 class Form2;
+class Form1;
+class Form3;
 
 // The program title: window caption, application title, tray tip and settings section.
 inline const std::string kAppTitle = "Tarnolux ";
@@ -45,6 +47,9 @@ public:
     Form5& form5();
     Form6& form6();
     Form2& form2();
+    // The About box and the sound chooser are created on first use and loaded when shown.
+    Form1& form1();
+    Form3& form3();
     // Whether a window is loaded, without loading it.
     bool form6Loaded() const;
     bool form2Loaded() const;
@@ -53,6 +58,8 @@ private:
     std::unique_ptr<Form5> form5_;
     std::unique_ptr<Form6> form6_;
     std::unique_ptr<Form2> form2_;
+    std::unique_ptr<Form1> form1_;
+    std::unique_ptr<Form3> form3_;
 };
 
 }  // namespace tarnolux

@@ -186,6 +186,12 @@ void Control::setBorderStyle(int v) {
     notify(Prop::Style);
 }
 
+void Control::setMousePointer(int v) {
+    if (mousePointer_ == v) return;
+    mousePointer_ = v;
+    notify(Prop::Style);
+}
+
 void Control::setMin(int v) {
     if (min_ == v) return;
     min_ = v;

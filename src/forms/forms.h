@@ -93,6 +93,10 @@ inline constexpr int vbUnchecked = 0;
 inline constexpr int vbChecked = 1;
 inline constexpr int vbGrayed = 2;
 
+// A control's mouse pointer: the window's own, or the custom one a link shows (a pointing hand).
+inline constexpr int vbDefaultPointer = 0;
+inline constexpr int vbCustom = 99;
+
 // Mouse buttons.
 inline constexpr int vbLeftButton = 1;
 inline constexpr int vbRightButton = 2;
@@ -195,6 +199,9 @@ public:
     void setAlignment(int v);
     int borderStyle() const { return borderStyle_; }
     void setBorderStyle(int v);
+    // The pointer over the control (vbDefaultPointer, vbCustom); reported as a Style change.
+    int mousePointer() const { return mousePointer_; }
+    void setMousePointer(int v);
 
     // Scroll bars.
     int min() const { return min_; }
@@ -282,6 +289,7 @@ private:
     int style_ = 0;
     int alignment_ = 0;
     int borderStyle_ = 0;
+    int mousePointer_ = vbDefaultPointer;
     int min_ = 0, max_ = 32767, smallChange_ = 1, largeChange_ = 1;
     std::vector<std::string> items_;
     int listIndex_ = -1;

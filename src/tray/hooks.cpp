@@ -1,11 +1,7 @@
-// Tray menu items and buttons whose windows come later (the desktop extras, the About box and the
-// sound chooser); until then they do nothing.
-#include "app/form5.h"
+// Tray menu items whose windows come later (the desktop extras); until then they do nothing.
 #include "tray/form6.h"
 
 namespace tarnolux {
-void Form5::Command2_Click() {}
-void Form6::about_menu_Click() {}
 void Form6::extras1_menu_Click(int) {}
 void Form6::restart_menu_Click() {}
 void Form6::exit_windows_menu_Click() {}
