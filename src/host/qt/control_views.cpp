@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -26,6 +27,23 @@ struct SyncScope {
 // Controls the toolkit draws on their container's surface, below every control with a window.
 bool IsGraphical(forms::Kind k) {
     return k == forms::Kind::Label || k == forms::Kind::Shape || k == forms::Kind::Line || k == forms::Kind::Image;
+}
+
+// A folder list holds whole paths; it shows each folder by its own name, indented by its depth, the
+// open ones (the current folder and those above it) apart from the ones below.
+QListWidgetItem* FolderItem(const forms::Control& c, const std::string& path, QListWidget* list) {
+    const auto isSep = [](char ch) { return ch == '/' || ch == '\\'; };
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && isSep(trimmed.back())) trimmed.pop_back();
+    const auto cut = trimmed.find_last_of("/\\");
+    // A root ("/" or a drive such as "C:\") is shown whole, at the left.
+    const bool root = cut == std::string::npos || cut + 1 == trimmed.size();
+    const std::string name = root ? path : trimmed.substr(cut + 1);
+    const int depth = root ? 0 : static_cast<int>(std::count_if(trimmed.begin(), trimmed.end(), isSep));
+    const bool open = c.path().compare(0, path.size(), path) == 0;
+    auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + Q(name), list);
+    item->setIcon(list->style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon));
+    return item;
 }
 
 int HAlign(int alignment) {
@@ -129,6 +147,9 @@ void QtHost::Impl::build(FormView& fv, forms::Control& c) {
         auto* w = new QListWidget(parent);
         w->setUniformItemSizes(true);
         QObject::connect(w, &QListWidget::currentRowChanged, w, [this, w](int row) { userChose(w, row); });
+        QObject::connect(w, &QListWidget::itemDoubleClicked, w, [this, w] {
+            if (ControlView* cv = viewOfWidget(w); cv && !syncing) cv->control->userDblClick();
+        });
         v.widget = w;
         break;
     }
@@ -230,6 +251,8 @@ void QtHost::Impl::sync(ControlView& v, forms::Prop prop) {
             le->setAlignment(Qt::Alignment(HAlign(c.alignment())) | Qt::AlignVCenter);
             le->setFrame(c.borderStyle() != 0);
         }
+        if (c.mousePointer() == forms::vbCustom) w->setCursor(Qt::PointingHandCursor);
+        else w->unsetCursor();
         w->update();
         break;
     case forms::Prop::Graphics:
@@ -282,7 +305,10 @@ void QtHost::Impl::syncItems(ControlView& v) {
             lw->clear();
             shown.clear();
         }
-        for (std::size_t i = shown.size(); i < items.size(); ++i) lw->addItem(Q(items[i]));
+        for (std::size_t i = shown.size(); i < items.size(); ++i) {
+            if (v.control->kind() == forms::Kind::DirListBox) FolderItem(*v.control, items[i], lw);
+            else lw->addItem(Q(items[i]));
+        }
     } else if (v.type == ViewType::Combo) {
         auto* cb = static_cast<QComboBox*>(v.widget);
         if (!grown) {

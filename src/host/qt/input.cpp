@@ -66,7 +66,8 @@ void QtHost::Impl::userChose(QObject* widget, int index) {
         // The current drive or folder is the chosen entry; Change reports it.
         if (!viewOfWidget(widget) || index >= c.listCount()) return;
         const std::string entry = c.list(index);
-        c.setText(entry);
+        // A folder list has no text of its own; setting one would report a change to the old folder.
+        if (c.kind() == forms::Kind::DriveListBox) c.setText(entry);
         c.setPath(entry);
     }
 }
