@@ -33,12 +33,14 @@ std::map<std::string, std::pair<forms::Color, forms::Color>> ColoursOf(const For
     return all;
 }
 
-std::vector<std::string> Checked(const tarnolux::Form6& menu) {
+// The captions of the Skins submenu, all or only the checked ones.
+std::vector<std::string> Captions(const tarnolux::Form6& menu, bool checkedOnly = false) {
     std::vector<std::string> out;
     for (const auto& [i, item] : menu.Skins_names.items())
-        if (item->checked()) out.push_back(item->caption());
+        if (!checkedOnly || item->checked()) out.push_back(item->caption());
     return out;
 }
+std::vector<std::string> Checked(const tarnolux::Form6& menu) { return Captions(menu, true); }
 
 // WCAG contrast ratio of two colours.
 double Contrast(forms::Color a, forms::Color b) {
@@ -53,39 +55,30 @@ double Contrast(forms::Color a, forms::Color b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+std::pair<int, int> Colours(const tarnolux::SkinEntry* e) { return e ? std::pair{e->back, e->fore} : std::pair{-1, -1}; }
+
 TEST(SkinFile, EntriesColourLinesAndFieldsThatDoNotConvert) {
     const tarnolux::SkinFile skin = ParseSkin(
-        "Label3,255,65535\r\n"
-        "\r\n   \t\n"
-        "Label3,1,2\n"          // the first occurrence counts
-        "label4,3,4\n"          // keys keep their case
-        " Label5,5,6\n"         // and their blanks
-        "Label6,7\n"            // one comma: both colours 0
-        "Label7,red, 9.5\n"     // a field that does not convert is 0; a fraction rounds to even
-        "Label8,1,2,3\n"        // the text colour runs to the end of the line: no number
-        "12632256\n"
-        "99\n"
-        "8421504\n");           // the last colour line sets the gauges
+        "Label3,255,65535\r\n\r\n   \t\n"
+        "Label3,1,2\n"       // the first occurrence counts
+        "label4,3,4\n"       // keys keep their case
+        " Label5,5,6\n"      // and their blanks
+        "Label6,7\n"         // one comma: both colours 0
+        "Label7,red, 9.5\n"  // a field that does not convert is 0; a fraction rounds to even
+        "Label8,1,2,3\n"     // the text colour runs to the end of the line: no number
+        "12632256\n99\n8421504\n");
     EXPECT_EQ(skin.entries.size(), 10u);
     EXPECT_EQ(skin.windowColor, 12632256);
-    EXPECT_EQ(skin.gaugeColor, 8421504);
-    ASSERT_NE(skin.Find("Label3"), nullptr);
-    EXPECT_EQ(skin.Find("Label3")->back, 255);
-    EXPECT_EQ(skin.Find("Label3")->fore, 65535);
+    EXPECT_EQ(skin.gaugeColor, 8421504);  // the last colour line
+    EXPECT_EQ(Colours(skin.Find("Label3")), std::pair(255, 65535));
     EXPECT_EQ(skin.Find("Label4"), nullptr);
     EXPECT_EQ(skin.Find("Label5"), nullptr);
-    EXPECT_NE(skin.Find(" Label5"), nullptr);
-    EXPECT_EQ(skin.Find("Label6")->back, 0);
-    EXPECT_EQ(skin.Find("Label6")->fore, 0);
-    EXPECT_EQ(skin.Find("Label7")->back, 0);
-    EXPECT_EQ(skin.Find("Label7")->fore, 10);
-    EXPECT_EQ(skin.Find("Label8")->back, 1);
-    EXPECT_EQ(skin.Find("Label8")->fore, 0);
+    EXPECT_EQ(Colours(skin.Find(" Label5")), std::pair(5, 6));
+    EXPECT_EQ(Colours(skin.Find("Label6")), std::pair(0, 0));
+    EXPECT_EQ(Colours(skin.Find("Label7")), std::pair(0, 10));
+    EXPECT_EQ(Colours(skin.Find("Label8")), std::pair(1, 0));
     EXPECT_EQ(skin.Find(""), nullptr);  // colour lines name no control
-
-    const tarnolux::SkinFile one = ParseSkin("Label3,1,2\n255\n");
-    EXPECT_EQ(one.windowColor, 255);
-    EXPECT_EQ(one.gaugeColor, 0);
+    EXPECT_EQ(ParseSkin("Label3,1,2\n255\n").gaugeColor, 0);
 }
 
 struct SkinTest : apptest::ProgramTest {
@@ -97,13 +90,9 @@ struct SkinTest : apptest::ProgramTest {
 };
 
 TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
-    Form5& f = StartWith(
-        "Label3,255,65535\n"
-        "Label10,1,1\n"
-        "Label10(1),255,0\n"
-        "Command1,255,255\n"
-        "VScroll4,255,255\n"
-        "12632256\n8421504\n");
+    const auto design = ColoursOf(Start());
+    Form5& f = StartWith("Label3,255,65535\nLabel10,1,1\nLabel10(1),255,0\nCommand1,255,255\nVScroll4,255,255\n"
+                         "Label4,-1,16777216\n12632256\n8421504\n");
     EXPECT_EQ(f.Label3->backColor(), RGB(255, 0, 0));
     EXPECT_EQ(f.Label3->foreColor(), RGB(255, 255, 0));
     EXPECT_EQ(f.backColor(), kSilver);
@@ -111,24 +100,20 @@ TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
         EXPECT_EQ(bar->backColor(), kGrey) << i;
         EXPECT_EQ(bar->borderColor(), kGrey) << i;
     }
-    // An array member is named with its index only.
-    EXPECT_NE(f.Label10(0).backColor(), RGB(1, 0, 0));
+    // An array member is named with its index only; buttons take the background only, scroll
+    // bars nothing; numbers that are no colour are refused.
+    EXPECT_EQ(f.Label10(0).backColor(), design.at("Label10(0)").first);
     EXPECT_EQ(f.Label10(1).backColor(), RGB(255, 0, 0));
-    EXPECT_NE(f.Label10(2).backColor(), RGB(255, 0, 0));
-    // Buttons take the background only; scroll bars nothing.
     EXPECT_EQ(f.Command1->backColor(), RGB(255, 0, 0));
-    EXPECT_EQ(f.Command1->foreColor(), RGB(0, 0, 0));
-    EXPECT_NE(f.VScroll4->backColor(), RGB(255, 0, 0));
-}
+    EXPECT_EQ(f.Command1->foreColor(), design.at("Command1").second);
+    EXPECT_EQ(f.VScroll4->backColor(), design.at("VScroll4").first);
+    EXPECT_EQ(f.Label4->backColor(), design.at("Label4").first);
+    EXPECT_EQ(f.Label4->foreColor(), design.at("Label4").second);
 
-TEST_F(SkinTest, WithoutColourLinesTheWindowAndGaugesTurnBlackAndNumbersThatAreNoColourAreRefused) {
-    const auto design = ColoursOf(Start());
-    program->form5().Unload();
-    Form5& f = StartWith("Label3,-1,16777216\n");
-    EXPECT_EQ(f.backColor(), RGB(0, 0, 0));
-    EXPECT_EQ(f.Shape1(1).backColor(), RGB(0, 0, 0));
-    EXPECT_EQ(f.Label3->backColor(), design.at("Label3").first);
-    EXPECT_EQ(f.Label3->foreColor(), design.at("Label3").second);
+    // Without colour lines the window and the gauges turn black.
+    Form5& g = StartWith("Label3,255,65535\n");
+    EXPECT_EQ(g.backColor(), RGB(0, 0, 0));
+    EXPECT_EQ(g.Shape1(1).backColor(), RGB(0, 0, 0));
 }
 
 TEST_F(SkinTest, AFileThatIsMissingEmptyOrNoSkinChangesNothing) {
@@ -145,8 +130,7 @@ TEST_F(SkinTest, AFileThatIsMissingEmptyOrNoSkinChangesNothing) {
         EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Test"});
         f.Unload();
     }
-    // A line that names nothing, next to colour lines, still applies them.
-    EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));
+    EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));  // colour lines still apply
 }
 
 TEST_F(SkinTest, ChoosingASkinAppliesItChecksItAndFallsBackToDefaultWhenItsFileHasGone) {
@@ -154,9 +138,7 @@ TEST_F(SkinTest, ChoosingASkinAppliesItChecksItAndFallsBackToDefaultWhenItsFileH
     sys.AddFile(kSkins + "default.ini", "Label3,65280,0\n65280\n");
     Form5& f = Start();
     tarnolux::Form6& menu = program->form6();
-    std::vector<std::string> captions;
-    for (const auto& [i, item] : menu.Skins_names.items()) captions.push_back(item->caption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"Default", "Blue"}));
+    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue"}));
 
     menu.Skins_names(1).userClick();
     EXPECT_EQ(f.backColor(), RGB(0, 0, 255));
@@ -187,9 +169,7 @@ TEST_F(SkinTest, AStoredNameFindsItsFileWhateverTheCaseAndUserSkinsComeAfterTheP
     Form5& f = Start();
     EXPECT_EQ(program->CurrentSkin, "blue");
     EXPECT_EQ(f.Label3->backColor(), RGB(0, 255, 0));
-    std::vector<std::string> captions;
-    for (const auto& [i, item] : program->form6().Skins_names.items()) captions.push_back(item->caption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
+    EXPECT_EQ(Captions(program->form6()), (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
     EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Blue"});
     program->form6().Skins_names(3).userClick();
     EXPECT_EQ(f.Label3->backColor(), RGB(0, 0, 255));
@@ -230,19 +210,11 @@ TEST_F(ShippedSkinTest, EverySkinKeepsTextReadable) {
         for (const auto& c : f.controls()) {
             // The page area, the pages and the bar tracks carry no text of their own.
             if (c.get() == f.Picture1 || c->name() == "Frame1" || c.get() == f.Frame2 || c->name() == "Label19") continue;
-            switch (c->kind()) {
-            case forms::Kind::Label:
-            case forms::Kind::CheckBox:
-            case forms::Kind::TextBox:
-            case forms::Kind::ListBox:
-            case forms::Kind::ComboBox:
-            case forms::Kind::DriveListBox:
-            case forms::Kind::PictureBox:
-            case forms::Kind::CommandButton:
+            using K = forms::Kind;
+            const K k = c->kind();
+            if (k == K::Label || k == K::CheckBox || k == K::TextBox || k == K::ListBox || k == K::ComboBox ||
+                k == K::DriveListBox || k == K::PictureBox || k == K::CommandButton) {
                 EXPECT_GE(Contrast(c->foreColor(), c->backColor()), 4.5) << name << " " << c->displayName();
-                break;
-            default:
-                break;
             }
         }
         // The bars stand out from their tracks.

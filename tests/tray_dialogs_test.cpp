@@ -117,19 +117,14 @@ TEST_F(DialogTest, ClosingWithoutOkKeepsTheSoundAndOkWithoutAFileClearsIt) {
 
 TEST_F(DialogTest, AStoredFolderThatIsGoneOpensWhereTheListsWere) {
     sys.AddFile("/home/u/a.wav");
-    Store("LastAccessWAVDir", "/home/u");
-    Choose([](Form3& chooser) { chooser.Unload(0); });
-    Store("LastAccessWAVDir", "/home/gone");
-    Choose([](Form3& chooser) {
-        EXPECT_EQ(chooser.Dir1->path(), "/home/u");
-        EXPECT_EQ(chooser.File1->items(), std::vector<std::string>{"a.wav"});
-        chooser.Unload(0);
-    });
-    Store("LastAccessWAVDir", "/home/u/a.wav");  // a file is no folder
-    Choose([](Form3& chooser) {
-        EXPECT_EQ(chooser.Dir1->path(), "/home/u");
-        chooser.Unload(0);
-    });
+    for (const char* stored : {"/home/u", "/home/gone", "/home/u/a.wav"}) {
+        Store("LastAccessWAVDir", stored);
+        Choose([](Form3& chooser) {
+            EXPECT_EQ(chooser.Dir1->path(), "/home/u");
+            EXPECT_EQ(chooser.File1->items(), std::vector<std::string>{"a.wav"});
+            chooser.Unload(0);
+        });
+    }
 }
 
 }  // namespace
