@@ -58,7 +58,7 @@ TEST_F(DialogTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWr
 }
 
 TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAreListed) {
-    sys.drives = {{"/", {}, {}}, {"/media/usb", {}, {}}};
+    sys.drives = {{"c: /", {}, {}}, {"d: /media/usb", {}, {}}};
     sys.AddFile("/ding.WAV");
     sys.AddFile("/media/usb/sounds/bell.wav");
     sys.AddFile("/media/usb/sounds/notes.txt");
@@ -67,9 +67,9 @@ TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAre
     Store("LastAccessWAVDir", "/media/usb/sounds/");
     Choose([&](Form3& chooser) {
         EXPECT_EQ(chooser.caption(), "Select .WAV File");
-        EXPECT_EQ(chooser.Drive1->items(), (std::vector<std::string>{"/", "/media/usb"}));
+        EXPECT_EQ(chooser.Drive1->items(), (std::vector<std::string>{"c: /", "d: /media/usb"}));
         // The stored folder on the second drive is where the chooser opens.
-        EXPECT_EQ(chooser.Drive1->path(), "/media/usb");
+        EXPECT_EQ(chooser.Drive1->path(), "d: /media/usb");
         EXPECT_EQ(chooser.Dir1->path(), "/media/usb/sounds");
         EXPECT_EQ(chooser.Dir1->items(), (std::vector<std::string>{"/", "/media", "/media/usb", "/media/usb/sounds",
                                                                    "/media/usb/sounds/more.wav"}));
@@ -77,7 +77,7 @@ TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAre
         Pick(chooser, "bell.wav");
         EXPECT_EQ(chooser.Text1->text(), "/media/usb/sounds/bell.wav");
 
-        chooser.Drive1->setPath("/");  // another drive: its root
+        chooser.Drive1->setPath("c: /");  // another drive: its root
         EXPECT_EQ(chooser.Dir1->path(), "/");
         Pick(chooser, "ding.WAV");
         EXPECT_EQ(chooser.Text1->text(), "/ding.WAV");

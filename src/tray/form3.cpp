@@ -126,7 +126,16 @@ std::string Form3::RootOf(const std::string& entry) const {
 void Form3::FillDrives() {
     const char sep = P.sys.PathSeparator();
     std::vector<Drive> drives;
-    for (const std::string& point : P.sys.Drives()) drives.push_back({point, Normalized(point, sep)});
+    for (const std::string& entry : P.sys.Drives()) {
+        // "d: /home": a letter, a colon and the folder the drive stands for; "c: [label]": a letter
+        // and a colon, the drive's root being "c:\".
+        if (entry.size() > 3 && entry[1] == ':' && entry[2] == ' ' && entry[3] == sep)
+            drives.push_back({entry, Normalized(entry.substr(3), sep)});
+        else if (entry.size() >= 2 && entry[1] == ':')
+            drives.push_back({entry, entry.substr(0, 2) + sep});
+        else
+            drives.push_back({entry, Normalized(entry, sep)});
+    }
     drives_ = std::move(drives);
     std::vector<std::string> entries;
     for (const Drive& d : drives_) entries.push_back(d.entry);
