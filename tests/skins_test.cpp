@@ -91,6 +91,7 @@ struct SkinTest : apptest::ProgramTest {
 
 TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
     const auto design = ColoursOf(Start());
+    program->form5().Unload();
     Form5& f = StartWith("Label3,255,65535\nLabel10,1,1\nLabel10(1),255,0\nCommand1,255,255\nVScroll4,255,255\n"
                          "Label4,-1,16777216\n12632256\n8421504\n");
     EXPECT_EQ(f.Label3->backColor(), RGB(255, 0, 0));
@@ -111,6 +112,7 @@ TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
     EXPECT_EQ(f.Label4->foreColor(), design.at("Label4").second);
 
     // Without colour lines the window and the gauges turn black.
+    f.Unload();
     Form5& g = StartWith("Label3,255,65535\n");
     EXPECT_EQ(g.backColor(), RGB(0, 0, 0));
     EXPECT_EQ(g.Shape1(1).backColor(), RGB(0, 0, 0));
@@ -121,6 +123,7 @@ TEST_F(SkinTest, AFileThatIsMissingEmptyOrNoSkinChangesNothing) {
     const auto design = ColoursOf(Start());  // no Default.ini either: the built-in colours stay
     EXPECT_EQ(program->CurrentSkin, "Default");
     EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Default"});
+    program->form5().Unload();
 
     const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR,\xff\xfe,\x01", 22);
     for (const std::string& text : {std::string(), std::string("\n \n\t\n"), garbage,
