@@ -1,8 +1,11 @@
 // The Linux desktop extras for real, on things the tests make themselves: the trash on temporary
 // folders laid out as the freedesktop Trash specification describes, and desktop and panel windows
 // on a private Xvfb display.
-#include <fcntl.h>
 #include <gtest/gtest.h>
+// After gtest: Xlib's None and Bool macros would break its headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,7 +17,6 @@
 
 #include "platform/linux/linux_system.h"
 #include "support.h"
-#include "x11_windows.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -132,11 +134,32 @@ private:
 
 struct LinuxX11Test : ::testing::Test {
     PrivateXServer server;
-    std::unique_ptr<xtest::Display> x;
+    Display* d = nullptr;
     void SetUp() override {
         if (server.name().empty()) GTEST_SKIP() << "no Xvfb";
-        x = std::make_unique<xtest::Display>(server.name());
-        ASSERT_TRUE(x->ok());
+        d = XOpenDisplay(server.name().c_str());
+        ASSERT_NE(d, nullptr);
+    }
+    void TearDown() override {
+        if (d) XCloseDisplay(d);
+    }
+    void SetAtoms(Window w, const char* property, const char* value) {
+        const Atom a = XInternAtom(d, value, False);
+        XChangeProperty(d, w, XInternAtom(d, property, False), XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&a), 1);
+    }
+    Window Make(const char* type) {
+        const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 50, 20, 0, 0, 0);
+        if (type) SetAtoms(w, "_NET_WM_WINDOW_TYPE", type);
+        XMapWindow(d, w);
+        XSync(d, False);
+        return w;
+    }
+    bool Mapped(Window w) {
+        XSync(d, False);
+        XWindowAttributes a{};
+        XGetWindowAttributes(d, w, &a);
+        return a.map_state != IsUnmapped;
     }
     LinuxSystem::Options Options(const TempDir& dir) {
         LinuxSystem::Options o = In(dir);
@@ -154,52 +177,49 @@ TEST_F(LinuxX11Test, HidesAndShowsOnlyTheDesktopAndPanelWindows) {
     EXPECT_FALSE(a.startButton);
     EXPECT_FALSE(sys.Desktop(DesktopAction::HideTaskbar));  // nothing to hide
 
-    const auto desktop = x->Make("_NET_WM_WINDOW_TYPE_DESKTOP");
-    const auto top = x->Make("_NET_WM_WINDOW_TYPE_DOCK"), bottom = x->Make("_NET_WM_WINDOW_TYPE_DOCK");
-    const auto normal = x->Make("_NET_WM_WINDOW_TYPE_NORMAL"), plain = x->Make("");
+    const Window desktop = Make("_NET_WM_WINDOW_TYPE_DESKTOP");
+    const Window top = Make("_NET_WM_WINDOW_TYPE_DOCK"), bottom = Make("_NET_WM_WINDOW_TYPE_DOCK");
+    const Window normal = Make("_NET_WM_WINDOW_TYPE_NORMAL"), plain = Make(nullptr);
     a = sys.AvailableExtras();
     EXPECT_TRUE(a.desktopIcons);
     EXPECT_TRUE(a.taskbar);
 
     EXPECT_TRUE(sys.Desktop(DesktopAction::HideTaskbar));
-    EXPECT_FALSE(x->Mapped(top));
-    EXPECT_FALSE(x->Mapped(bottom));
-    EXPECT_TRUE(x->Mapped(desktop));
+    EXPECT_FALSE(Mapped(top));
+    EXPECT_FALSE(Mapped(bottom));
+    EXPECT_TRUE(Mapped(desktop));
     EXPECT_TRUE(sys.AvailableExtras().taskbar);  // hidden panels are still found, to be shown again
 
     EXPECT_TRUE(sys.Desktop(DesktopAction::HideDesktopIcons));
-    EXPECT_FALSE(x->Mapped(desktop));
-    EXPECT_TRUE(x->Mapped(normal));
-    EXPECT_TRUE(x->Mapped(plain));
+    EXPECT_FALSE(Mapped(desktop));
+    EXPECT_TRUE(Mapped(normal));
+    EXPECT_TRUE(Mapped(plain));
 
     // A fresh run finds them hidden and shows them again.
     LinuxSystem later(Options(dir));
     EXPECT_TRUE(later.Desktop(DesktopAction::ShowTaskbar));
     EXPECT_TRUE(later.Desktop(DesktopAction::ShowDesktopIcons));
-    EXPECT_TRUE(x->Mapped(top));
-    EXPECT_TRUE(x->Mapped(bottom));
-    EXPECT_TRUE(x->Mapped(desktop));
+    EXPECT_TRUE(Mapped(top));
+    EXPECT_TRUE(Mapped(bottom));
+    EXPECT_TRUE(Mapped(desktop));
 }
 
 TEST_F(LinuxX11Test, MinimizeAllAsksTheWindowManagerToShowTheDesktop) {
     TempDir dir;
     LinuxSystem sys(Options(dir));
     EXPECT_FALSE(sys.AvailableExtras().minimizeAll);  // no window manager offers it yet
-    x->OfferShowingDesktop();
+    // Play the window manager: offer the mode and listen for requests on the root window.
+    const Window root = DefaultRootWindow(d);
+    SetAtoms(root, "_NET_SUPPORTED", "_NET_SHOWING_DESKTOP");
+    XSelectInput(d, root, SubstructureRedirectMask);
+    XSync(d, False);
     EXPECT_TRUE(sys.AvailableExtras().minimizeAll);
     EXPECT_TRUE(sys.Desktop(DesktopAction::MinimizeAll));
-    EXPECT_TRUE(x->ShowingDesktopAsked());
-}
-
-TEST(LinuxExtras, NothingReachesADesktopThatIsNotThere) {
-    TempDir dir;
-    LinuxSystem sys(In(dir));  // the tests run without a display and without buses
-    const ExtrasAvailability a = sys.AvailableExtras();
-    EXPECT_FALSE(a.desktopIcons || a.taskbar || a.startButton || a.screenSaver || a.minimizeAll);
-    EXPECT_FALSE(a.restart || a.shutDown);
-    EXPECT_FALSE(sys.Desktop(DesktopAction::RunScreenSaver));
-    EXPECT_FALSE(sys.Desktop(DesktopAction::DisableStartButton));
-    EXPECT_FALSE(sys.ExitWindows(ExitWindowsMode::Restart));
+    XEvent e{};
+    XNextEvent(d, &e);  // sent and flushed before Desktop returned
+    EXPECT_EQ(e.type, ClientMessage);
+    EXPECT_EQ(e.xclient.message_type, XInternAtom(d, "_NET_SHOWING_DESKTOP", False));
+    EXPECT_EQ(e.xclient.data.l[0], 1);
 }
 
 }  // namespace
