@@ -1,5 +1,5 @@
 // The Linux desktop extras for real, on things the tests make themselves: the trash on temporary
-// folders laid out as the freedesktop Trash specification describes, and desktop and panel windows
+// folders laid out as the freedesktop Trash standard describes, and desktop and panel windows
 // on a private Xvfb display.
 #include <gtest/gtest.h>
 // After gtest: Xlib's None and Bool macros would break its headers.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace platform::linux_impl {
@@ -94,13 +95,20 @@ std::vector<std::string> TrashFolders(const std::string& homeTrash, const std::v
     const auto addIf = [&](const std::string& path, bool ok) {
         if (ok && std::find(out.begin(), out.end(), path) == out.end()) out.push_back(path);
     };
-    struct stat st {};
-    addIf(homeTrash, !homeTrash.empty() && ::stat(homeTrash.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    // The home trash may be reached through links the user set up; the rest is opened without
+    // following any, so it is named here by its real path.
+    if (!homeTrash.empty()) {
+        if (char* real = ::realpath(homeTrash.c_str(), nullptr)) {
+            struct stat st {};
+            addIf(real, ::stat(real, &st) == 0 && S_ISDIR(st.st_mode));
+            std::free(real);
+        }
+    }
     const std::string id = std::to_string(uid);
     for (std::string top : mountPoints) {
         if (top.empty()) continue;
         if (top.back() != '/') top += '/';
-        // The shared ".Trash" is only trusted as the specification allows: a real, sticky folder,
+        // The shared ".Trash" is only trusted as the standard allows: a real, sticky folder,
         // whose per-user folder is a real folder of this user.
         const std::string shared = top + ".Trash";
         addIf(shared + "/" + id, RealFolderOf(shared, uid, true) && RealFolderOf(shared + "/" + id, uid, false));
@@ -112,7 +120,7 @@ std::vector<std::string> TrashFolders(const std::string& homeTrash, const std::v
 std::uint64_t CountTrashItems(const std::vector<std::string>& folders) {
     std::uint64_t n = 0;
     for (const std::string& folder : folders) {
-        Fd top(::open(folder.c_str(), kDirFlags & ~O_NOFOLLOW));
+        Fd top(::open(folder.c_str(), kDirFlags));
         if (!top) continue;
         Fd files(OpenDirAt(top.get(), "files"));
         std::vector<std::string> names;
@@ -124,7 +132,7 @@ std::uint64_t CountTrashItems(const std::vector<std::string>& folders) {
 bool EmptyTrash(const std::vector<std::string>& folders) {
     bool ok = true;
     for (const std::string& folder : folders) {
-        Fd top(::open(folder.c_str(), kDirFlags & ~O_NOFOLLOW));
+        Fd top(::open(folder.c_str(), kDirFlags));
         if (!top) {
             ok = false;
             continue;

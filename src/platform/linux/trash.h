@@ -1,4 +1,4 @@
-// The desktop's trash as the freedesktop Trash specification lays it out: the home trash, and on
+// The desktop's trash as the freedesktop Trash standard lays it out: the home trash, and on
 // every mount a per-user trash, each holding the trashed items in "files" and one record per item
 // in "info". Nothing here follows a symbolic link out of a trash folder.
 #pragma once
@@ -11,9 +11,9 @@
 
 namespace platform::linux_impl {
 
-// The trash folders that exist: `homeTrash`, then for each mount point its "$top/.Trash/$uid" (only
-// when ".Trash" is a real folder with the sticky bit, as the specification demands) and
-// "$top/.Trash-$uid" (only when it is a real folder of this user). Each folder once.
+// The trash folders that exist: `homeTrash` (by its real path), then for each mount point its
+// "$top/.Trash/$uid" (only when ".Trash" is a real folder with the sticky bit, as the standard
+// demands) and "$top/.Trash-$uid" (only when it is a real folder of this user). Each folder once.
 std::vector<std::string> TrashFolders(const std::string& homeTrash, const std::vector<std::string>& mountPoints,
                                       uid_t uid);
 
