@@ -4,6 +4,7 @@
 #include "freeup/form2.h"
 #include "tray/form1.h"
 #include "tray/form3.h"
+#include "tray/form4.h"
 #include "tray/form6.h"
 
 namespace tarnolux {
@@ -53,8 +54,15 @@ Form3& Program::form3() {
     return *form3_;
 }
 
+Form4& Program::form4() {
+    if (!form4_) form4_ = std::make_unique<Form4>(*this);
+    if (!form4_->loaded()) form4_->Load();
+    return *form4_;
+}
+
 bool Program::form6Loaded() const { return form6_ && form6_->loaded(); }
 bool Program::form2Loaded() const { return form2_ && form2_->loaded(); }
+bool Program::form4Loaded() const { return form4_ && form4_->loaded(); }
 
 bool Program::Start() {
     Form5& main = form5();

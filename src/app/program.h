@@ -16,6 +16,7 @@ class Form6;
 class Form2;
 class Form1;
 class Form3;
+class Form4;
 
 // The program title: window caption, application title, tray tip and settings section.
 inline const std::string kAppTitle = "Tarnolux ";
@@ -50,9 +51,11 @@ public:
     // The About box and the sound chooser are created on first use and loaded when shown.
     Form1& form1();
     Form3& form3();
+    Form4& form4();
     // Whether a window is loaded, without loading it.
     bool form6Loaded() const;
     bool form2Loaded() const;
+    bool form4Loaded() const;
 
 private:
     std::unique_ptr<Form5> form5_;
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<Form2> form2_;
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<Form3> form3_;
+    std::unique_ptr<Form4> form4_;
 };
 
 }  // namespace tarnolux
