@@ -76,7 +76,7 @@ TEST(LinuxRegistry, HivesPersistAsRegeditFilesAfterEveryChange) {
         sys.RegCloseKey(empty);
         // Written at once, not at exit.
         const std::string hkcu = ReadFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg");
-        EXPECT_EQ(hkcu.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\n", 0), 0u) << hkcu;
+        EXPECT_EQ(hkcu.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]\n", 0), 0u) << hkcu;
         EXPECT_NE(hkcu.find("\"Left\"=\"480\"\n"), std::string::npos);
     }
     EXPECT_EQ(FilesIn(dir / "config/tarnolux"),
