@@ -174,12 +174,13 @@ bool MakeFolders(const std::string& path, unsigned mode) {
 std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
 std::string DataHome() { return XdgFolder("XDG_DATA_HOME", "/.local/share"); }
 
-int RemoveStaleTemporaries(const std::string& folder) {
+int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return 0;
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
         const long pid = TemporaryOwner(name);
         if (pid <= 0) continue;
         // A save still under way in another process (or this one) is not ours to end.

@@ -37,8 +37,9 @@ std::string ConfigHome();
 std::string DataHome();
 
 // Removes the temporaries that WriteFileAtomic leaves in `folder` when it is interrupted
-// ("<name>.tmp-<pid>-<n>" of a process that no longer runs); the number removed.
-int RemoveStaleTemporaries(const std::string& folder);
+// ("<name>.tmp-<pid>-<n>" of a process that no longer runs, `name` starting with `prefix`); the
+// number removed.
+int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix = "");
 
 // `path` renamed aside as "<path>.damaged-YYYYMMDD-HHMMSS" (with a number when that exists);
 // the new name, or nothing when the rename failed.

@@ -36,9 +36,9 @@ void LinuxSystem::EnsureLoaded() {
     if (loaded_) return;
     loaded_ = true;
     // Saves cut short (power lost, killed) leave their temporaries; they are of no use now.
-    for (const std::string& folder : {configHome_ + "/tarnolux", configHome_ + "/tarnolux/Windows",
-                                      configHome_ + "/autostart"})
-        linux_impl::RemoveStaleTemporaries(folder);
+    linux_impl::RemoveStaleTemporaries(configHome_ + "/tarnolux");
+    linux_impl::RemoveStaleTemporaries(configHome_ + "/tarnolux/Windows");
+    linux_impl::RemoveStaleTemporaries(configHome_ + "/autostart", "tarnolux.desktop.tmp-");
     LoadHive(HKEY_CURRENT_USER);
     LoadHive(HKEY_LOCAL_MACHINE);
     registry_.onChange = [this](const Registry::Change& change) { OnRegistryChange(change); };
