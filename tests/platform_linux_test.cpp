@@ -483,6 +483,11 @@ TEST(LinuxCpu, ParsesTheAggregateLine) {
     EXPECT_FALSE(linux_impl::ParseCpuTimes("cpu0 1 2 3 4\n"));
     linux_impl::CpuTimes same;
     EXPECT_EQ(linux_impl::CpuLoadPercent(same, same), 0u);
+    // Two thirds busy: 66.7 % shows as 67, the nearest, not 66.
+    linux_impl::CpuTimes later;
+    later.field[0] = 2;
+    later.field[3] = 1;
+    EXPECT_EQ(linux_impl::CpuLoadPercent(same, later), 67u);
 }
 
 // ---- drives and processes -----------------------------------------------------------------------
@@ -491,6 +496,7 @@ TEST(LinuxDrives, RealFileSystemsFromTheMountTable) {
     TempDir dir;
     fs::create_directories(dir / "mnt/my disk");
     fs::create_directories(dir / "mnt/data/sub");
+    fs::create_directories(dir / "snap/core/1");
     WriteFile(dir / "hosts", "");
     const std::string root = dir.str();
     WriteFile(dir / "proc/self/mounts",
@@ -500,7 +506,7 @@ TEST(LinuxDrives, RealFileSystemsFromTheMountTable) {
               "/dev/sda1 / ext4 rw 0 0\n"
               "/dev/sdb1 " + root + "/mnt/my\\040disk vfat rw 0 0\n"
               "server:/export " + root + "/mnt/data nfs4 rw 0 0\n"
-              "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
+              "/dev/loop3 " + root + "/snap/core/1 squashfs ro 0 0\n"  // a package image
               "/dev/sda1 " + root + "/hosts ext4 rw 0 0\n");
     LinuxSystem sys(In(dir));
     EXPECT_EQ(sys.Drives(), (std::vector<std::string>{"/", root + "/mnt/data", root + "/mnt/my disk"}));
