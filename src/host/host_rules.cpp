@@ -25,14 +25,12 @@ MsgBoxLayout MsgBoxFor(int style) {
     }
     const auto def = static_cast<std::size_t>((style >> 8) & 3);
     box.defaultButton = def < box.answers.size() ? def : 0;
-    // Closed without a button: the way out, as Escape would choose it.
-    box.answerOnClose = box.answers.front();
-    for (int answer : box.answers) {
-        if (answer == vbCancel || answer == vbNo) {
-            box.answerOnClose = answer;
-            break;
-        }
-    }
+    // Closed without a button: the way out, as Escape chooses it. Where both Cancel and No are
+    // offered, Cancel is the way out; No is an answer in its own right.
+    const auto offers = [&](int answer) {
+        return std::find(box.answers.begin(), box.answers.end(), answer) != box.answers.end();
+    };
+    box.answerOnClose = offers(vbCancel) ? vbCancel : offers(vbNo) ? vbNo : box.answers.front();
     return box;
 }
 

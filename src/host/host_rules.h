@@ -47,7 +47,7 @@ struct MsgBoxLayout {
     MsgBoxIcon icon = MsgBoxIcon::None;
     std::vector<int> answers;       // one button per answer, left to right
     std::size_t defaultButton = 0;  // index into answers
-    int answerOnClose = 0;          // the window closed without a button (Escape, the title bar)
+    int answerOnClose = 0;          // closed without a button (Escape, the title bar), or never shown
 };
 
 MsgBoxLayout MsgBoxFor(int style);
