@@ -84,12 +84,14 @@ public:
     // ---- forms::Observer ----------------------------------------------------------------------
     void formLoaded(forms::Form& form) override;
     void formUnloaded(forms::Form& form) override;
+    void formDestroyed(forms::Form& form) override;
     void controlAdded(forms::Control& control) override;
     void controlChanged(forms::Control& control, forms::Prop prop) override;
 
 private:
     struct TimerState { std::int64_t due = -1; std::uint64_t order = 0; };
     void rearm(forms::Control& timer);
+    void forgetTimers(const forms::Form& form);
 
     forms::Application& app_;
     std::int64_t now_ = 0;

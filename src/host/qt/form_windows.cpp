@@ -92,6 +92,16 @@ void QtHost::Impl::formLoaded(forms::Form& form) {
 }
 
 void QtHost::Impl::formUnloaded(forms::Form& form) {
+    dropView(form);
+    if (!app.anyLoaded()) host.Quit(0);
+}
+
+void QtHost::Impl::formDestroyed(forms::Form& form) {
+    dropView(form);
+    if (trayOwner == &form) trayOwner = nullptr;
+}
+
+void QtHost::Impl::dropView(const forms::Form& form) {
     if (FormView* fv = viewOf(form)) {
         if (fv->modalLoop) fv->modalLoop->quit();
         for (auto& [c, v] : fv->controls) {
@@ -115,7 +125,6 @@ void QtHost::Impl::formUnloaded(forms::Form& form) {
         dyingWindows.emplace_back(fv->window);
         views.erase(&form);
     }
-    if (!app.anyLoaded()) host.Quit(0);
 }
 
 void QtHost::Impl::formChanged(forms::Form& form, forms::Prop prop) {

@@ -109,6 +109,7 @@ bool QtHost::TrayAvailable() { return d->trayAvailable(); }
 
 void QtHost::formLoaded(forms::Form& form) { d->formLoaded(form); }
 void QtHost::formUnloaded(forms::Form& form) { d->formUnloaded(form); }
+void QtHost::formDestroyed(forms::Form& form) { d->formDestroyed(form); }
 void QtHost::formChanged(forms::Form& form, forms::Prop prop) { d->formChanged(form, prop); }
 void QtHost::controlAdded(forms::Control& control) { d->controlAdded(control); }
 void QtHost::controlChanged(forms::Control& control, forms::Prop prop) { d->controlChanged(control, prop); }

@@ -35,6 +35,7 @@ public:
     // forms::Observer
     void formLoaded(forms::Form& form) override;
     void formUnloaded(forms::Form& form) override;
+    void formDestroyed(forms::Form& form) override;
     void formChanged(forms::Form& form, forms::Prop prop) override;
     void controlAdded(forms::Control& control) override;
     void controlChanged(forms::Control& control, forms::Prop prop) override;
