@@ -100,7 +100,7 @@ void QtHost::PopupMenu(forms::Form&, forms::MenuItem& menu, forms::MenuItem* def
 
 void QtHost::SetMousePointer(int pointer) {
     const bool busy = pointer == host::vbHourglass;
-    if (busy == d->waitCursor) return;
+    if (busy == d->waitCursor || d->displayGone) return;
     d->waitCursor = busy;
     if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();

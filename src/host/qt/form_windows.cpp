@@ -267,7 +267,7 @@ int QtHost::TwipsPerPixelY() { return kTwipsPerPixel; }
 
 void QtHost::BeginWindowDrag(forms::Form& form) {
     FormView* fv = d->viewOf(form);
-    if (!fv || !fv->window->isVisible() || d->drag.form) return;
+    if (!fv || d->displayGone || !fv->window->isVisible() || d->drag.form) return;
     if (QWindow* handle = fv->window->windowHandle(); handle && handle->startSystemMove()) return;
     // No window manager to hand the move to: follow the pointer until the button goes up.
     if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
@@ -282,7 +282,7 @@ void QtHost::BeginWindowDrag(forms::Form& form) {
 
 void QtHost::SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) {
     FormView* fv = d->viewOf(form);
-    if (!fv) return;
+    if (!fv || d->displayGone) return;
     FormWindow* w = fv->window;
     w->setFixedSize(std::max(1, cx), std::max(1, cy));
     w->move(x, y);
@@ -299,7 +299,7 @@ bool QtHost::SetFocus(forms::Control& control) {
     const forms::Form& form = control.form();
     FormView* fv = d->viewOf(form);
     ControlView* v = d->viewOf(control);
-    if (!fv || !v || !v->widget || !form.visible() || !fv->window->isVisible() || fv->window->isMinimized()) return false;
+    if (!fv || !v || !v->widget || d->displayGone || !form.visible() || !fv->window->isVisible() || fv->window->isMinimized()) return false;
     if (!control.visible() || !control.enabled() || !v->widget->isEnabled()) return false;
     v->widget->setFocus(Qt::OtherFocusReason);
     return true;

@@ -45,6 +45,7 @@ QtHost::Impl::Impl(QtHost& h, forms::Application& a, int& argc, char** argv)
 
 QtHost::Impl::~Impl() {
     qApp->removeEventFilter(dragFilter.get());
+    unwatchSessionEnd();
     signalWatcher.reset();
     delete tray;
     tray = nullptr;
@@ -102,9 +103,13 @@ void QtHost::Quit(int exitCode) {
     QCoreApplication::exit(exitCode);
 }
 
-void QtHost::DoEvents() { QCoreApplication::processEvents(); }
+void QtHost::DoEvents() {
+    if (!d->displayGone) QCoreApplication::processEvents();
+}
 
-bool QtHost::ShellNotifyIcon(int message, const host::NotifyIconData& data) { return d->shellNotifyIcon(message, data); }
+bool QtHost::ShellNotifyIcon(int message, const host::NotifyIconData& data) {
+    return !d->displayGone && d->shellNotifyIcon(message, data);
+}
 bool QtHost::TrayAvailable() { return d->trayAvailable(); }
 
 void QtHost::formLoaded(forms::Form& form) { d->formLoaded(form); }

@@ -115,7 +115,10 @@ struct QtHost::Impl {
     void deliverTrayMouse(int message);
 
     void watchSessionEnd();
+    void unwatchSessionEnd();
     void endSession();
+    bool displayBroken() const;
+    [[noreturn]] void displayLost();
     void post(std::function<void()> fn);
 
     QtHost& host;
@@ -131,6 +134,8 @@ struct QtHost::Impl {
     bool quitRequested = false;
     int exitCode = 0;
     bool sessionEnding = false;
+    bool displayGone = false;            // the display connection broke: nothing may reach it any more
+    struct xcb_connection_t* xcb = nullptr;
     bool waitCursor = false;
 
     QSystemTrayIcon* tray = nullptr;
