@@ -1,10 +1,18 @@
 #include "host/host_rules.h"
 
 #include <algorithm>
+#include <cstdint>
 
-#include "host/host.h"
 
 namespace host {
+
+bool OnSomeScreen(int left, int top, int width, int height, const std::vector<ScreenRect>& screens) {
+    const std::int64_t right = std::int64_t{left} + width, bottom = std::int64_t{top} + height;
+    return std::any_of(screens.begin(), screens.end(), [&](const ScreenRect& s) {
+        return left < std::int64_t{s.left} + s.width && right > s.left && top < std::int64_t{s.top} + s.height &&
+               bottom > s.top;
+    });
+}
 
 MsgBoxLayout MsgBoxFor(int style) {
     MsgBoxLayout box;

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "host/host.h"
+
 namespace host {
 
 // ---- twips and pixels ----
@@ -29,6 +31,9 @@ constexpr PixelRect PxRect(int left, int top, int width, int height) {
     const int x0 = Px(left), y0 = Px(top);
     return {x0, y0, Px(left + width) - x0, Px(top + height) - y0};
 }
+
+// Whether a window at left, top (twips) of the given size shows at least in part on some monitor.
+bool OnSomeScreen(int left, int top, int width, int height, const std::vector<ScreenRect>& screens);
 
 // ---- message boxes ----
 

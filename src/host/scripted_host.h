@@ -63,6 +63,7 @@ public:
     int exitCode = 0;
     int screenWidth = 1024 * 15;
     int screenHeight = 768 * 15;
+    std::vector<ScreenRect> screens;  // empty: the one screen of screenWidth x screenHeight
 
     // ---- Host ---------------------------------------------------------------------------------
     int Run() override;
@@ -74,6 +75,7 @@ public:
     int ScreenHeight() override { return screenHeight; }
     int TwipsPerPixelX() override { return 15; }
     int TwipsPerPixelY() override { return 15; }
+    std::vector<ScreenRect> Screens() override { return screens.empty() ? Host::Screens() : screens; }
     void SetMousePointer(int pointer) override { mousePointer = pointer; }
     void BeginWindowDrag(forms::Form& form) override { drags.push_back(&form); }
     void SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) override;

@@ -262,6 +262,15 @@ int QtHost::ScreenHeight() {
     QScreen* s = QGuiApplication::primaryScreen();
     return Twips(s ? s->geometry().height() : 768);
 }
+std::vector<host::ScreenRect> QtHost::Screens() {
+    std::vector<host::ScreenRect> rects;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        rects.push_back({Twips(g.x()), Twips(g.y()), Twips(g.width()), Twips(g.height())});
+    }
+    if (rects.empty()) return host::Host::Screens();
+    return rects;
+}
 int QtHost::TwipsPerPixelX() { return kTwipsPerPixel; }
 int QtHost::TwipsPerPixelY() { return kTwipsPerPixel; }
 

@@ -25,6 +25,7 @@ public:
     int ScreenHeight() override;
     int TwipsPerPixelX() override;
     int TwipsPerPixelY() override;
+    std::vector<host::ScreenRect> Screens() override;
     void SetMousePointer(int pointer) override;
     void BeginWindowDrag(forms::Form& form) override;
     void SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) override;
