@@ -2,7 +2,7 @@
 # Builds Tarnolux on Debian 12 and runs it, its tests, or its tests under the sanitizers.
 #   bash scripts/dev.sh run     build (release with debug info) and start the program
 #   bash scripts/dev.sh test    build with warnings as errors and run every test
-#   bash scripts/dev.sh asan    build and run the headless tests under ASan+UBSan
+#   bash scripts/dev.sh asan    build and run every test under ASan+UBSan (Qt offscreen)
 #   bash scripts/dev.sh bench   build and run the benchmarks
 # Missing Debian packages are installed with apt-get when possible; otherwise the exact command to
 # run is printed.
