@@ -211,6 +211,22 @@ TEST_F(QtHostTest, AScrollBarMovedByTheUserRaisesChangeOnce) {
     EXPECT_EQ(tallChanges, 2);  // the user's move and the handler's own
 }
 
+TEST_F(QtHostTest, AListWithAHorizontalExtentScrollsSidewaysOverExactlyThatWidth) {
+    Form f(app);
+    forms::Control& list = f.add(Kind::ListBox, "List2");
+    list.move(0, 0, 3705, 1815);
+    list.addItem(std::string(400, 'x'));  // far wider than the extent
+    f.Show();
+    auto* lw = static_cast<QListWidget*>(widget(list));
+    QApplication::processEvents();
+    list.setHorizontalExtent(494);
+    QApplication::processEvents();
+    EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
+    list.addItem("short");  // a new item does not undo it
+    QApplication::processEvents();
+    EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
+}
+
 TEST_F(QtHostTest, APictureBoxKeepsItsPrintedTextClippedToItself) {
     Form f(app);
     forms::Control& pic = f.add(Kind::PictureBox, "Picture2");
