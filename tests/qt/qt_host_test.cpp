@@ -215,15 +215,16 @@ TEST_F(QtHostTest, AListWithAHorizontalExtentScrollsSidewaysOverExactlyThatWidth
     Form f(app);
     forms::Control& list = f.add(Kind::ListBox, "List2");
     list.move(0, 0, 3705, 1815);
-    list.addItem(std::string(400, 'x'));  // far wider than the extent
+    list.addItem("short");  // narrower than the list: the extent alone makes it scroll
     f.Show();
     auto* lw = static_cast<QListWidget*>(widget(list));
     QApplication::processEvents();
     list.setHorizontalExtent(494);
     QApplication::processEvents();
     EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
-    list.addItem("short");  // a new item does not undo it
+    for (int i = 0; i < 40; ++i) list.addItem(std::string(i * 10, 'x'));  // nor do items of any width
     QApplication::processEvents();
+    EXPECT_TRUE(lw->horizontalScrollBar()->isVisible());
     EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
 }
 

@@ -430,7 +430,21 @@ void ListBoxWidget::setExtent(int pixels) {
     // Items as wide as their text, never shortened with an ellipsis: the extent decides what shows.
     setUniformItemSizes(extent_ <= 0);
     setTextElideMode(extent_ > 0 ? Qt::ElideNone : Qt::ElideRight);
+    updatePolicy();
     updateGeometries();
+}
+
+void ListBoxWidget::updatePolicy() {
+    // The bar shows exactly while the extent exceeds the list, as the toolkit's does. A bar that
+    // came and went with the items' own widths would resize the view under its own layout.
+    setHorizontalScrollBarPolicy(extent_ <= 0     ? Qt::ScrollBarAsNeeded
+                                 : extent_ > width() ? Qt::ScrollBarAlwaysOn
+                                                     : Qt::ScrollBarAlwaysOff);
+}
+
+void ListBoxWidget::resizeEvent(QResizeEvent* e) {
+    updatePolicy();
+    QListWidget::resizeEvent(e);
 }
 
 void ListBoxWidget::updateGeometries() {

@@ -178,8 +178,10 @@ public:
 
 protected:
     void updateGeometries() override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void updatePolicy();
     int extent_ = 0;
 };
 
