@@ -93,7 +93,8 @@ TEST_F(CacheSettingsTest, WhatIsNoNumberKeepsItsBarAndWritesTheValueRead) {
 
     f.Text2(5).setText("big");
     f.Text2(6).setText("12.5");
-    f.Text2(2).setText("");  // the three sizes are written as they stand
+    f.Text2(2).setText("");  // the three sizes are written as they stand, each on its own line
+    f.Text2(1).setText("8192\n[boot]\nshell=other");
     f.Unload();
     EXPECT_EQ(Binary("NameCache"), Le(1024));
     EXPECT_EQ(Binary("PathCache"), Le(64));

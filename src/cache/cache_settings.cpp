@@ -22,6 +22,9 @@ const std::string kTemplate = "Tarnolux ";
 
 std::string SystemIni(platform::System& sys) { return General::GetWindowsDir(sys) + "system.ini"; }
 
+// A value for one line of system.ini: a line break in it would write keys and sections of its own.
+std::string OneLine(const std::string& text) { return text.substr(0, text.find_first_of("\r\n")); }
+
 // A whole number of the 32-bit range, and nothing else: "12.5" or "1e3" is not one.
 std::optional<std::int32_t> WholeNumber(const std::string& text) {
     const std::optional<double> v = ParseNumber(text);
@@ -79,9 +82,9 @@ void Form5::ReadCacheSettings() {
 void Form5::WriteCacheSettings() {
     platform::System& sys = P.sys;
     const std::string file = SystemIni(sys);
-    INI_Files::WriteIniString(sys, kSection, "minfilecache", Text2(0).text(), file);
-    INI_Files::WriteIniString(sys, kSection, "maxfilecache", Text2(1).text(), file);
-    INI_Files::WriteIniString(sys, kSection, "chunksize", Text2(2).text(), file);
+    INI_Files::WriteIniString(sys, kSection, "minfilecache", OneLine(Text2(0).text()), file);
+    INI_Files::WriteIniString(sys, kSection, "maxfilecache", OneLine(Text2(1).text()), file);
+    INI_Files::WriteIniString(sys, kSection, "chunksize", OneLine(Text2(2).text()), file);
 
     Registry::SetStringValue(sys, 0, platform::HKEY_LOCAL_MACHINE, kTemplates, "", kTemplate);
     const std::string key = kTemplates + "\\" + kTemplate;
