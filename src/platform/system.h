@@ -154,8 +154,8 @@ public:
     virtual std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) = 0;
 
     // Drives. Drives() lists one entry per drive, each beginning with its small letter and a colon
-    // ("c:", "d: /home"); what follows the colon only helps the user recognise it. The other calls
-    // take a drive's root ("c:\\") or any text that begins with its letter and colon.
+    // ("c:", "d: /home"); what follows helps the user recognise it (on Linux ": " and the mount
+    // point). The other calls take a drive's root ("c:\") or any text beginning with its letter.
     // DriveReady: the drive's root can be listed now (a drive without media, a vanished or hanging
     // mount is not ready); it returns within about a second whatever the drive does.
     virtual std::vector<std::string> Drives() = 0;
@@ -163,7 +163,7 @@ public:
     virtual std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) = 0;
     virtual std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) = 0;
 
-    // Processes: every running program (not the kernel's own threads), in ascending id order.
+    // Processes: every running program (not the kernel's own threads); on Linux in ascending id order.
     virtual std::vector<ProcessEntry> ProcessSnapshot() = 0;
     virtual bool TerminateProcess(std::uint32_t pid) = 0;  // on Linux the desktop's polite end, SIGTERM
     virtual std::uint32_t CurrentProcessId() = 0;
