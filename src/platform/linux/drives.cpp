@@ -152,15 +152,20 @@ std::optional<std::string> DriveLetters::PointOf(char letter) const {
 DriveTable::DriveTable(std::string mountInfoPath, std::chrono::milliseconds limit)
     : mountInfoPath_(std::move(mountInfoPath)), limit_(limit) {}
 
-std::vector<std::string> DriveTable::List() {
+std::vector<std::string> DriveTable::MountPoints() {
     std::vector<std::string> points;
     if (const auto text = ReadWholeFile(mountInfoPath_, 4u << 20)) {
         for (const MountEntry& m : ParseMountInfo(*text))
             if (IsDriveMount(m) && std::find(points.begin(), points.end(), m.point) == points.end())
                 points.push_back(m.point);
     }
+    return points;
+}
+
+std::vector<std::string> DriveTable::List() {
     std::vector<std::string> entries;
-    for (const auto& [letter, point] : letters_.Assign(points)) entries.push_back(std::string{letter, ':', ' '} + point);
+    for (const auto& [letter, point] : letters_.Assign(MountPoints()))
+        entries.push_back(std::string{letter, ':', ' '} + point);
     return entries;
 }
 

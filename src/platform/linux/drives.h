@@ -96,6 +96,8 @@ public:
 
     // "c: /", "d: /home", ...: the letter, a colon, a blank and the mount point.
     std::vector<std::string> List();
+    // The mount points of the file systems that are drives, in mount order; "/" only when it is one.
+    std::vector<std::string> MountPoints();
     // The mount behind a drive text's letter, when it is mounted now.
     std::optional<MountEntry> Mounted(std::string_view drive);
     // The mount point can be listed within the time limit.

@@ -14,6 +14,7 @@
 #include "platform/linux/drives.h"
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/trash.h"
 
 namespace platform {
 
@@ -82,6 +83,7 @@ LinuxSystem::LinuxSystem(Options options) : options_(std::move(options)) {
 }
 
 LinuxSystem::~LinuxSystem() {
+    if (trashWorker_.joinable()) trashWorker_.join();  // a half-emptied trash is finished first
     registry_.SetDynamicRoot(HKEY_DYN_DATA, nullptr);
     if (lockFd_ >= 0) ::close(lockFd_);
 }
@@ -122,6 +124,13 @@ std::vector<std::string> LinuxSystem::Drives() { return drives_->List(); }
 bool LinuxSystem::DriveReady(const std::string& drive) { return drives_->Ready(drive); }
 std::optional<DriveSpace> LinuxSystem::GetDiskFreeSpace(const std::string& drive) { return drives_->Space(drive); }
 std::optional<VolumeInfo> LinuxSystem::GetVolumeInformation(const std::string& drive) { return drives_->Volume(drive); }
+
+// The home trash and the trash of every mounted file system that holds files, as listed (the
+// drive list's "/" is not assumed: a root the mount table does not show as real has no trash).
+std::vector<std::string> LinuxSystem::TrashFolders() {
+    const std::string home = (options_.dataHome.empty() ? linux_impl::DataHome() : options_.dataHome) + "/Trash";
+    return linux_impl::TrashFolders(home, drives_->MountPoints(), ::getuid());
+}
 
 // ---- processes ----------------------------------------------------------------------------------
 
