@@ -86,6 +86,9 @@ void Form5::WriteCacheSettings() {
     INI_Files::WriteIniString(sys, kSection, "maxfilecache", OneLine(Text2(1).text()), file);
     INI_Files::WriteIniString(sys, kSection, "chunksize", OneLine(Text2(2).text()), file);
 
+    // Where there are no templates yet (a fresh Linux machine), the selection would be lost.
+    if (const platform::HKEY h = Registry::CreateKey(sys, platform::HKEY_LOCAL_MACHINE, kTemplates, ""))
+        sys.RegCloseKey(h);
     Registry::SetStringValue(sys, 0, platform::HKEY_LOCAL_MACHINE, kTemplates, "", kTemplate);
     const std::string key = kTemplates + "\\" + kTemplate;
     // What the user typed there is no size at all: the value read stands.
