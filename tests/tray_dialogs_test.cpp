@@ -58,7 +58,7 @@ TEST_F(DialogTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWr
 }
 
 TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAreListed) {
-    sys.drives = {{"c: /", {}, {}}, {"d: /media/usb", {}, {}}};
+    sys.drives = {{"c: /", platform::DriveSpace{}, {}}, {"d: /media/usb", platform::DriveSpace{}, {}}, {"e: /mnt/nfs", {}, {}}};
     sys.AddFile("/ding.WAV");
     sys.AddFile("/media/usb/sounds/bell.wav");
     sys.AddFile("/media/usb/sounds/notes.txt");
@@ -67,7 +67,7 @@ TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAre
     Store("LastAccessWAVDir", "/media/usb/sounds/");
     Choose([&](Form3& chooser) {
         EXPECT_EQ(chooser.caption(), "Select .WAV File");
-        EXPECT_EQ(chooser.Drive1->items(), (std::vector<std::string>{"c: /", "d: /media/usb"}));
+        EXPECT_EQ(chooser.Drive1->items(), (std::vector<std::string>{"c: /", "d: /media/usb", "e: /mnt/nfs"}));
         // The stored folder on the second drive is where the chooser opens.
         EXPECT_EQ(chooser.Drive1->path(), "d: /media/usb");
         EXPECT_EQ(chooser.Dir1->path(), "/media/usb/sounds");
@@ -77,6 +77,8 @@ TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAre
         Pick(chooser, "bell.wav");
         EXPECT_EQ(chooser.Text1->text(), "/media/usb/sounds/bell.wav");
 
+        chooser.Drive1->setPath("e: /mnt/nfs");  // not ready: the lists stay
+        EXPECT_EQ(chooser.Dir1->path(), "/media/usb/sounds");
         chooser.Drive1->setPath("c: /");  // another drive: its root
         EXPECT_EQ(chooser.Dir1->path(), "/");
         Pick(chooser, "ding.WAV");

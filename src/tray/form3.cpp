@@ -202,7 +202,10 @@ void Form3::Drive1_Change() {
     const std::string root = RootOf(Drive1->path());
     // Already on that drive (the chooser has just opened in a folder of it): stay in that folder.
     if (root.empty() || DriveOf(Dir1->path()) == Drive1->path()) return;
-    ShowFolder(root);  // a drive that is not ready leaves the lists as they are
+    // A drive without media, or a share that hangs, leaves the lists as they are; asking it is bounded
+    // in time, listing it is not.
+    if (!P.sys.DriveReady(Drive1->path())) return;
+    ShowFolder(root);
 }
 
 void Form3::Dir1_Change() { File1->setPath(Dir1->path()); }
