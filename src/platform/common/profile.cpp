@@ -1,5 +1,6 @@
 #include "platform/common/profile.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/common/text.h"
@@ -142,6 +143,43 @@ std::uint32_t GetString(const std::optional<std::string>& fileText, std::string_
     for (char c : out)
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
     return count;
+}
+
+std::vector<std::string> GetStrings(const std::optional<std::string>& fileText, std::string_view section,
+                                    const std::vector<std::string>& keys, std::string_view defaultValue,
+                                    std::uint32_t size) {
+    // One pass keeps the header of the first matching section and those of its lines that name an
+    // asked key; each key is then read from that excerpt by the one lookup, so the answers are
+    // exactly those of GetString while a large file is read once, not once per key.
+    std::optional<std::string> excerpt;
+    if (fileText) {
+        excerpt.emplace();
+        const std::string_view wantSection = text::Trim(section);
+        bool inSection = false;
+        for (const Line& line : SplitLines(*fileText)) {
+            if (const auto name = SectionName(line.content)) {
+                if (inSection) break;
+                if (!text::EqualsNoCase(*name, wantSection)) continue;
+                inSection = true;
+            } else if (!inSection) {
+                continue;
+            } else if (const auto entry = KeyLine(line.content); !entry ||
+                       std::none_of(keys.begin(), keys.end(), [&](const std::string& k) {
+                           return text::EqualsNoCase(entry->key, text::Trim(k));
+                       })) {
+                continue;
+            }
+            excerpt->append(line.content).append("\n");
+        }
+    }
+    std::vector<std::string> values;
+    values.reserve(keys.size());
+    for (const std::string& key : keys) {
+        std::string out;
+        GetString(excerpt, section, key, defaultValue, out, size);
+        values.push_back(std::move(out));
+    }
+    return values;
 }
 
 }  // namespace platform::profile
