@@ -93,4 +93,27 @@ TEST(Text, WildcardsMatchWithoutRegardToCase) {
     EXPECT_EQ(text::SplitLines("a\n"), (std::vector<std::string>{"a"}));
 }
 
+TEST(Profile, ManyKeysInOnePassReadAsOneByOne) {
+    const std::vector<std::optional<std::string>> files = {
+        kSystemIni,
+        std::nullopt,
+        std::string(),
+        "[vcache]\nA=1\n[other]\nB=2\n[vcache]\nB=3\n",  // only the first section counts
+        "[vcache]\na=lower\nA=upper\n ; A=comment\n  [ vcache ]  \n",
+        "[vcache\nA=open header\n[vcache]\r\nA=\"q\"\r\nB\r\n",
+        "[vcache]\nA=" + std::string(400, 'x') + "\nB='  '\n",
+    };
+    const std::vector<std::string> keys = {"A", "a", "B", "MinFileCache", "quoted", "Single", "Unbalanced", "Empty",
+                                           "MaxFileCache", "missing", " A "};
+    for (const auto& file : files) {
+        for (std::uint32_t size : {256u, 4u, 1u}) {
+            const std::vector<std::string> many = profile::GetStrings(file, "VCache", keys, "dflt  ", size);
+            ASSERT_EQ(many.size(), keys.size());
+            for (std::size_t i = 0; i < keys.size(); ++i)
+                EXPECT_EQ(many[i], Get(file, "VCache", keys[i], "dflt  ", size)) << keys[i] << " size " << size;
+        }
+    }
+}
+
 }  // namespace
+
