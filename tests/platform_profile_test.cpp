@@ -77,6 +77,10 @@ TEST(Profile, WriteChangesOnlyWhatItMust) {
     EXPECT_EQ(profile::Write("", "vcache", "MaxFileCache", "4096"), "[vcache]\nMaxFileCache=4096\n");
     // A section as the file's last line, without a line end.
     EXPECT_EQ(profile::Write("[a]", "a", "k", "v"), "[a]\nk=v\n");
+    // A last line ending in a lone CR: the new key starts a line of its own and reads back.
+    text = profile::Write("[a]\r\nx=1\r", "a", "k", "v");
+    EXPECT_EQ(Get(text, "a", "k"), "v");
+    EXPECT_EQ(profile::Write(text, "a", "k", "v"), text);
 }
 
 TEST(Text, WildcardsMatchWithoutRegardToCase) {

@@ -113,7 +113,9 @@ std::string Write(std::string_view text, std::string_view section, std::string_v
     if (sectionLine) {
         const Line& after = lines[*lastContent];
         std::string out(text.substr(0, after.end));
-        if (after.end == after.begin + after.content.size()) out.append(eol);  // last line had no end
+        // The last line may have no end, or end in a lone CR that ends no line: the new key must not
+        // run into it.
+        if (after.end == after.begin || text[after.end - 1] != '\n') out.append(eol);
         out.append(newEntry).append(eol);
         out.append(text.substr(after.end));
         return out;
