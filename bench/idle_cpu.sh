@@ -4,7 +4,8 @@
 # tray monitor with a one-second timer) side by side in a private X display with a window manager
 # and a notification-area host, and measures the CPU time of all their threads over the same 60 s.
 # Target: the program costs at most 1.5 times the yardstick.
-# Needs Xvfb, openbox and trayer (apt-get install xvfb openbox trayer).
+# Needs Xvfb, openbox and trayer (apt-get install xvfb openbox trayer). PROGRAM=path measures another
+# build of the program against the same yardstick.
 set -euo pipefail
 bin=${1:-"$(dirname "$0")/../build/bin"}
 seconds=${SECONDS_TO_MEASURE:-60}
@@ -23,7 +24,7 @@ if command -v openbox >/dev/null; then openbox >/dev/null 2>&1 & pids+=($!); fi
 trayer --edge bottom --align right --widthtype pixel --width 160 --height 32 >/dev/null 2>&1 &
 pids+=($!)
 sleep 0.5
-"$bin/tarnolux" >/dev/null 2>&1 &
+"${PROGRAM:-$bin/tarnolux}" >/dev/null 2>&1 &
 program=$!
 pids+=($program)
 "$bin/tray_baseline" >/dev/null 2>&1 &

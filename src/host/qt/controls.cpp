@@ -101,11 +101,16 @@ void LabelWidget::paintEvent(QPaintEvent*) {
 
 int PanelWidget::inset() const { return model_ && model_->borderStyle() == 1 ? 1 : 0; }
 
-QRect PanelWidget::printedRect(const forms::PrintedText& t) const {
-    const QFontMetrics fm(font());
+QRect PanelWidget::printedRect(const forms::PrintedText& t) {
+    if (font() != advancesFont_ || advances_.size() > 256) {
+        advances_.clear();
+        advancesFont_ = font();
+    }
     const QString text = Q(t.text);
+    auto it = advances_.find(text);
+    if (it == advances_.end()) it = advances_.insert(text, QFontMetrics(font()).horizontalAdvance(text));
     // A pixel of margin all round for glyphs that reach past their advance.
-    return QRect(inset() + Px(t.x), inset() + Px(t.y), fm.horizontalAdvance(text), fm.height()).adjusted(-1, -1, 1, 1);
+    return QRect(inset() + Px(t.x), inset() + Px(t.y), *it, QFontMetrics(font()).height()).adjusted(-1, -1, 1, 1);
 }
 
 void PanelWidget::printedChanged() {

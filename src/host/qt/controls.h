@@ -71,8 +71,10 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QRect printedRect(const forms::PrintedText& t) const;  // where a printed piece lands
+    QRect printedRect(const forms::PrintedText& t);  // where a printed piece lands
     int inset() const;
+    QHash<QString, int> advances_;  // widths of printed pieces in advancesFont_: measuring shapes text
+    QFont advancesFont_;
     QHash<QString, QStaticText> shaped_;  // in shapedFont_
     QFont shapedFont_;
     std::vector<forms::PrintedText> onScreen_;
