@@ -24,12 +24,14 @@ if command -v openbox >/dev/null; then openbox >/dev/null 2>&1 & pids+=($!); fi
 trayer --edge bottom --align right --widthtype pixel --width 160 --height 32 >/dev/null 2>&1 &
 pids+=($!)
 sleep 0.5
-"${PROGRAM:-$bin/tarnolux}" >/dev/null 2>&1 &
-program=$!
-pids+=($program)
+# The program starts last, so that its window is the active one, as after a start by the user.
 "$bin/tray_baseline" >/dev/null 2>&1 &
 baseline=$!
 pids+=($baseline)
+sleep 0.5
+"${PROGRAM:-$bin/tarnolux}" >/dev/null 2>&1 &
+program=$!
+pids+=($program)
 sleep 5  # start-up is not idle
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {print s}'; }
 p0=$(cpu_ns $program); b0=$(cpu_ns $baseline)

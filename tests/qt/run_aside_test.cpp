@@ -27,6 +27,19 @@ bool WaitFor(Ready ready) {
     return ready();
 }
 
+// Notes, on the user-interface thread, that a widget has been painted.
+class PaintSeen : public QObject {
+public:
+    explicit PaintSeen(QWidget* w) { w->installEventFilter(this); }
+    std::atomic<bool> seen{false};
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) seen = true;
+        return false;
+    }
+};
+
 using RunAsideTest = qttest::QtHostTest;
 
 TEST_F(RunAsideTest, EventsAreServedWhileTheWorkRunsAndQuittingAsksItToStop) {
@@ -54,7 +67,15 @@ TEST_F(RunAsideTest, AFreeUpLeavesTheWindowsServedWhileItClaims) {
     ASSERT_TRUE(program->Start());
     tarnolux::Form5& f = program->form5();
     f.Check4(2).setValue(forms::vbChecked);
+    f.Check4(3).setValue(forms::vbChecked);
+    sys.AddFile("/snd/ding.wav", "RIFF");
+    f.Text6->setText("/snd/ding.wav");
+    ASSERT_NE(window(program->form2()), nullptr);
+    PaintSeen popupPaint(window(program->form2()));
 
+    // Under a window manager the pop-up takes a moment to be mapped: the sound waits for its paint.
+    bool paintedBeforeSound = false;
+    sys.onPlayWave = [&](const std::string&) { paintedBeforeSound = popupPaint.seen; };
     std::atomic<bool> served{false};
     bool sawServed = false, popupShown = false;
     sys.onClaim = [&](std::uint64_t) {
@@ -66,6 +87,7 @@ TEST_F(RunAsideTest, AFreeUpLeavesTheWindowsServedWhileItClaims) {
     };
     std::int32_t mb = 10;
     f.DefragMemoryNow(mb);
+    EXPECT_TRUE(paintedBeforeSound);
     EXPECT_TRUE(sawServed);
     EXPECT_TRUE(popupShown);
     EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{10u << 20});
