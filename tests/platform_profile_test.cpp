@@ -106,6 +106,7 @@ TEST(Profile, ManyKeysInOnePassReadAsOneByOne) {
         "[vcache]\na=lower\nA=upper\n ; A=comment\n  [ vcache ]  \n",
         "[vcache\nA=open header\n[vcache]\r\nA=\"q\"\r\nB\r\n",
         "[vcache]\nA=" + std::string(400, 'x') + "\nB='  '\n",
+        "[vcache]\r\nA=x\r\r\nB=y\r",  // a CR that ends no line belongs to the value
     };
     const std::vector<std::string> keys = {"A", "a", "B", "MinFileCache", "quoted", "Single", "Unbalanced", "Empty",
                                            "MaxFileCache", "missing", " A "};

@@ -171,7 +171,9 @@ std::vector<std::string> GetStrings(const std::optional<std::string>& fileText, 
                        })) {
                 continue;
             }
-            excerpt->append(line.content).append("\n");
+            // The line as it stands, end and all: a CR left inside a value stays there.
+            excerpt->append(std::string_view(*fileText).substr(line.begin, line.end - line.begin));
+            if (excerpt->back() != '\n') excerpt->push_back('\n');
         }
     }
     std::vector<std::string> values;
