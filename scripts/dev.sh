@@ -2,7 +2,7 @@
 # Builds Tarnolux on Debian 12 and runs it, its tests, or its tests under the sanitizers.
 #   bash scripts/dev.sh run     build (release with debug info) and start the program
 #   bash scripts/dev.sh test    build with warnings as errors and run every test
-#   bash scripts/dev.sh asan    build and run the headless tests under ASan+UBSan
+#   bash scripts/dev.sh asan    build and run every test under ASan+UBSan (Qt offscreen)
 #   bash scripts/dev.sh bench   build and run the benchmarks
 # Missing Debian packages are installed with apt-get when possible; otherwise the exact command to
 # run is printed.
@@ -10,8 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils clang
-          libclang-rt-14-dev)
+          libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils locales-all
+          strace libxcb1-dev g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev)
 
 ensure_packages() {
     local missing=()
