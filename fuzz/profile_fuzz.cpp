@@ -16,9 +16,11 @@ namespace {
 
 // A name or value the writer can take: no line breaks, no blanks at either end, no brackets or
 // equals signs in names, no leading comment mark, no quotes that the reader would strip.
-std::string Tame(std::string_view s, bool name) {
+// In a file written as UTF-16 only whole characters can be stored: there the text is kept to ASCII.
+std::string Tame(std::string_view s, bool name, bool ascii) {
     std::string out;
     for (char c : s) {
+        if (ascii && (static_cast<unsigned char>(c) & 0x80)) continue;
         if (c == '\r' || c == '\n' || c == '\0') continue;
         if (name && (c == '=' || c == '[' || c == ']' || c == ';')) continue;
         if (c == '"' || c == '\'') continue;
@@ -47,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)profile::Lookup(file, "vcache", "MinFileCache");
         return 0;
     }
-    const std::string section = Tame(parts[0], true), key = Tame(parts[1], true), value = Tame(parts[2], false);
+    const bool utf16 = file.starts_with("\xFF\xFE");
+    const std::string section = Tame(parts[0], true, utf16), key = Tame(parts[1], true, utf16);
+    const std::string value = Tame(parts[2], false, utf16);
 
     std::string out;
     profile::GetString(file, section, key, "default", out, 256);
