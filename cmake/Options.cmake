@@ -1,7 +1,8 @@
 # One interface target carries the warnings and shared defines for every target of the project.
 add_library(tarnolux_options INTERFACE)
 target_compile_features(tarnolux_options INTERFACE cxx_std_20)
-target_compile_options(tarnolux_options INTERFACE -Wall -Wextra -Wshadow=local -Wnon-virtual-dtor)
+target_compile_options(tarnolux_options INTERFACE -Wall -Wextra -Wnon-virtual-dtor
+                       $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 if(TARNOLUX_WERROR)
   target_compile_options(tarnolux_options INTERFACE -Werror)
 endif()
@@ -9,6 +10,13 @@ target_compile_definitions(tarnolux_options INTERFACE
   TARNOLUX_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   TARNOLUX_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   $<$<PLATFORM_ID:Linux>:TARNOLUX_LINUX=1>)
+if(TARNOLUX_BUILD_FUZZ)
+  # Coverage for the fuzzer in every library the targets link, with the sanitizers that make a
+  # silent fault a crash.
+  target_compile_options(tarnolux_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                         -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(tarnolux_options INTERFACE -fsanitize=address,undefined)
+endif()
 if(TARNOLUX_SANITIZE)
   target_compile_options(tarnolux_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                          -fno-sanitize-recover=undefined)

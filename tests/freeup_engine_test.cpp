@@ -35,6 +35,7 @@ struct FreeupEngineTest : apptest::ProgramTest {
         host.onDoEvents = [this, shown] { log.push_back("events after " + std::to_string(host.windowPos.size()) + " stacking calls" + shown()); };
         sys.onPlayWave = [this, shown](const std::string& path) { log.push_back("sound " + path + shown()); };
         sys.onClaim = [this, shown](std::uint64_t bytes) { log.push_back("claim " + std::to_string(bytes / MiB) + " MB" + shown()); };
+        host.onRunAside = [this, shown] { log.push_back("aside" + shown()); };
     }
 };
 
@@ -44,13 +45,18 @@ TEST_F(FreeupEngineTest, ShowsThePopUpThenLetsEventsRunThenPlaysThenClaimsThenHi
     Record();
     Free(21);
 
-    // The pop-up's own activation lets events run between its two stacking calls; then the engine once.
+    // The pop-up's own activation lets events run between its two stacking calls; then the engine
+    // once, and it waits until the pop-up is painted. The sound and the claim run aside, while
+    // events go on being served; the release too, once the pop-up is hidden.
     EXPECT_EQ(log, (std::vector<std::string>{
                        "events after 1 stacking calls (pop-up shown)",
                        "events after 2 stacking calls (pop-up shown)",
+                       "aside (pop-up shown)",
                        "sound /snd/ding.wav (pop-up shown)",
                        "claim 21 MB (pop-up shown)",
+                       "aside",
                    }));
+    EXPECT_EQ(host.painted, std::vector<forms::Form*>{&program->form2()});
     EXPECT_FALSE(PopupVisible());
     EXPECT_EQ(sys.liveBlocks, 0);
     EXPECT_FALSE(f.Defragging);
@@ -82,6 +88,7 @@ TEST_F(FreeupEngineTest, WithBothOptionsOffOnlyTheBlockIsClaimed) {
     EXPECT_TRUE(host.windowPos.empty());
     EXPECT_TRUE(sys.playedWaves.empty());
     EXPECT_EQ(host.doEventsCount, 1);
+    EXPECT_TRUE(host.painted.empty());
 }
 
 TEST_F(FreeupEngineTest, TheSoundPlaysOnlyWhenItsFileExists) {
@@ -166,4 +173,35 @@ TEST_F(FreeupEngineTest, AFreeUpNeverStartsInsideAnother) {
     EXPECT_EQ(sys.claimRequests.size(), 2u);
 }
 
+TEST_F(FreeupEngineTest, AnEndOfSessionDuringTheClaimAbandonsItAndSavesTheSettings) {
+    f.Check4(2).setValue(1);
+    f.Text2(4).setText("33");
+    sys.onClaim = [&](std::uint64_t) { host.EndSession(); };
+    Free(600);
+
+    EXPECT_EQ(sys.stoppedClaims, 1);
+    EXPECT_EQ(sys.liveBlocks, 0);
+    EXPECT_FALSE(f.loaded());
+    EXPECT_TRUE(host.quitCalled);
+    EXPECT_EQ(host.exitCode, 0);
+    EXPECT_EQ(Stored("FreeUpMemory"), "33");
+    EXPECT_FALSE(f.Defragging);
+
+    // Asked to end while the sound still plays: it is cut short and nothing is claimed.
+    sys.onClaim = nullptr;
+    sys.claimRequests.clear();
+    tarnolux::Form5& again = Start();
+    host.quitCalled = false;
+    again.Check4(3).setValue(1);
+    again.Text6->setText("/snd/ding.wav");
+    sys.onPlayWave = [&](const std::string&) { host.EndSession(); };
+    sys.playWaveResult = true;
+    std::int32_t mb = 20;
+    again.DefragMemoryNow(mb);
+    EXPECT_TRUE(host.quitCalled);
+    EXPECT_EQ(sys.stoppedClaims, 1);
+    EXPECT_EQ(sys.claimRequests.size(), 0u);
+}
+
 }  // namespace
+

@@ -71,6 +71,19 @@ TEST_F(LanguageTest, FillsTablesAndCaptionsFromTheChosenFile) {
     EXPECT_EQ(menus.readme_file_menu->caption(), "<50_>");
 }
 
+TEST_F(LanguageTest, AFileIsParsedOncePerLoadHoweverLarge) {
+    // Two megabytes of blank lines inside the section froze the window once: every key read the
+    // whole file again.
+    std::string text = "[big]\n" + std::string(2 << 20, '\n') + "33=<33>\n51=<51>\n";
+    AddLanguage("big", text);
+    const int before = sys.profileReads;
+    Choose("big");
+    EXPECT_EQ(sys.profileReads - before, 1);
+    EXPECT_EQ(program.MenuTexts[0], "<33>");
+    EXPECT_EQ(f.PopupTexts[0], "<51>");
+    EXPECT_EQ(f.Check1(0).caption(), "1024");
+}
+
 TEST_F(LanguageTest, MissingKeyShowsTheDefault) {
     AddLanguage("partial", NumberedFile("[partial]", {"44", "8"}));
     Choose("partial");

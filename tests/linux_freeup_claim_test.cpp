@@ -2,7 +2,13 @@
 // out-of-memory score put back.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <fstream>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "platform/linux/memory_claim.h"
@@ -12,6 +18,24 @@ namespace {
 using namespace platform::linux_impl;
 
 constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
+
+// A control-group tree in memory.
+CgroupReader Tree(std::map<std::string, std::string> files) {
+    return [files = std::move(files)](const std::string& path) -> std::optional<std::string> {
+        const auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    };
+}
+
+// A /proc/<pid>/status field, in kB.
+std::uint64_t StatusKB(int pid, const std::string& field) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field + ":", 0) == 0) return std::stoull(line.substr(field.size() + 1));
+    return 0;
+}
 
 bool AllBlank(const unsigned char* p, std::uint64_t n) {
     for (std::uint64_t i = 0; i < n; ++i)
@@ -125,4 +149,84 @@ TEST(LinuxFreeupClaim, AClaimGivesUpWhenTheRestNoLongerFits) {
     EXPECT_TRUE(AllBlank(static_cast<ClaimedBlock&>(*block).data(), 8 * MiB));
 }
 
+TEST(LinuxFreeupClaim, TheRoomUnderOurCgroupsLimitsCounts) {
+    const std::uint64_t G = 1024 * MiB;
+    // Version 2: the tightest level counts, the page cache that can be dropped is not used up, and
+    // each limit keeps 5 % back.
+    const auto v2 = Tree({
+        {"/cg/user.slice/memory.max", std::to_string(4 * G) + "\n"},
+        {"/cg/user.slice/memory.current", std::to_string(G)},
+        {"/cg/user.slice/app.scope/memory.max", std::to_string(2 * G)},
+        {"/cg/user.slice/app.scope/memory.current", std::to_string(G)},
+        {"/cg/user.slice/app.scope/memory.stat", "anon 1\ninactive_file " + std::to_string(512 * MiB) + "\n"},
+    });
+    EXPECT_EQ(CgroupMemoryRoom("0::/user.slice/app.scope\n", v2, "/cg"), 2 * G - 512 * MiB - 2 * G / 20);
+    // "max" is no limit; without any limit there is nothing to say.
+    EXPECT_EQ(CgroupMemoryRoom("0::/\n", Tree({{"/cg/memory.max", "max\n"}}), "/cg"), std::nullopt);
+    EXPECT_EQ(CgroupMemoryRoom("", v2, "/cg"), std::nullopt);
+    // Over the limit already, or usage that cannot be read: no room at all.
+    EXPECT_EQ(CgroupMemoryRoom("0::/a\n", Tree({{"/cg/a/memory.max", "100000000"}, {"/cg/a/memory.current", "99000000"}}), "/cg"),
+              0u);
+    EXPECT_EQ(CgroupMemoryRoom("0::/a\n", Tree({{"/cg/a/memory.max", "1073741824"}}), "/cg"), 0u);
+
+    // Version 1: the memory hierarchy among others; its "unlimited" is a huge page-aligned number.
+    const auto v1 = Tree({
+        {"/cg/memory/docker/c1/memory.limit_in_bytes", std::to_string(G)},
+        {"/cg/memory/docker/c1/memory.usage_in_bytes", std::to_string(600 * MiB)},
+        {"/cg/memory/docker/c1/memory.stat", "cache 5\ntotal_inactive_file " + std::to_string(100 * MiB) + "\n"},
+        {"/cg/memory/docker/memory.limit_in_bytes", "9223372036854771712"},
+    });
+    EXPECT_EQ(CgroupMemoryRoom("12:cpu,cpuacct:/docker/c1\n4:memory:/docker/c1\n0::/\n", v1, "/cg"),
+              G - 500 * MiB - G / 20);
+    // A path that tries to climb out of the tree is ignored.
+    EXPECT_EQ(CgroupMemoryRoom("4:memory:/../../etc\n", v1, "/cg"), std::nullopt);
+}
+
+TEST(LinuxFreeupClaim, AStopAbandonsTheClaimAtTheNextChunk) {
+    const std::optional<int> before = OomScoreAdj();
+    std::stop_source stop;
+    int asked = 0;
+    auto block = ClaimMemory(
+        8 * MiB,
+        [&] {
+            if (++asked == 2) stop.request_stop();
+            return std::optional<std::uint64_t>(64 * MiB);
+        },
+        2 * MiB, stop.get_token());
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(OomScoreAdj(), before);
+    EXPECT_EQ(ClaimMemory(MiB, stop.get_token()), nullptr);
+}
+
+TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWay) {
+    const std::optional<int> before = OomScoreAdj();
+    auto block = ClaimMemoryInChild(64 * MiB);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block->size(), 64 * MiB);
+    const int child = ClaimingChild(*block);
+    ASSERT_GT(child, 0);
+    EXPECT_NE(child, ::getpid());
+    // The child holds the written block and is the one offered to the out-of-memory killer.
+    EXPECT_GE(StatusKB(child, "VmRSS"), 64u * 1024);
+    std::ifstream score("/proc/" + std::to_string(child) + "/oom_score_adj");
+    int childScore = 0;
+    score >> childScore;
+    EXPECT_EQ(childScore, 1000);
+    EXPECT_EQ(OomScoreAdj(), before);
+
+    block.reset();  // given back: the child has ended and been reaped
+    EXPECT_EQ(::kill(child, 0), -1);
+
+    // Too much, or a stop already requested: nothing, and no child left behind.
+    const std::optional<std::uint64_t> can = MemoryThatCanBeHad();
+    ASSERT_TRUE(can.has_value());
+    EXPECT_EQ(ClaimMemoryInChild(*can + 1024 * MiB), nullptr);
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(ClaimMemoryInChild(MiB, stop.get_token()), nullptr);
+    EXPECT_EQ(ClaimMemoryInChild(0), nullptr);
+}
+
 }  // namespace
+

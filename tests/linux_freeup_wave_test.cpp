@@ -1,7 +1,14 @@
 // The wave player gives up at once, and plays nothing, when there is nothing it can play.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <thread>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -89,4 +96,46 @@ TEST(LinuxFreeupWave, AGoodWaveWithoutASoundServerPlaysNothing) {
     }
 }
 
+// A sound server that has stopped: its socket still takes connections, but nobody answers.
+class StoppedServer {
+public:
+    explicit StoppedServer(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && ::listen(fd_, 4) == 0;
+    }
+    ~StoppedServer() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    int fd_;
+    bool ok_ = false;
+};
+
+TEST(LinuxFreeupWave, AServerThatDoesNotAnswerIsGivenUp) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir / "ding.wav", Wave(800));
+    const std::string wave = (dir / "ding.wav").string();
+    const std::string socket = (dir / "native").string();
+    StoppedServer server(socket);
+    ASSERT_TRUE(server.ok());
+    ScopedEnv named("PULSE_SERVER", "unix:" + socket);
+
+    // After its patience runs out...
+    EXPECT_FALSE(PlayWaveFile(wave, {}, std::chrono::milliseconds(200)));
+
+    // ...or at once when asked to stop, however patient it would be.
+    std::stop_source stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop.request_stop();
+    });
+    EXPECT_FALSE(PlayWaveFile(wave, stop.get_token(), std::chrono::hours(1)));
+    stopper.join();
+}
+
 }  // namespace
+

@@ -81,6 +81,10 @@ TEST(Profile, WriteChangesOnlyWhatItMust) {
     EXPECT_EQ(profile::Write("", "vcache", "MaxFileCache", "4096"), "[vcache]\nMaxFileCache=4096\n");
     // A section as the file's last line, without a line end.
     EXPECT_EQ(profile::Write("[a]", "a", "k", "v"), "[a]\nk=v\n");
+    // A last line ending in a lone CR: the new key starts a line of its own and reads back.
+    text = profile::Write("[a]\r\nx=1\r", "a", "k", "v");
+    EXPECT_EQ(Get(text, "a", "k"), "v");
+    EXPECT_EQ(profile::Write(text, "a", "k", "v"), text);
 }
 
 TEST(Profile, KeepsTheEncodingAndLineEndsOfFilesMadeOnWindows) {
@@ -133,4 +137,28 @@ TEST(Text, WildcardsMatchWithoutRegardToCase) {
     EXPECT_EQ(text::SplitLines("a\n"), (std::vector<std::string>{"a"}));
 }
 
+TEST(Profile, ManyKeysInOnePassReadAsOneByOne) {
+    const std::vector<std::optional<std::string>> files = {
+        kSystemIni,
+        std::nullopt,
+        std::string(),
+        "[vcache]\nA=1\n[other]\nB=2\n[vcache]\nB=3\n",  // only the first section counts
+        "[vcache]\na=lower\nA=upper\n ; A=comment\n  [ vcache ]  \n",
+        "[vcache\nA=open header\n[vcache]\r\nA=\"q\"\r\nB\r\n",
+        "[vcache]\nA=" + std::string(400, 'x') + "\nB='  '\n",
+        "[vcache]\r\nA=x\r\r\nB=y\r",  // a CR that ends no line belongs to the value
+    };
+    const std::vector<std::string> keys = {"A", "a", "B", "MinFileCache", "quoted", "Single", "Unbalanced", "Empty",
+                                           "MaxFileCache", "missing", " A "};
+    for (const auto& file : files) {
+        for (std::uint32_t size : {256u, 4u, 1u}) {
+            const std::vector<std::string> many = profile::GetStrings(file, "VCache", keys, "dflt  ", size);
+            ASSERT_EQ(many.size(), keys.size());
+            for (std::size_t i = 0; i < keys.size(); ++i)
+                EXPECT_EQ(many[i], Get(file, "VCache", keys[i], "dflt  ", size)) << keys[i] << " size " << size;
+        }
+    }
+}
+
 }  // namespace
+

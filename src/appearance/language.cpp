@@ -90,27 +90,32 @@ void Form5::LoadLanguageFile(const std::string& path) {
     }
     const std::string section = InnerText(header, utf8);
 
-    const auto read = [&](const std::string& key) {
-        std::string text = INI_Files::ReadIniString(P.sys, section, key, "1024", path);
-        return utf8 ? text : TextEncoding::Windows1252ToUtf8(text);
+    // Every key in one reading: a large file is parsed once per load, not once per key.
+    std::vector<std::string> keys;
+    std::vector<std::string*> into;
+    const auto want = [&](const std::string& key, std::string& element) {
+        keys.push_back(key);
+        into.push_back(&element);
     };
-    const auto fill = [&](auto& table, int firstKey, int lastKey, int firstElement) {
-        for (int key = firstKey; key <= lastKey; ++key) table[firstElement + key - firstKey] = read(Dec(key));
+    const auto wantRange = [&](auto& table, int firstKey, int lastKey, int firstElement) {
+        for (int key = firstKey; key <= lastKey; ++key) want(Dec(key), table[firstElement + key - firstKey]);
     };
-    fill(PageTexts, 1, 6, 0);
-    fill(MonitorTexts, 7, 12, 0);
-    fill(DriveTexts, 13, 15, 0);
-    fill(ModuleTexts, 16, 16, 0);
-    fill(FreeUpTexts, 17, 22, 0);
-    FreeUpTexts[6] = read("22_");
-    fill(CacheTexts, 23, 28, 0);
-    fill(OptionTexts, 29, 32, 0);
-    OptionTexts[4] = read("32_");
-    fill(P.MenuTexts, 33, 49, 0);
+    wantRange(PageTexts, 1, 6, 0);
+    wantRange(MonitorTexts, 7, 12, 0);
+    wantRange(DriveTexts, 13, 15, 0);
+    wantRange(ModuleTexts, 16, 16, 0);
+    wantRange(FreeUpTexts, 17, 22, 0);
+    want("22_", FreeUpTexts[6]);
+    wantRange(CacheTexts, 23, 28, 0);
+    wantRange(OptionTexts, 29, 32, 0);
+    want("32_", OptionTexts[4]);
+    wantRange(P.MenuTexts, 33, 49, 0);
+    want("50", P.MenuTexts[17]);
+    want("50_", P.MenuTexts[18]);
+    want("51", PopupTexts[0]);
+    const std::vector<std::string> texts = INI_Files::ReadIniStrings(P.sys, section, keys, "1024", path);
+    for (std::size_t i = 0; i < keys.size(); ++i) *into[i] = utf8 ? texts[i] : TextEncoding::Windows1252ToUtf8(texts[i]);
     P.ShowTaskbarText = P.MenuTexts[7];
-    P.MenuTexts[17] = read("50");
-    P.MenuTexts[18] = read("50_");
-    PopupTexts[0] = read("51");
 
     ApplyLanguage();
 }

@@ -1,6 +1,8 @@
 // The free-up engine: pop-up, sound, and a block of memory claimed, written in full and released.
 #include <exception>
 #include <memory>
+#include <stop_token>
+#include <string>
 
 #include "app/form5.h"
 #include "common/convert.h"
@@ -68,7 +70,7 @@ void Form2::Form_Activate() {
 }
 
 void Form5::DefragMemoryNow(std::int32_t& SizeOfMemoryToDefrag) {
-    // Pending events run below; a trigger or a menu click arriving then must not start a second one.
+    // Events run below; a trigger or a menu click arriving then must not start a second one.
     if (Defragging) return;
     Defragging = true;
     struct Done {
@@ -76,29 +78,48 @@ void Form5::DefragMemoryNow(std::int32_t& SizeOfMemoryToDefrag) {
         ~Done() { flag = false; }
     } done{Defragging};
 
+    bool popupShown = false;
     IgnoringErrors([&] {
         if (Check4(2).value() != forms::vbChecked) return;
         Form2& popup = P.form2();
         popup.Check1->setCaption(Label20->caption() + "\r\r" + PopupTexts[0]);
         popup.Show();
+        popupShown = true;
     });
     IgnoringErrors([&] { P.host.DoEvents(); });
+    // Under a window manager one pass of events does not get a new window on the screen.
     IgnoringErrors([&] {
-        if (Check4(3).value() != forms::vbChecked) return;
-        const std::string file = Text6->text();
-        constexpr int kAnyFile = platform::vbReadOnly | platform::vbHidden | platform::vbSystem;
-        if (!file.empty() && !P.sys.Dir(file, kAnyFile).empty()) PlaySound::PlayWaveFile(P.sys, file);
+        if (popupShown && P.form2Loaded() && P.form2().visible()) P.host.PaintNow(P.form2());
     });
+
+    // The sound and the claim take seconds: they run aside while the windows keep painting and the
+    // timers ticking. What they need is read here, before anything can change it.
+    const bool playSound = Check4(3).value() == forms::vbChecked;
+    const std::string file = playSound ? Text6->text() : std::string();
+    constexpr std::uint64_t kMB = 1048576;
+    const std::uint64_t bytes = SizeOfMemoryToDefrag > 0 ? static_cast<std::uint64_t>(SizeOfMemoryToDefrag) * kMB : 0;
+    platform::System& sys = P.sys;
     std::unique_ptr<platform::MemoryBlock> block;
     IgnoringErrors([&] {
-        if (SizeOfMemoryToDefrag <= 0) return;
-        constexpr std::uint64_t kMB = 1048576;
-        block = P.sys.ClaimMemory(static_cast<std::uint64_t>(SizeOfMemoryToDefrag) * kMB);
+        P.host.RunAside([&](std::stop_token stop) {
+            IgnoringErrors([&] {
+                constexpr int kAnyFile = platform::vbReadOnly | platform::vbHidden | platform::vbSystem;
+                if (playSound && !file.empty() && !sys.Dir(file, kAnyFile).empty())
+                    PlaySound::PlayWaveFile(sys, file, stop);
+            });
+            IgnoringErrors([&] {
+                if (bytes > 0 && !stop.stop_requested()) block = sys.ClaimMemory(bytes, stop);
+            });
+        });
     });
     IgnoringErrors([&] {
         if (P.form2Loaded()) P.form2().Hide();
     });
-    // The block goes back on the way out.
+    // Giving back gigabytes keeps the kernel busy for a moment too.
+    if (block) {
+        IgnoringErrors([&] { P.host.RunAside([&](std::stop_token) { block.reset(); }); });
+        block.reset();
+    }
 }
 
 }  // namespace tarnolux

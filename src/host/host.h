@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,19 @@ public:
 
     // Processes the events that are pending now (timer ticks, clicks, painting), once.
     virtual void DoEvents() = 0;
+
+    // Returns once `form`, just shown, has been mapped and painted by the window system, serving
+    // events meanwhile; gives up after a short while when the window never shows.
+    virtual void PaintNow(forms::Form& form) {
+        (void)form;
+        DoEvents();
+    }
+
+    // Runs `work` off the user-interface thread while this thread keeps serving events (painting,
+    // timers, input), and returns when `work` has finished. When the program is ending (Quit) the
+    // stop of `work` is requested; the call still returns only once `work` has finished. A host
+    // without threads runs it here.
+    virtual void RunAside(const std::function<void(std::stop_token)>& work) { work(std::stop_token{}); }
 
     // A modal message box; returns the answer (vbOK, vbYes, ...).
     virtual int MsgBox(const std::string& prompt, int style, const std::string& title) = 0;

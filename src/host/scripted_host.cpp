@@ -52,11 +52,24 @@ int ScriptedHost::Run() { return exitCode; }
 void ScriptedHost::Quit(int code) {
     quitCalled = true;
     exitCode = code;
+    asideStop_.request_stop();
 }
 
 void ScriptedHost::DoEvents() {
     ++doEventsCount;
     if (onDoEvents) onDoEvents();
+}
+
+void ScriptedHost::PaintNow(forms::Form& form) { painted.push_back(&form); }
+
+void ScriptedHost::RunAside(const std::function<void(std::stop_token)>& work) {
+    ++runAsideCount;
+    std::stop_source stop;
+    if (quitCalled) stop.request_stop();
+    std::swap(stop, asideStop_);
+    if (onRunAside) onRunAside();
+    work(asideStop_.get_token());
+    std::swap(stop, asideStop_);
 }
 
 int ScriptedHost::MsgBox(const std::string& prompt, int style, const std::string& title) {

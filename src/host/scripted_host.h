@@ -48,6 +48,12 @@ public:
     std::function<void()> onDoEvents;
     int doEventsCount = 0;
 
+    // RunAside runs `onRunAside` (the events served meanwhile) and then the work, on this thread;
+    // Quit, also from within the work, requests the work's stop.
+    std::function<void()> onRunAside;
+    int runAsideCount = 0;
+    std::vector<forms::Form*> painted;  // PaintNow calls (they serve no events here)
+
     // ---- records ------------------------------------------------------------------------------
     struct TrayCall { int message; NotifyIconData data; };
     std::vector<TrayCall> trayCalls;
@@ -71,6 +77,8 @@ public:
     int Run() override;
     void Quit(int exitCode) override;
     void DoEvents() override;
+    void PaintNow(forms::Form& form) override;
+    void RunAside(const std::function<void(std::stop_token)>& work) override;
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
     void PopupMenu(forms::Form& owner, forms::MenuItem& menu, forms::MenuItem* defaultItem) override;
     int ScreenWidth() override { return screenWidth; }
@@ -101,6 +109,7 @@ private:
     std::int64_t now_ = 0;
     std::uint64_t nextOrder_ = 0;
     std::map<forms::Control*, TimerState> timers_;
+    std::stop_source asideStop_;
 };
 
 }  // namespace host

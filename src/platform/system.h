@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -120,7 +121,9 @@ public:
 
     // Claims `bytes` of memory and writes every byte of it with the two-byte blank pattern (0x20 0x00).
     // Returns null when the memory cannot be had; never drives the system into running out of memory.
-    virtual std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) = 0;
+    // Slow for large blocks: callers run it off the user-interface thread. Once `stop` is requested
+    // it gives up at the next chunk and returns null.
+    virtual std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) = 0;
 
     // Registry, Win32 semantics: result 0 is success, anything else an error code. Besides the
     // persistent roots, HKEY_DYN_DATA serves the live performance counters:
@@ -148,6 +151,19 @@ public:
                                                   std::uint32_t size, const std::string& file) = 0;
     virtual bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                            const std::string& value, const std::string& file) = 0;
+    // Several keys of one section, each as GetPrivateProfileString gives it, reading the file once.
+    virtual std::vector<std::string> GetPrivateProfileStrings(const std::string& section,
+                                                              const std::vector<std::string>& keys,
+                                                              const std::string& defaultValue, std::uint32_t size,
+                                                              const std::string& file) {
+        std::vector<std::string> values;
+        for (const std::string& key : keys) {
+            std::string out;
+            GetPrivateProfileString(section, key, defaultValue, out, size, file);
+            values.push_back(std::move(out));
+        }
+        return values;
+    }
 
     // Folders and the program itself.
     virtual std::string GetWindowsDirectory() = 0;  // no trailing separator guaranteed
@@ -193,8 +209,10 @@ public:
     virtual bool Desktop(DesktopAction action) = 0;
     virtual bool ExitWindows(ExitWindowsMode mode) = 0;
 
-    // Plays a wave file to its end (synchronous). False, quickly, when nothing can be played.
-    virtual bool PlayWaveFile(const std::string& path) = 0;
+    // Plays a wave file to its end (synchronous). False, quickly, when nothing can be played; a sound
+    // server that does not answer costs at most a couple of seconds. Once `stop` is requested the
+    // sound is cut short.
+    virtual bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) = 0;
 
     // True when another instance of the program runs for this user. The first caller that finds none
     // holds the instance lock until it exits (or dies: the lock must not outlive the process).

@@ -137,6 +137,15 @@ std::string ReadIniString(platform::System& sys, const std::string& section, con
     return General::TrimNull(buffer);
 }
 
+std::vector<std::string> ReadIniStrings(platform::System& sys, const std::string& section,
+                                        const std::vector<std::string>& keys, const std::string& defaultValue,
+                                        const std::string& file) {
+    std::vector<std::string> values = sys.GetPrivateProfileStrings(section, keys, defaultValue, 256, file);
+    values.resize(keys.size());
+    for (std::string& v : values) v = General::TrimNull(v);
+    return values;
+}
+
 void WriteIniString(platform::System& sys, const std::string& section, const std::string& key,
                     const std::string& value, const std::string& file) {
     sys.WritePrivateProfileString(section, key, value, file);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -44,6 +45,10 @@ namespace INI_Files {
 // The value text (at most 255 characters), or the default when the key is missing.
 std::string ReadIniString(platform::System& sys, const std::string& section, const std::string& key,
                           const std::string& defaultValue, const std::string& file);
+// ReadIniString for each of `keys` of one section, reading the file once.
+std::vector<std::string> ReadIniStrings(platform::System& sys, const std::string& section,
+                                        const std::vector<std::string>& keys, const std::string& defaultValue,
+                                        const std::string& file);
 void WriteIniString(platform::System& sys, const std::string& section, const std::string& key,
                     const std::string& value, const std::string& file);
 }  // namespace INI_Files

@@ -9,6 +9,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <iterator>
+#include <tuple>
 
 #include "host/qt/look.h"
 #include "host/qt/qt_util.h"
@@ -98,6 +100,20 @@ void LabelWidget::paintEvent(QPaintEvent*) {
 
 // ---- PanelWidget ----------------------------------------------------------------------------------
 
+int PanelWidget::inset() const { return model_ && model_->borderStyle() == 1 ? 1 : 0; }
+
+QRect PanelWidget::printedRect(const forms::PrintedText& t) {
+    if (font() != advancesFont_ || advances_.size() > 256) {
+        advances_.clear();
+        advancesFont_ = font();
+    }
+    const QString text = Q(t.text);
+    auto it = advances_.find(text);
+    if (it == advances_.end()) it = advances_.insert(text, QFontMetrics(font()).horizontalAdvance(text));
+    // A pixel of margin all round for glyphs that reach past their advance.
+    return QRect(inset() + Px(t.x), inset() + Px(t.y), *it, QFontMetrics(font()).height()).adjusted(-1, -1, 1, 1);
+}
+
 void PanelWidget::printedChanged() {
     if (checkPending_) return;
     checkPending_ = true;
@@ -105,23 +121,32 @@ void PanelWidget::printedChanged() {
         this,
         [this] {
             checkPending_ = false;
-            if (model_ && model_->printed() != onScreen_) update();
+            if (!model_ || model_->printed() == onScreen_) return;
+            // A graph that moves on by one column a second changes in a few places only: the pieces
+            // printed now and not before, or the other way round, are repainted, and nothing else.
+            const auto key = [](const forms::PrintedText& t) { return std::tie(t.x, t.y, t.text); };
+            const auto less = [&](const forms::PrintedText& a, const forms::PrintedText& b) { return key(a) < key(b); };
+            std::vector<forms::PrintedText> before = onScreen_, after = model_->printed(), changed;
+            std::sort(before.begin(), before.end(), less);
+            std::sort(after.begin(), after.end(), less);
+            std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                          std::back_inserter(changed), less);
+            QRegion dirty;
+            for (const forms::PrintedText& t : changed) dirty += printedRect(t);
+            update(dirty);
         },
         Qt::QueuedConnection);
 }
 
-void PanelWidget::paintEvent(QPaintEvent*) {
+void PanelWidget::paintEvent(QPaintEvent* e) {
     if (!model_) return;
     const forms::Control& c = *model_;
     onScreen_ = c.printed();
     QPainter p(this);
     const QColor back = ToQColor(c.backColor());
-    p.fillRect(rect(), back);
-    int inset = 0;
-    if (c.borderStyle() == 1) {
-        Outline(p, rect(), Faded(ToQColor(c.foreColor()), back).darker(130));
-        inset = 1;
-    }
+    p.fillRect(e->rect(), back);
+    const int inset = this->inset();
+    if (inset) Outline(p, rect(), Faded(ToQColor(c.foreColor()), back).darker(130));
     if (!c.picture().empty()) {
         const QIcon icon = PictureIcon(c.picture());
         const QList<QSize> sizes = icon.availableSizes();
@@ -136,7 +161,9 @@ void PanelWidget::paintEvent(QPaintEvent*) {
     p.setClipRect(rect().adjusted(inset, inset, -inset, -inset));
     p.setFont(font());
     p.setPen(ToQColor(c.foreColor()));
+    const QRegion& wanted = e->region();
     for (const forms::PrintedText& t : c.printed()) {
+        if (!wanted.intersects(printedRect(t))) continue;
         const QString text = Q(t.text);
         auto it = shaped_.find(text);
         if (it == shaped_.end()) {

@@ -65,13 +65,17 @@ class PanelWidget : public PaintedControl {
 public:
     using PaintedControl::PaintedControl;
     // Printed text comes one piece at a time, mostly cleared and printed again as it was: once the
-    // handler is done, repaint only if the text differs from what is on the screen.
+    // handler is done, repaint only the pieces that differ from what is on the screen.
     void printedChanged();
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    QRect printedRect(const forms::PrintedText& t);  // where a printed piece lands
+    int inset() const;
+    QHash<QString, int> advances_;  // widths of printed pieces in advancesFont_: measuring shapes text
+    QFont advancesFont_;
     QHash<QString, QStaticText> shaped_;  // in shapedFont_
     QFont shapedFont_;
     std::vector<forms::PrintedText> onScreen_;

@@ -310,6 +310,13 @@ bool QtHost::SetFocus(forms::Control& control) {
     ControlView* v = d->viewOf(control);
     if (!fv || !v || !v->widget || d->displayGone || !form.visible() || !fv->window->isVisible() || fv->window->isMinimized()) return false;
     if (!control.visible() || !control.enabled() || !v->widget->isEnabled()) return false;
+    // A box placed wholly outside its window only keeps the keys from the visible controls; its
+    // caret would blink twice a second where nobody can see it. The window holds the focus instead.
+    const QRect onWindow(v->widget->mapTo(fv->window, QPoint(0, 0)), v->widget->size());
+    if (!onWindow.intersects(fv->window->rect())) {
+        fv->window->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
     v->widget->setFocus(Qt::OtherFocusReason);
     return true;
 }

@@ -260,20 +260,12 @@ std::string Write(std::string_view file, std::string_view section, std::string_v
     return Encode(WriteDecoded(decoded.text, decoded.encoding, section, key, value), decoded.encoding);
 }
 
-std::uint32_t GetString(const std::optional<std::string>& fileText, std::string_view section,
-                        std::string_view key, std::string_view defaultValue, std::string& out,
-                        std::uint32_t size) {
-    out.clear();
-    if (size == 0) return 0;
-    std::optional<std::string> value;
-    // Characters are counted as the file has them: in a file that is not UTF-8 (a Windows code
-    // page), every byte is one.
-    bool bytes = false;
-    if (fileText) {
-        const Decoded decoded = Decode(*fileText);
-        value = LookupDecoded(decoded.text, section, key);
-        bytes = decoded.encoding == Encoding::Bytes && !IsUtf8(decoded.text);
-    }
+namespace {
+
+// GetString's answer once the value has been looked up (nothing: the key is missing).
+std::uint32_t Answer(const std::optional<std::string>& value, bool bytesFile, std::string_view defaultValue,
+                     std::string& out, std::uint32_t size) {
+    bool bytes = bytesFile;
     std::string_view v = value ? std::string_view(*value) : defaultValue;
     if (!value) {
         while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
@@ -288,6 +280,68 @@ std::uint32_t GetString(const std::optional<std::string>& fileText, std::string_
     for (char c : out)
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
     return count;
+}
+
+// Characters are counted as the file has them: in a file that is not UTF-8 (a Windows code page),
+// every byte is one.
+bool CountsBytes(const Decoded& decoded) { return decoded.encoding == Encoding::Bytes && !IsUtf8(decoded.text); }
+
+}  // namespace
+
+std::uint32_t GetString(const std::optional<std::string>& fileText, std::string_view section,
+                        std::string_view key, std::string_view defaultValue, std::string& out,
+                        std::uint32_t size) {
+    out.clear();
+    if (size == 0) return 0;
+    std::optional<std::string> value;
+    bool bytes = false;
+    if (fileText) {
+        const Decoded decoded = Decode(*fileText);
+        value = LookupDecoded(decoded.text, section, key);
+        bytes = CountsBytes(decoded);
+    }
+    return Answer(value, bytes, defaultValue, out, size);
+}
+
+std::vector<std::string> GetStrings(const std::optional<std::string>& fileText, std::string_view section,
+                                    const std::vector<std::string>& keys, std::string_view defaultValue,
+                                    std::uint32_t size) {
+    // One pass keeps the header of the first matching section and those of its lines that name an
+    // asked key; each key is then looked up in that excerpt by the one lookup, so the answers are
+    // exactly those of GetString while a large file is read once, not once per key.
+    std::optional<std::string> excerpt;
+    bool bytes = false;
+    if (fileText) {
+        const Decoded decoded = Decode(*fileText);
+        bytes = CountsBytes(decoded);
+        const std::string_view text = decoded.text;
+        excerpt.emplace();
+        const std::string_view wantSection = text::Trim(section);
+        bool inSection = false;
+        for (const Line& line : SplitLines(text)) {
+            if (const auto name = SectionName(line.content)) {
+                if (inSection) break;
+                if (!text::EqualsNoCase(*name, wantSection)) continue;
+                inSection = true;
+            } else if (!inSection) {
+                continue;
+            } else if (const auto entry = KeyLine(line.content); !entry ||
+                       std::none_of(keys.begin(), keys.end(), [&](const std::string& k) {
+                           return text::EqualsNoCase(entry->key, text::Trim(k));
+                       })) {
+                continue;
+            }
+            excerpt->append(line.content).push_back('\n');
+        }
+    }
+    std::vector<std::string> values;
+    values.reserve(keys.size());
+    for (const std::string& key : keys) {
+        std::string out;
+        if (size > 0) Answer(excerpt ? LookupDecoded(*excerpt, section, key) : std::nullopt, bytes, defaultValue, out, size);
+        values.push_back(std::move(out));
+    }
+    return values;
 }
 
 }  // namespace platform::profile

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::profile {
 
@@ -26,5 +27,10 @@ std::string Write(std::string_view text, std::string_view section, std::string_v
 std::uint32_t GetString(const std::optional<std::string>& fileText, std::string_view section,
                         std::string_view key, std::string_view defaultValue, std::string& out,
                         std::uint32_t size);
+
+// GetString for each of `keys`, in order, with one pass over the text however many keys are asked.
+std::vector<std::string> GetStrings(const std::optional<std::string>& fileText, std::string_view section,
+                                    const std::vector<std::string>& keys, std::string_view defaultValue,
+                                    std::uint32_t size);
 
 }  // namespace platform::profile

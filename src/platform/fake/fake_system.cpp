@@ -71,9 +71,13 @@ MemoryStatus FakeSystem::GlobalMemoryStatus() {
     return memory;
 }
 
-std::unique_ptr<MemoryBlock> FakeSystem::ClaimMemory(std::uint64_t bytes) {
+std::unique_ptr<MemoryBlock> FakeSystem::ClaimMemory(std::uint64_t bytes, std::stop_token stop) {
     claimRequests.push_back(bytes);
     if (onClaim) onClaim(bytes);
+    if (stop.stop_requested()) {
+        ++stoppedClaims;
+        return nullptr;
+    }
     if (bytes > claimableBytes) return nullptr;
     return std::make_unique<FakeBlock>(bytes, liveBlocks);
 }
@@ -224,7 +228,16 @@ std::optional<std::vector<std::string>> FakeSystem::ReadTextLines(const std::str
 std::uint32_t FakeSystem::GetPrivateProfileString(const std::string& section, const std::string& key,
                                                   const std::string& defaultValue, std::string& out,
                                                   std::uint32_t size, const std::string& file) {
+    ++profileReads;
     return profile::GetString(FileText(file), section, key, defaultValue, out, size);
+}
+
+std::vector<std::string> FakeSystem::GetPrivateProfileStrings(const std::string& section,
+                                                             const std::vector<std::string>& keys,
+                                                             const std::string& defaultValue, std::uint32_t size,
+                                                             const std::string& file) {
+    ++profileReads;
+    return profile::GetStrings(FileText(file), section, keys, defaultValue, size);
 }
 
 bool FakeSystem::WritePrivateProfileString(const std::string& section, const std::string& key,
@@ -314,10 +327,10 @@ bool FakeSystem::ExitWindows(ExitWindowsMode mode) {
     return exitWindowsResult;
 }
 
-bool FakeSystem::PlayWaveFile(const std::string& path) {
+bool FakeSystem::PlayWaveFile(const std::string& path, std::stop_token stop) {
     playedWaves.push_back(path);
     if (onPlayWave) onPlayWave(path);
-    return playWaveResult;
+    return playWaveResult && !stop.stop_requested();
 }
 
 bool FakeSystem::PrevInstance() {

@@ -43,8 +43,10 @@ public:
 
     // ClaimMemory records every request in `claimRequests` and refuses (null) a request larger than
     // `claimableBytes`; `onClaim` runs on every request before the answer. Blocks must not outlive
-    // the FakeSystem; `liveBlocks` counts the ones not yet given back.
+    // the FakeSystem; `liveBlocks` counts the ones not yet given back. A claim whose stop has been
+    // requested by the end of `onClaim` is abandoned (null) and counted in `stoppedClaims`.
     std::uint64_t claimableBytes = UINT64_MAX;
+    int stoppedClaims = 0;
     std::vector<std::uint64_t> claimRequests;
     std::function<void(std::uint64_t bytes)> onClaim;
     int liveBlocks = 0;
@@ -87,6 +89,8 @@ public:
     void RemoveFile(const std::string& path);
     bool FileExists(const std::string& path) const;
     std::optional<std::string> FileText(const std::string& path) const;
+    // Profile files read (one per GetPrivateProfileString or GetPrivateProfileStrings call).
+    int profileReads = 0;
     // WritePrivateProfileString refuses to write files whose path is listed here (a full disk).
     std::vector<std::string> unwritableFiles;
 
@@ -128,7 +132,7 @@ public:
     bool exitWindowsResult = true;
 
     // PlayWaveFile records the path, runs `onPlayWave` (the moment the sound "plays") and returns
-    // `playWaveResult`.
+    // `playWaveResult` (false when its stop has been requested by then).
     std::vector<std::string> playedWaves;
     bool playWaveResult = true;
     std::function<void(const std::string& path)> onPlayWave;
@@ -141,7 +145,7 @@ public:
 
     // ---- System ---------------------------------------------------------------------------------
     MemoryStatus GlobalMemoryStatus() override;
-    std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) override;
+    std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) override;
     long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) override;
     long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) override;
     long RegCreateKeyEx(HKEY root, const std::string& subKey, const std::string& keyClass, std::uint32_t options,
@@ -157,6 +161,9 @@ public:
                                           const std::string& file) override;
     bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                    const std::string& file) override;
+    std::vector<std::string> GetPrivateProfileStrings(const std::string& section, const std::vector<std::string>& keys,
+                                                      const std::string& defaultValue, std::uint32_t size,
+                                                      const std::string& file) override;
     std::string GetWindowsDirectory() override { return windowsDir; }
     std::string AppPath() override { return appPath; }
     std::string AppExeName() override { return appExeName; }
@@ -179,7 +186,7 @@ public:
     ExtrasAvailability AvailableExtras() override { return extras; }
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
-    bool PlayWaveFile(const std::string& path) override;
+    bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
     char PathSeparator() const override { return pathSeparator; }
 

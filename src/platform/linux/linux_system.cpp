@@ -188,6 +188,13 @@ std::uint32_t LinuxSystem::GetPrivateProfileString(const std::string& section, c
     return profile::GetString(linux_impl::ReadWholeFile(file), section, key, defaultValue, out, size);
 }
 
+std::vector<std::string> LinuxSystem::GetPrivateProfileStrings(const std::string& section,
+                                                              const std::vector<std::string>& keys,
+                                                              const std::string& defaultValue, std::uint32_t size,
+                                                              const std::string& file) {
+    return profile::GetStrings(linux_impl::ReadWholeFile(file), section, keys, defaultValue, size);
+}
+
 bool LinuxSystem::WritePrivateProfileString(const std::string& section, const std::string& key,
                                             const std::string& value, const std::string& file) {
     if (const auto pending = pendingProfiles_.find(file); pending != pendingProfiles_.end()) {
@@ -277,8 +284,13 @@ std::optional<std::vector<std::string>> LinuxSystem::ReadTextLines(const std::st
 
 // ---- sound and memory, served by their own modules ----------------------------------------------
 
-bool LinuxSystem::PlayWaveFile(const std::string& path) { return linux_impl::PlayWaveFile(path); }
+bool LinuxSystem::PlayWaveFile(const std::string& path, std::stop_token stop) {
+    return linux_impl::PlayWaveFile(path, std::move(stop));
+}
 
-std::unique_ptr<MemoryBlock> LinuxSystem::ClaimMemory(std::uint64_t bytes) { return linux_impl::ClaimMemory(bytes); }
+// A child process claims, so that the kernel, should it have to kill after all, takes only the child.
+std::unique_ptr<MemoryBlock> LinuxSystem::ClaimMemory(std::uint64_t bytes, std::stop_token stop) {
+    return linux_impl::ClaimMemoryInChild(bytes, std::move(stop));
+}
 
 }  // namespace platform

@@ -45,7 +45,7 @@ public:
     LinuxSystem& operator=(const LinuxSystem&) = delete;
 
     MemoryStatus GlobalMemoryStatus() override;
-    std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) override;
+    std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) override;
 
     long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) override;
     long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) override;
@@ -63,6 +63,9 @@ public:
                                           const std::string& file) override;
     bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                    const std::string& file) override;
+    std::vector<std::string> GetPrivateProfileStrings(const std::string& section, const std::vector<std::string>& keys,
+                                                      const std::string& defaultValue, std::uint32_t size,
+                                                      const std::string& file) override;
 
     std::string GetWindowsDirectory() override;
     std::string AppPath() override;
@@ -94,7 +97,7 @@ public:
     ExtrasAvailability AvailableExtras() override;
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
-    bool PlayWaveFile(const std::string& path) override;
+    bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
     char PathSeparator() const override { return '/'; }
     void BeginUpdate() override;

@@ -1,8 +1,13 @@
 #include "platform/linux/memory_claim.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -78,6 +83,77 @@ int OfferToOomKiller() {
 
 std::uint64_t RoundUp(std::uint64_t v, std::uint64_t to) { return (v + to - 1) / to * to; }
 
+// A byte count as the control-group files write it; "max" is no limit.
+std::optional<std::uint64_t> CgroupCount(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
+    if (text == "max") return UINT64_MAX;
+    std::uint64_t v = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || ptr != text.data() + text.size() || ptr == text.data()) return std::nullopt;
+    return v;
+}
+
+// The value of a "name 123" line of memory.stat.
+std::optional<std::uint64_t> StatField(std::string_view stat, std::string_view name) {
+    std::size_t at = 0;
+    while (at < stat.size()) {
+        std::size_t end = stat.find('\n', at);
+        if (end == std::string_view::npos) end = stat.size();
+        const std::string_view line = stat.substr(at, end - at);
+        at = end + 1;
+        if (line.size() > name.size() && line.substr(0, name.size()) == name && line[name.size()] == ' ')
+            return CgroupCount(line.substr(name.size() + 1));
+    }
+    return std::nullopt;
+}
+
+// Version 1 writes "no limit" as the largest multiple of the page size; nothing near it is a limit.
+constexpr std::uint64_t kNoLimit = std::uint64_t{1} << 60;
+
+void Reap(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// The block a claiming child holds: closing the pipe lets the child end, and the memory is back when
+// the child has been reaped.
+class ChildBlock final : public MemoryBlock {
+public:
+    ChildBlock(pid_t pid, int release, std::uint64_t size) : pid_(pid), release_(release), size_(size) {}
+    ~ChildBlock() override {
+        ::close(release_);
+        Reap(pid_);
+    }
+    ChildBlock(const ChildBlock&) = delete;
+    ChildBlock& operator=(const ChildBlock&) = delete;
+    std::uint64_t size() const override { return size_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_;
+    int release_;
+    std::uint64_t size_;
+};
+
+[[noreturn]] void RunClaimingChild(std::uint64_t bytes, int release, int report, pid_t parent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive the thread that waits for us
+    if (::getppid() != parent) ::_exit(1);
+    // The program's own handling of signals is not the child's: a signal simply ends it.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) ::signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    const std::unique_ptr<MemoryBlock> block = ClaimMemory(bytes);
+    const char answer = block ? '1' : '0';
+    if (::write(report, &answer, 1) == 1 && block) {
+        char c;
+        while (::read(release, &c, 1) < 0 && errno == EINTR) {
+        }
+    }
+    ::_exit(0);  // the kernel takes the block back; nothing of the parent's is run down here
+}
+
 }  // namespace
 
 std::optional<std::uint64_t> MemoryThatCanBeHad(std::string_view meminfo) {
@@ -96,11 +172,72 @@ std::optional<std::uint64_t> MemoryThatCanBeHad(std::string_view meminfo) {
     return can > reserve ? can - reserve : 0;
 }
 
+std::optional<std::uint64_t> CgroupMemoryRoom(std::string_view procSelfCgroup, const CgroupReader& read,
+                                              const std::string& root) {
+    std::optional<std::uint64_t> room;
+    // From the group itself up to the root of the tree: every limited level counts.
+    const auto walk = [&](const std::string& base, std::string_view path, const char* limitFile, const char* usageFile,
+                          std::string_view inactiveField) {
+        while (!path.empty() && path.back() == '/') path.remove_suffix(1);
+        std::string dir = base + std::string(path);
+        for (;;) {
+            const std::optional<std::string> limitText = read(dir + "/" + limitFile);
+            const std::optional<std::uint64_t> limit = limitText ? CgroupCount(*limitText) : std::nullopt;
+            if (limit && *limit < kNoLimit) {
+                const std::optional<std::string> usageText = read(dir + "/" + usageFile);
+                // A usage that cannot be read leaves no room rather than all of it.
+                const std::uint64_t usage = usageText ? CgroupCount(*usageText).value_or(*limit) : *limit;
+                const std::optional<std::string> stat = read(dir + "/memory.stat");
+                const std::uint64_t inactive = stat ? StatField(*stat, inactiveField).value_or(0) : 0;
+                const std::uint64_t used = usage > inactive ? usage - inactive : 0;
+                const std::uint64_t reserve = std::max<std::uint64_t>(*limit / 20, std::uint64_t{16} << 20);
+                const std::uint64_t here = *limit > used + reserve ? *limit - used - reserve : 0;
+                room = room ? std::min(*room, here) : here;
+            }
+            if (dir.size() <= base.size()) break;
+            dir.resize(std::max(dir.rfind('/'), base.size()));
+        }
+    };
+    std::size_t at = 0;
+    while (at < procSelfCgroup.size()) {
+        std::size_t end = procSelfCgroup.find('\n', at);
+        if (end == std::string_view::npos) end = procSelfCgroup.size();
+        const std::string_view line = procSelfCgroup.substr(at, end - at);
+        at = end + 1;
+        const std::size_t c1 = line.find(':');
+        const std::size_t c2 = c1 == std::string_view::npos ? c1 : line.find(':', c1 + 1);
+        if (c2 == std::string_view::npos) continue;
+        const std::string_view id = line.substr(0, c1), controllers = line.substr(c1 + 1, c2 - c1 - 1);
+        const std::string_view path = line.substr(c2 + 1);
+        if (!path.starts_with('/') || path.find("/..") != std::string_view::npos) continue;
+        if (id == "0" && controllers.empty()) {
+            walk(root, path, "memory.max", "memory.current", "inactive_file");
+            continue;
+        }
+        for (std::size_t from = 0; from <= controllers.size();) {
+            std::size_t comma = controllers.find(',', from);
+            if (comma == std::string_view::npos) comma = controllers.size();
+            if (controllers.substr(from, comma - from) == "memory")
+                walk(root + "/memory", path, "memory.limit_in_bytes", "memory.usage_in_bytes", "total_inactive_file");
+            from = comma + 1;
+        }
+    }
+    return room;
+}
+
 std::optional<std::uint64_t> MemoryThatCanBeHad() {
     char buf[8192];
     std::size_t len = 0;
     if (!ReadSmallFile("/proc/meminfo", buf, sizeof buf, len)) return std::nullopt;
-    return MemoryThatCanBeHad(std::string_view(buf, len));
+    std::optional<std::uint64_t> can = MemoryThatCanBeHad(std::string_view(buf, len));
+    if (!can || !ReadSmallFile("/proc/self/cgroup", buf, sizeof buf, len)) return can;
+    const auto room = CgroupMemoryRoom(std::string_view(buf, len), [](const std::string& path) -> std::optional<std::string> {
+        char text[4096];
+        std::size_t n = 0;
+        if (!ReadSmallFile(path.c_str(), text, sizeof text, n)) return std::nullopt;
+        return std::string(text, n);
+    });
+    return room ? std::min(*can, *room) : can;
 }
 
 std::optional<int> OomScoreAdj() {
@@ -159,8 +296,8 @@ ClaimedBlock::~ClaimedBlock() {
 
 std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
                                          const std::function<std::optional<std::uint64_t>()>& canBeHad,
-                                         std::uint64_t checkEvery) {
-    if (bytes == 0) return nullptr;
+                                         std::uint64_t checkEvery, std::stop_token stop) {
+    if (bytes == 0 || stop.stop_requested()) return nullptr;
     const auto fits = [&](std::uint64_t rest) {
         const std::optional<std::uint64_t> can = canBeHad ? canBeHad() : std::nullopt;
         return can && rest <= *can;
@@ -190,7 +327,8 @@ std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
     block->restoreOomScore_ = OfferToOomKiller();
 
     for (std::uint64_t done = 0; done < bytes;) {
-        if (done > 0 && !fits(bytes - done)) return nullptr;  // the block gives back what it has
+        if (stop.stop_requested()) return nullptr;  // the block gives back what it has
+        if (done > 0 && !fits(bytes - done)) return nullptr;
         const std::uint64_t n = std::min(checkEvery, bytes - done);
         FillBlank(data + done, static_cast<std::size_t>(n));
         done += n;
@@ -198,8 +336,52 @@ std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
     return block;
 }
 
-std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) {
-    return ClaimMemory(bytes, [] { return MemoryThatCanBeHad(); });
+std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop) {
+    return ClaimMemory(bytes, [] { return MemoryThatCanBeHad(); }, kClaimCheckEvery, std::move(stop));
+}
+
+std::unique_ptr<MemoryBlock> ClaimMemoryInChild(std::uint64_t bytes, std::stop_token stop) {
+    if (bytes == 0 || stop.stop_requested()) return nullptr;
+    int release[2], report[2];
+    if (::pipe2(release, O_CLOEXEC) != 0) return nullptr;
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        ::close(release[0]);
+        ::close(release[1]);
+        return nullptr;
+    }
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(release[1]);
+        ::close(report[0]);
+        RunClaimingChild(bytes, release[0], report[1], parent);
+    }
+    ::close(release[0]);
+    ::close(report[1]);
+    if (pid < 0) {
+        ::close(release[1]);
+        ::close(report[0]);
+        return nullptr;
+    }
+    char answer = '0';
+    {
+        // A stop ends the child at once; its end closes the pipe and the read below returns.
+        const std::stop_callback onStop(stop, [pid] { ::kill(pid, SIGKILL); });
+        ssize_t n;
+        while ((n = ::read(report[0], &answer, 1)) < 0 && errno == EINTR) {
+        }
+        if (n != 1) answer = '0';
+    }
+    ::close(report[0]);
+    if (answer == '1' && !stop.stop_requested()) return std::make_unique<ChildBlock>(pid, release[1], bytes);
+    ::close(release[1]);
+    Reap(pid);
+    return nullptr;
+}
+
+int ClaimingChild(const MemoryBlock& block) {
+    const auto* child = dynamic_cast<const ChildBlock*>(&block);
+    return child ? child->pid() : 0;
 }
 
 }  // namespace platform::linux_impl

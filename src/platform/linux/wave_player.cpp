@@ -1,10 +1,12 @@
 #include "platform/linux/wave_player.h"
 
-#include <pulse/error.h>
-#include <pulse/simple.h>
+#include <pulse/context.h>
+#include <pulse/mainloop.h>
+#include <pulse/stream.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -18,8 +20,99 @@ namespace {
 struct SndFileCloser {
     void operator()(SNDFILE* f) const { sf_close(f); }
 };
-struct PulseCloser {
-    void operator()(pa_simple* s) const { pa_simple_free(s); }
+using Clock = std::chrono::steady_clock;
+
+// One conversation with the sound server, driven by a main loop of our own on this thread so that
+// every wait has a deadline: the simple blocking interface waits forever for a server that hangs.
+class Connection {
+public:
+    Connection() : loop_(pa_mainloop_new()) {}
+    ~Connection() {
+        if (stream_) {
+            pa_stream_disconnect(stream_);
+            pa_stream_unref(stream_);
+        }
+        if (context_) {
+            pa_context_disconnect(context_);
+            pa_context_unref(context_);
+        }
+        if (loop_) pa_mainloop_free(loop_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool Open(const std::string& server, const pa_sample_spec& spec, Clock::time_point deadline,
+              const std::stop_token& stop) {
+        if (!loop_) return false;
+        context_ = pa_context_new(pa_mainloop_get_api(loop_), "Tarnolux");
+        if (!context_ ||
+            pa_context_connect(context_, server.empty() ? nullptr : server.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            return false;
+        const auto contextSettled = [this] {
+            const pa_context_state_t s = pa_context_get_state(context_);
+            return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+        };
+        if (!RunUntil(contextSettled, deadline, stop) || pa_context_get_state(context_) != PA_CONTEXT_READY)
+            return false;
+        stream_ = pa_stream_new(context_, "Free-up sound", &spec, nullptr);
+        if (!stream_ || pa_stream_connect_playback(stream_, nullptr, nullptr, PA_STREAM_NOFLAGS, nullptr, nullptr) < 0)
+            return false;
+        const auto streamSettled = [this] {
+            const pa_stream_state_t s = pa_stream_get_state(stream_);
+            return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+        };
+        return RunUntil(streamSettled, deadline, stop) && pa_stream_get_state(stream_) == PA_STREAM_READY;
+    }
+
+    // Room for more sound in the server's buffer, waiting for it until `deadline`; 0 on failure.
+    std::size_t WaitWritable(Clock::time_point deadline, const std::stop_token& stop) {
+        std::size_t room = 0;
+        const auto writable = [&] {
+            if (pa_stream_get_state(stream_) != PA_STREAM_READY) return true;
+            room = pa_stream_writable_size(stream_);
+            if (room == static_cast<std::size_t>(-1)) room = 0;
+            return room > 0;
+        };
+        if (!RunUntil(writable, deadline, stop)) return 0;
+        return room;
+    }
+
+    bool Write(const void* data, std::size_t bytes) {
+        return pa_stream_write(stream_, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) >= 0;
+    }
+
+    bool Drain(Clock::time_point deadline, const std::stop_token& stop) {
+        int drained = 0;
+        pa_operation* op = pa_stream_drain(
+            stream_, [](pa_stream*, int success, void* result) { *static_cast<int*>(result) = success ? 1 : -1; },
+            &drained);
+        if (!op) return false;
+        const bool done = RunUntil([&] { return drained != 0 || pa_stream_get_state(stream_) != PA_STREAM_READY; },
+                                   deadline, stop);
+        pa_operation_unref(op);
+        return done && drained > 0;
+    }
+
+private:
+    template <typename Done>
+    bool RunUntil(Done done, Clock::time_point deadline, const std::stop_token& stop) {
+        // A stop wakes the loop out of its wait at once.
+        const std::stop_callback wake(stop, [loop = loop_] { pa_mainloop_wakeup(loop); });
+        while (!done()) {
+            if (stop.stop_requested()) return false;
+            const auto now = Clock::now();
+            if (now >= deadline) return false;
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
+            if (pa_mainloop_prepare(loop_, static_cast<int>(std::min<long long>(left, 1000000))) < 0 ||
+                pa_mainloop_poll(loop_) < 0 || pa_mainloop_dispatch(loop_) < 0)
+                return false;
+        }
+        return true;
+    }
+
+    pa_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
 };
 
 std::string EnvOr(const char* name, const std::string& fallback) {
@@ -62,23 +155,28 @@ bool NeedsFloat(int format) {
 }
 
 template <typename Sample>
-bool Stream(SNDFILE* file, pa_simple* out, int channels, sf_count_t (*read)(SNDFILE*, Sample*, sf_count_t)) {
+bool Stream(SNDFILE* file, Connection& out, int channels, double seconds, sf_count_t (*read)(SNDFILE*, Sample*, sf_count_t),
+            std::chrono::milliseconds patience, const std::stop_token& stop) {
     constexpr sf_count_t kFrames = 4096;
+    const std::size_t frameBytes = sizeof(Sample) * static_cast<std::size_t>(channels);
     std::vector<Sample> buffer(static_cast<std::size_t>(kFrames * channels));
-    int error = 0;
     for (;;) {
-        const sf_count_t frames = read(file, buffer.data(), kFrames);
+        // Progress renews the patience: only a server that stops taking sound is given up.
+        const std::size_t room = out.WaitWritable(Clock::now() + patience, stop);
+        if (room == 0) return false;
+        const auto want = static_cast<sf_count_t>(std::clamp<std::size_t>(room / frameBytes, 1, kFrames));
+        const sf_count_t frames = read(file, buffer.data(), want);
         if (frames <= 0) break;
-        const auto bytes = static_cast<std::size_t>(frames * channels) * sizeof(Sample);
-        if (pa_simple_write(out, buffer.data(), bytes, &error) < 0) return false;
+        if (!out.Write(buffer.data(), static_cast<std::size_t>(frames) * frameBytes)) return false;
     }
-    return pa_simple_drain(out, &error) >= 0;
+    const auto length = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    return out.Drain(Clock::now() + length + patience, stop);
 }
 
 }  // namespace
 
-bool PlayWaveFile(const std::string& path) {
-    if (path.empty()) return false;
+bool PlayWaveFile(const std::string& path, std::stop_token stop, std::chrono::milliseconds patience) {
+    if (path.empty() || stop.stop_requested()) return false;
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) return false;
@@ -95,13 +193,11 @@ bool PlayWaveFile(const std::string& path) {
     spec.format = asFloat ? PA_SAMPLE_FLOAT32NE : PA_SAMPLE_S16NE;
     spec.rate = static_cast<std::uint32_t>(info.samplerate);
     spec.channels = static_cast<std::uint8_t>(info.channels);
-    int error = 0;
-    std::unique_ptr<pa_simple, PulseCloser> out(pa_simple_new(server->empty() ? nullptr : server->c_str(), "Tarnolux",
-                                                              PA_STREAM_PLAYBACK, nullptr, "Free-up sound", &spec,
-                                                              nullptr, nullptr, &error));
-    if (!out) return false;
-    return asFloat ? Stream<float>(file.get(), out.get(), info.channels, sf_readf_float)
-                   : Stream<short>(file.get(), out.get(), info.channels, sf_readf_short);
+    Connection out;
+    if (!out.Open(*server, spec, Clock::now() + patience, stop)) return false;
+    const double seconds = static_cast<double>(info.frames) / info.samplerate;
+    return asFloat ? Stream<float>(file.get(), out, info.channels, seconds, sf_readf_float, patience, stop)
+                   : Stream<short>(file.get(), out, info.channels, seconds, sf_readf_short, patience, stop);
 }
 
 }  // namespace platform::linux_impl
