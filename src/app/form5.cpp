@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "app/form5.h"
+#include "appearance/language_choice.h"
 #include "common/convert.h"
 #include "monitor/statistics.h"
 #include "settings/modules.h"
@@ -71,7 +72,11 @@ void Form5::Form_Load() {
     // The language sets the total again; without one the free-up defaults and the first tick
     // still need it.
     TotalMemoryMB = FreeMemory::TotalPhysicalMemoryKB(sys) / 1024;
-    const std::string language = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Language", "english"));
+    // Until the user picks one, the desktop's language is the one wanted.
+    std::vector<std::string> available;
+    for (int i = 0; i < Combo1->listCount(); ++i) available.push_back(Combo1->list(i));
+    const std::string language = LowerCase(Settings::GetSetting(
+        sys, "TALVO", kAppTitle, "Language", LanguageForDesktop(sys.PreferredLanguages(), available)));
     for (int i = 0; i < Combo1->listCount(); ++i) {
         if (LowerCase(Combo1->list(i)) == language) {
             Combo1->setListIndex(i);

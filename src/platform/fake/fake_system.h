@@ -128,6 +128,9 @@ public:
     // ---- instance -------------------------------------------------------------------------------
     bool prevInstance = false;  // what PrevInstance answers
     int prevInstanceCalls = 0;
+    std::string instanceChannel = "fake-instance";  // what InstanceChannel answers
+
+    std::vector<std::string> preferredLanguages;  // what PreferredLanguages answers
 
     char pathSeparator = '/';
 
@@ -168,6 +171,8 @@ public:
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path) override;
     bool PrevInstance() override;
+    std::string InstanceChannel() override { return instanceChannel; }
+    std::vector<std::string> PreferredLanguages() override { return preferredLanguages; }
     char PathSeparator() const override { return pathSeparator; }
 
     // "/a//b/" -> "/a/b".

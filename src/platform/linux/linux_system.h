@@ -76,6 +76,8 @@ public:
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path) override;
     bool PrevInstance() override;
+    std::string InstanceChannel() override;  // a socket beside the lock
+    std::vector<std::string> PreferredLanguages() override;
     char PathSeparator() const override { return '/'; }
 
     // Where the hives, the Windows folder and the autostart entry live.
