@@ -17,6 +17,8 @@
 
 #include "host/qt/qt_host.h"
 
+class QLocalServer;
+
 namespace qthost {
 
 class WindowEdge;
@@ -61,6 +63,9 @@ struct FormView {
     bool minimisedForTray = false;  // hidden by the model, but minimised: no tray to come back from
     QEventLoop* modalLoop = nullptr;
 };
+
+// The application object; without a display to connect to, the program says so and ends (status 1).
+std::unique_ptr<QApplication> ApplicationOrExit(int& argc, char** argv);
 
 struct QtHost::Impl {
     Impl(QtHost& host, forms::Application& app, int& argc, char** argv);
@@ -120,6 +125,7 @@ struct QtHost::Impl {
     forms::Application& app;
     std::unique_ptr<QApplication> ownedApp;  // first member: outlives every widget
     QObject anchor;                          // context of queued calls
+    QLocalServer* laterStarts = nullptr;     // child of anchor; requests of later starts
     std::unordered_map<const forms::Form*, std::unique_ptr<FormView>> views;
     std::unordered_map<const QObject*, ControlView*> byWidget;
     std::vector<QPointer<QWidget>> dyingWindows;
