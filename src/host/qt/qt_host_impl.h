@@ -90,6 +90,7 @@ struct QtHost::Impl {
     void syncListIndex(ControlView& v);
     void syncRange(ControlView& v);
     void syncColors(ControlView& v);
+    void syncHelp(ControlView& v);
     void rearm(ControlView& v);
 
     void applyWindowFlags(FormView& fv);
