@@ -2,6 +2,7 @@
 // its settings saved, refuses a second instance without touching a file, and survives a damaged
 // settings hive, which it keeps aside.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -49,7 +50,9 @@ struct Home {
 
 class Started {
 public:
-    explicit Started(const Home& h) {
+    // Without a display: the toolkit left to find one, and none to be found.
+    enum class Display { Offscreen, None };
+    explicit Started(const Home& h, std::vector<std::string> args = {}, Display display = Display::Offscreen) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string kv = *e;
@@ -59,7 +62,7 @@ public:
                 continue;
             env.push_back(kv);
         }
-        env.push_back("QT_QPA_PLATFORM=offscreen");
+        if (display == Display::Offscreen) env.push_back("QT_QPA_PLATFORM=offscreen");
         env.push_back("HOME=" + h.home.string());
         env.push_back("XDG_CONFIG_HOME=" + h.config.string());
         env.push_back("XDG_DATA_HOME=" + h.data.string());
@@ -69,8 +72,16 @@ public:
         for (auto& kv : env) envp.push_back(kv.data());
         envp.push_back(nullptr);
         std::string program = TARNOLUX_PROGRAM;
-        char* argv[] = {program.data(), nullptr};
-        if (::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+        std::vector<char*> argv{program.data()};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        // The program's own output is of no interest here.
+        posix_spawn_file_actions_t quiet;
+        ::posix_spawn_file_actions_init(&quiet);
+        ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        ::posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        if (::posix_spawn(&pid_, program.c_str(), &quiet, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        ::posix_spawn_file_actions_destroy(&quiet);
     }
     ~Started() {
         if (pid_ > 0 && !status_) {
@@ -168,6 +179,27 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
     ASSERT_EQ(::kill(first.pid(), SIGTERM), 0);
     EXPECT_TRUE(ExitedWith(first.WaitExit(3s), 0));
     EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+}
+
+TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
+    Home h;
+    // No display is needed to be asked for help or the version, and a bad option is refused.
+    EXPECT_TRUE(ExitedWith(Started(h, {"--version"}, Started::Display::None).WaitExit(5s), 0));
+    EXPECT_TRUE(ExitedWith(Started(h, {"--help"}, Started::Display::None).WaitExit(5s), 0));
+    EXPECT_TRUE(ExitedWith(Started(h, {"--free-up", "lots"}, Started::Display::None).WaitExit(5s), 2));
+    // Without one, starting says so and ends with status 1 rather than aborting.
+    EXPECT_TRUE(ExitedWith(Started(h, {}, Started::Display::None).WaitExit(5s), 1));
+
+    Started first(h);
+    ASSERT_GT(first.pid(), 0);
+    ASSERT_TRUE(first.WaitRunning(h));
+    EXPECT_TRUE(ExitedWith(Started(h, {"--show"}).WaitExit(10s), 0));
+    EXPECT_TRUE(ExitedWith(Started(h, {"--free-up", "1"}).WaitExit(20s), 0));
+    EXPECT_FALSE(first.WaitExit(0ms));
+    // --quit ends it in order: its answer comes once the settings are saved.
+    EXPECT_TRUE(ExitedWith(Started(h, {"--quit"}).WaitExit(10s), 0));
+    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+    EXPECT_TRUE(ExitedWith(first.WaitExit(5s), 0));
 }
 
 TEST(EndToEnd, ADamagedHiveDoesNotStopTheProgramAndIsKeptAside) {
