@@ -78,7 +78,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 amount = args[++i];
             if (amount) {
                 result.freeUpMB = Megabytes(*amount);
-                if (!result.freeUpMB) return Invalid("'" + std::string(*amount) + "' is not a number of megabytes");
+                if (!result.freeUpMB) return Invalid(std::string(1, '\'').append(*amount).append("' is not a number of megabytes"));
             }
             continue;
         }
