@@ -71,7 +71,6 @@ void DescribeForAccess(Form5& f) {
     Describe(*f.Command2, "Choose the sound file");
     f.Command2->setToolTipText("Choose the sound file");
     Describe(*f.Combo1, "Language");
-    Describe(*f.Text5, "");
 }
 
 }  // namespace tarnolux
