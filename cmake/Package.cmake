@@ -5,9 +5,8 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "The Tarnolux developers")
 set(CPACK_PACKAGE_CONTACT "The Tarnolux developers <tarnolux@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "memory and processor monitor in the notification area that frees memory")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tarnolux shows processor load, memory, swap and drive space in a small window and in its\n"
-    "notification-area icon, and frees memory on demand, at a limit or once per period.")
+set(CPACK_PACKAGE_DESCRIPTION "Tarnolux shows processor load, memory, swap and drive space in a small \
+window and in its notification-area icon, and frees memory on demand, at a limit or once per period.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
