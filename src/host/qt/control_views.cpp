@@ -306,16 +306,12 @@ void QtHost::Impl::syncColors(ControlView& v) {
         pal.setColor(QPalette::Base, back);
         pal.setColor(QPalette::Text, fore);
         pal.setColor(QPalette::Disabled, QPalette::Text, Faded(fore, back));
-        // The faces around the text follow the skin too, or a dark desktop theme would put the
-        // skin's dark text on its own dark buttons and frames.
+        // A drop-down's face follows the skin too, not a dark desktop theme's buttons.
         for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
-            pal.setColor(g, QPalette::Window, back);
-            pal.setColor(g, QPalette::WindowText, fore);
             pal.setColor(g, QPalette::Button, back);
             pal.setColor(g, QPalette::ButtonText, fore);
         }
         pal.setColor(QPalette::Disabled, QPalette::Base, back);
-        pal.setColor(QPalette::Disabled, QPalette::Window, back);
         pal.setColor(QPalette::Disabled, QPalette::ButtonText, Faded(fore, back));
         v.widget->setPalette(pal);
     }
