@@ -1,5 +1,6 @@
 // Every test of this binary runs with HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR (and the other XDG
-// folders) pointed at a private temporary folder, so no test can touch the real user's files.
+// folders) pointed at a private temporary folder, so no test can touch the real user's files, and
+// without a way to the real desktop's display or buses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -60,6 +61,11 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("XDG_DATA_HOME", (g_home / ".local/share").c_str(), 1);
     setenv("XDG_CACHE_HOME", (g_home / ".cache").c_str(), 1);
+    // Nor reach the real desktop: no display, no session bus, and a system bus nobody answers on.
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + (g_home / "no-system-bus").string()).c_str(), 1);
 
     testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
