@@ -8,10 +8,13 @@
 
 #include "app_fixture.h"
 #include "appearance/language_choice.h"
+#if defined(TARNOLUX_LINUX)
 #include "platform/linux/locale_env.h"
+#endif
 
 namespace {
 
+#if defined(TARNOLUX_LINUX)
 using Env = std::map<std::string, std::string>;
 
 std::vector<std::string> Wishes(const Env& env) {
@@ -34,6 +37,8 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
     EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
 }
+
+#endif
 
 TEST(LanguageChoiceTest, WishesFindTheFileInItsOwnOrEnglishName) {
     const std::vector<std::string> shipped = {"deutsch", "english", "español", "français"};
