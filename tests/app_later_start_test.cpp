@@ -71,7 +71,7 @@ TEST_F(LaterStartTest, FreeUpAndQuitReachTheRunningInstance) {
 }
 
 TEST_F(LaterStartTest, WithoutAnInstanceThatAnswersTheStartFailsAndSaysSo) {
-    program.reset();  // the lock stays taken: a hung or dying instance
+    host.LaterStart = nullptr;  // it holds the lock but answers nothing: hung, or ending
     Later later({"--show"});
     EXPECT_EQ(later.program.Run(), 1);
     EXPECT_EQ(later.program.StartError, "Tarnolux is running but does not answer");
@@ -80,6 +80,7 @@ TEST_F(LaterStartTest, WithoutAnInstanceThatAnswersTheStartFailsAndSaysSo) {
 
 // The first start does the action itself once it has started; --quit finds nothing to end.
 TEST_F(LaterStartTest, AFirstStartCarriesOutItsOwnAction) {
+    f.Unload();
     program.reset();
     const auto firstStart = [&](std::vector<std::string> args) {
         program = std::make_unique<tarnolux::Program>(app, sys, host);
