@@ -11,8 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils
-          desktop-file-utils appstream man-db dpkg-dev)
+          libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils locales-all
+          strace desktop-file-utils appstream man-db dpkg-dev)
 
 ensure_packages() {
     local missing=()

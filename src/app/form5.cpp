@@ -68,6 +68,9 @@ void Form5::Form_Load() {
         if (skinFile.empty()) skinFile = "Default.ini";
     }
     LoadSkin(skinFolder + skinFile);
+    // Wherever start-up lets events run (a message box, showing the window), the program may have
+    // been ended meanwhile; what is left of start-up then does not run.
+    if (!loaded()) return;
 
     // The language sets the total again; without one the free-up defaults and the first tick
     // still need it.
@@ -75,14 +78,18 @@ void Form5::Form_Load() {
     // Until the user picks one, the desktop's language is the one wanted.
     std::vector<std::string> available;
     for (int i = 0; i < Combo1->listCount(); ++i) available.push_back(Combo1->list(i));
-    const std::string language = LowerCase(Settings::GetSetting(
-        sys, "TALVO", kAppTitle, "Language", LanguageForDesktop(sys.PreferredLanguages(), available)));
+    const std::string desktop = LowerCase(LanguageForDesktop(sys.PreferredLanguages(), available));
+    std::string language = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Language", desktop));
+    // An empty name (saved when no language was in use) would never match again.
+    if (language.empty()) language = desktop;
     for (int i = 0; i < Combo1->listCount(); ++i) {
         if (LowerCase(Combo1->list(i)) == language) {
             Combo1->setListIndex(i);
             break;
         }
     }
+    if (!loaded()) return;
+    LanguageChosen = true;
 
     setCaption(kAppTitle);
     P.AppTitle = kAppTitle;
@@ -114,9 +121,15 @@ void Form5::Form_Load() {
 
     Check1_Click(0);
     LoadOptions();
+    if (!loaded()) return;
+    OptionsLoaded = true;
     SetScrollRanges();
     LoadFreeUpSettings();
+    if (!loaded()) return;
+    FreeUpSettingsLoaded = true;
     ReadCacheSettings();
+    if (!loaded()) return;
+    CacheSettingsRead = true;
     Timer1_Timer();
 }
 
@@ -215,10 +228,14 @@ void Form5::Form_QueryUnload(int&, int) {
             if (f != this && f->name() == name && f->loaded()) f->Unload();
     }
 
-    SaveOptions();
-    SaveFreeUpSettings();
-    WriteCacheSettings();
-    Settings::SaveSetting(P.sys, "TALVO", kAppTitle, "Language", Combo1->text());
+    {
+        // Each settings file is written once, and only if something in it changed.
+        const platform::UpdateScope update(P.sys);
+        SaveOptions();
+        SaveFreeUpSettings();
+        if (CacheSettingsRead) WriteCacheSettings();
+        if (LanguageChosen) Settings::SaveSetting(P.sys, "TALVO", kAppTitle, "Language", Combo1->text());
+    }
     Unloading = 1;
 }
 

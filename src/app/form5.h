@@ -71,6 +71,12 @@ public:
     std::int32_t LimitBackOffSeconds = 0;    // the current wait; 0 once memory has recovered
     std::int32_t LimitWaitTicks = 0;         // ticks of Timer4 still to wait
     bool LimitJustFreed = false;             // the last tick freed: this one sees whether it helped
+    // What start-up has filled from the store. Shutdown saves only that: an end that arrives while
+    // start-up still waits (a message box open, a signal, a logout) never stores blank controls.
+    bool LanguageChosen = false;
+    bool OptionsLoaded = false;
+    bool FreeUpSettingsLoaded = false;
+    bool CacheSettingsRead = false;
 
     // Language text tables.
     std::array<std::string, 7> PageTexts;
