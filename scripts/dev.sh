@@ -2,7 +2,7 @@
 # Builds Tarnolux on Debian 12 and runs it, its tests, or its tests under the sanitizers.
 #   bash scripts/dev.sh run     build the program and its data (release with debug info, build/) and start it
 #   bash scripts/dev.sh test    build with warnings as errors and run every test (build-ci/)
-#   bash scripts/dev.sh asan    build and run the headless tests under ASan+UBSan (build-asan/)
+#   bash scripts/dev.sh asan    build and run every test under ASan+UBSan, Qt offscreen (build-asan/)
 #   bash scripts/dev.sh bench   build and run the benchmarks (build/)
 #   bash scripts/dev.sh package build a Debian package (build-package/tarnolux_*.deb)
 # Missing Debian packages are installed with apt-get when possible; otherwise the exact command to
@@ -12,7 +12,8 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils locales-all
-          strace desktop-file-utils appstream man-db dpkg-dev)
+          strace libxcb1-dev g++-mingw-w64-x86-64-posix wine wine64 desktop-file-utils appstream man-db
+          dpkg-dev)
 
 ensure_packages() {
     local missing=()
