@@ -69,12 +69,4 @@ private:
     std::uint32_t load_ = 0;
 };
 
-// /proc/<pid>/stat: the command name, parent and thread count.
-struct ProcStat {
-    std::string_view comm;
-    std::uint32_t parentPid = 0;
-    std::uint32_t threads = 0;
-};
-std::optional<ProcStat> ParseProcStat(std::string_view text);
-
 }  // namespace platform::linux_impl
