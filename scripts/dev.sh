@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds Tarnolux on Debian 12 and runs it, its tests, or its tests under the sanitizers.
-#   bash scripts/dev.sh run     build (release with debug info) and start the program
-#   bash scripts/dev.sh test    build with warnings as errors and run every test
-#   bash scripts/dev.sh asan    build and run every test under ASan+UBSan (Qt offscreen)
-#   bash scripts/dev.sh bench   build and run the benchmarks
+#   bash scripts/dev.sh run     build the program and its data (release with debug info, build/) and start it
+#   bash scripts/dev.sh test    build with warnings as errors and run every test (build-ci/)
+#   bash scripts/dev.sh asan    build and run every test under ASan+UBSan, Qt offscreen (build-asan/)
+#   bash scripts/dev.sh bench   build and run the benchmarks (build/)
+#   bash scripts/dev.sh package build a Debian package (build-package/tarnolux_*.deb)
 # Missing Debian packages are installed with apt-get when possible; otherwise the exact command to
 # run is printed.
 set -euo pipefail
@@ -11,7 +12,8 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils locales-all
-          strace libxcb1-dev g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev)
+          strace libxcb1-dev g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
+          desktop-file-utils appstream man-db dpkg-dev)
 
 ensure_packages() {
     local missing=()
@@ -38,8 +40,8 @@ case "$cmd" in
     run)
         ensure_packages
         cmake --preset default >/dev/null
-        cmake --build --preset default -j "$jobs"
-        exec build/bin/tarnolux
+        cmake --build --preset default -j "$jobs" --target tarnolux
+        exec build/bin/tarnolux "${@:2}"
         ;;
     test)
         ensure_packages
@@ -54,6 +56,13 @@ case "$cmd" in
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             ctest --preset asan -j "$jobs"
         ;;
+    package)
+        ensure_packages
+        cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+            -DTARNOLUX_BUILD_TESTS=OFF -DTARNOLUX_BUILD_BENCH=OFF >/dev/null
+        cmake --build build-package -j "$jobs" --target tarnolux
+        (cd build-package && cpack -G DEB)
+        ;;
     bench)
         ensure_packages
         cmake --preset default >/dev/null
@@ -61,7 +70,7 @@ case "$cmd" in
         for b in build/bin/*_bench; do "$b"; done
         ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

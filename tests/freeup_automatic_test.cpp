@@ -25,6 +25,13 @@ struct FreeupAutomaticTest : apptest::ProgramTest {
         sys.counterReads.clear();
     }
     void FreeMemoryMB(std::uint64_t mb) { sys.memory.availPhys = mb * MiB; }
+    // One tick with plenty free, so the limit trigger owes no wait.
+    void Recovered() {
+        const std::uint64_t free = sys.memory.availPhys;
+        FreeMemoryMB(100);
+        f.Timer4_Timer();
+        sys.memory.availPhys = free;
+    }
 };
 
 TEST_F(FreeupAutomaticTest, TheLimitTriggerFiresAtTheLimitAndNotAboveIt) {
@@ -36,14 +43,52 @@ TEST_F(FreeupAutomaticTest, TheLimitTriggerFiresAtTheLimitAndNotAboveIt) {
     sys.memory.availPhys += 1023;  // a part of a megabyte does not count
     host.Advance(1000);
     EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{21 * MiB});
-    host.Advance(1000);  // still low: again a second later
-    EXPECT_EQ(sys.claimRequests.size(), 2u);
 
     // Typing a new limit or amount takes effect at the next start only.
     f.Text2(3).setText("2");
     f.Text2(4).setText("50");
+    host.Advance(30000);
+    EXPECT_EQ(sys.claimRequests, (std::vector<std::uint64_t>{21 * MiB, 21 * MiB}));
+}
+
+// Memory that stays at the limit after a free-up is not freed again every second (each time with
+// the pop-up): the trigger waits 30 s, twice as long each time up to 5 min, until memory recovers.
+TEST_F(FreeupAutomaticTest, TheLimitTriggerBacksOffWhileAFreeUpDoesNotHelp) {
+    f.Check4(2).setValue(1);
+    FreeMemoryMB(8);
+    std::vector<std::int64_t> freedAt;
+    sys.onClaim = [&](std::uint64_t) { freedAt.push_back(host.now()); };
+    host.Advance(30 * 60 * 1000);
+    const std::vector<std::int64_t> gaps = [&] {
+        std::vector<std::int64_t> g;
+        for (std::size_t i = 1; i < freedAt.size(); ++i) g.push_back((freedAt[i] - freedAt[i - 1]) / 1000);
+        return g;
+    }();
+    EXPECT_EQ(gaps, (std::vector<std::int64_t>{30, 60, 120, 240, 300, 300, 300, 300}));
+    EXPECT_EQ(host.windowPos.size() / 2, freedAt.size());  // one pop-up per free-up
+
+    // Once memory has recovered, the next fall to the limit is answered at once, and the wait
+    // starts short again.
+    FreeMemoryMB(100);
     host.Advance(1000);
-    EXPECT_EQ(sys.claimRequests.back(), 21 * MiB);
+    FreeMemoryMB(8);
+    freedAt.clear();
+    const std::int64_t fell = host.now();
+    host.Advance(40000);
+    ASSERT_EQ(freedAt.size(), 2u);
+    EXPECT_EQ(freedAt[0] - fell, 1000);
+    EXPECT_EQ(freedAt[1] - freedAt[0], 30000);
+
+    // A free-up that lifts memory above the limit leaves no wait behind.
+    sys.onClaim = [&](std::uint64_t) {
+        freedAt.push_back(host.now());
+        FreeMemoryMB(100);
+    };
+    host.Advance(300000);
+    freedAt.clear();
+    FreeMemoryMB(8);
+    host.Advance(1000);
+    EXPECT_EQ(freedAt.size(), 1u);
 }
 
 TEST_F(FreeupAutomaticTest, TheProcessorGateHoldsBackAtTheThreshold) {
@@ -56,6 +101,7 @@ TEST_F(FreeupAutomaticTest, TheProcessorGateHoldsBackAtTheThreshold) {
     sys.cpuLoad = 24;
     f.Timer4_Timer();
     EXPECT_EQ(sys.claimRequests.size(), 1u);
+    Recovered();
 
     // The threshold is read afresh at every tick; one that is not a whole number holds all back.
     f.Text2(7).setText("20");

@@ -102,7 +102,7 @@ TEST_F(TrayMenuTest, EnablingLeavesThePeriodicTimerOffWhenItIsSwitchedOff) {
 }
 
 TEST_F(TrayMenuTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeepsItDisabled) {
-    program->MenuTexts[1] = "Ausschalten";
+    program->MenuTexts[1] = "Aus&schalten";  // the tip shows the text without its access key
     program->MenuTexts[17] = "Einschalten";
     f.ApplyLanguage();
     menu.disable_menu->userClick();
@@ -110,7 +110,7 @@ TEST_F(TrayMenuTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeep
     EXPECT_EQ(menu.disable_menu->caption(), "Einschalten");
 
     f.ApplyLanguage();
-    EXPECT_EQ(menu.disable_menu->caption(), "Ausschalten");
+    EXPECT_EQ(menu.disable_menu->caption(), "Aus&schalten");
     EXPECT_EQ(menu.disable_menu->tag(), "1");
     EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten");
     menu.disable_menu->userClick();  // switches on

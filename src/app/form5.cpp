@@ -3,6 +3,7 @@
 
 #include "app/form5.h"
 #include "appearance/skins.h"
+#include "appearance/language_choice.h"
 #include "common/convert.h"
 #include "monitor/statistics.h"
 #include "settings/modules.h"
@@ -60,9 +61,13 @@ void Form5::Form_Load() {
     // The language sets the total again; without one the free-up defaults and the first tick
     // still need it.
     TotalMemoryMB = FreeMemory::TotalPhysicalMemoryKB(sys) / 1024;
-    std::string language = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Language", "english"));
+    // Until the user picks one, the desktop's language is the one wanted.
+    std::vector<std::string> available;
+    for (int i = 0; i < Combo1->listCount(); ++i) available.push_back(Combo1->list(i));
+    const std::string desktop = LowerCase(LanguageForDesktop(sys.PreferredLanguages(), available));
+    std::string language = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Language", desktop));
     // An empty name (saved when no language was in use) would never match again.
-    if (language.empty()) language = "english";
+    if (language.empty()) language = desktop;
     for (int i = 0; i < Combo1->listCount(); ++i) {
         if (LowerCase(Combo1->list(i)) == language) {
             Combo1->setListIndex(i);

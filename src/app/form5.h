@@ -66,6 +66,11 @@ public:
     std::int16_t PeriodTickCount = 0;
     std::int16_t ScrollStepGuard = 0;
     bool Defragging = false;                 // a free-up is under way; a nested one is dropped
+    // A limit free-up that leaves free memory at the limit is not repeated every second: the
+    // trigger waits 30 s, then twice as long each time up to 5 min, until memory recovers.
+    std::int32_t LimitBackOffSeconds = 0;    // the current wait; 0 once memory has recovered
+    std::int32_t LimitWaitTicks = 0;         // ticks of Timer4 still to wait
+    bool LimitJustFreed = false;             // the last tick freed: this one sees whether it helped
     // What start-up has filled from the store. Shutdown saves only that: an end that arrives while
     // start-up still waits (a message box open, a signal, a logout) never stores blank controls.
     bool LanguageChosen = false;

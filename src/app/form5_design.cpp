@@ -1,6 +1,7 @@
 // The main window as designed: every control with its place (twips), caption, style and colours,
 // and the wiring of its events to the window's handlers.
 #include "app/form5.h"
+#include "app/form5_access.h"
 #include "app/palette.h"
 
 namespace tarnolux {
@@ -283,6 +284,8 @@ void Form5::Design() {
     List2->Click = [this] { List2_Click(); };
     Command1->Click = [this] { Command1_Click(); };
     Command2->Click = [this] { Command2_Click(); };
+
+    DescribeForAccess(*this);
 }
 
 }  // namespace tarnolux

@@ -19,11 +19,13 @@ Program::Program(forms::Application& application, platform::System& system, host
     host.EndSession = [this] {
         if (form5_ && form5_->loaded()) form5_->Unload(2);
     };
+    host.LaterStart = [this](const std::string& request) { return LaterStartRequest(request); };
 }
 
 Program::~Program() {
     host.TrayMouse = nullptr;
     host.EndSession = nullptr;
+    host.LaterStart = nullptr;
 }
 
 Form5& Program::form5() {
@@ -67,14 +69,60 @@ bool Program::form4Loaded() const { return form4_ && form4_->loaded(); }
 bool Program::Start() {
     Form5& main = form5();
     main.Form_Initialize();
-    if (main.InstanceEnded) return false;
+    if (main.InstanceEnded) {
+        // The running instance does what this start was asked for; a plain start shows it.
+        const std::string channel = sys.InstanceChannel();
+        if (channel.empty()) return false;
+        const std::optional<std::string> answer = host.SendToRunningInstance(channel, EncodeRequest(Command));
+        if (!answer) StartError = "Tarnolux is running but does not answer";
+        else if (*answer != "ok") StartError = *answer;
+        return false;
+    }
+    // Nothing runs that could be ended.
+    if (Command.action == CommandLine::Action::Quit) return false;
+    // This instance holds the lock from here on: later starts come to it.
+    if (const std::string channel = sys.InstanceChannel(); !channel.empty()) host.ListenForLaterStarts(channel);
     main.Load();
+    if (!main.loaded()) return false;
+    Perform(Command);
     return main.loaded();
 }
 
 int Program::Run() {
-    if (!Start()) return 0;
+    if (!Start()) return StartError.empty() ? 0 : 1;
     return host.Run();
+}
+
+std::string Program::LaterStartRequest(const std::string& request) {
+    const std::optional<CommandLine> command = DecodeRequest(request);
+    if (!command) return "Tarnolux does not know the request '" + request + "'";
+    if (!form5_ || !form5_->loaded()) return "Tarnolux is ending";
+    Perform(*command);
+    return "ok";
+}
+
+void Program::Perform(const CommandLine& command) {
+    Form5& main = form5();
+    switch (command.action) {
+    case CommandLine::Action::Show:
+        form6().restore_menu_Click();
+        if (main.loaded() && main.visible()) host.ActivateWindow(main);
+        break;
+    case CommandLine::Action::FreeUp:
+        // As the tray menu's command does, with the amount given in its place when there is one.
+        if (command.freeUpMB) {
+            std::int32_t mb = *command.freeUpMB;
+            main.DefragMemoryNow(mb);
+        } else {
+            form6().free_up_menu_Click();
+        }
+        break;
+    case CommandLine::Action::Quit:
+        form6().exit_menu_Click();
+        break;
+    default:
+        break;
+    }
 }
 
 }  // namespace tarnolux

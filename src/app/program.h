@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "forms/forms.h"
 #include "host/host.h"
 #include "platform/system.h"
@@ -31,8 +32,18 @@ public:
     // Starts the program as a single instance and runs it to its end; returns the exit code.
     int Run();
     // Starts the program (single-instance check and start-up) without running the event loop;
-    // false when another instance runs and this one has ended at once.
+    // false when this start has ended at once: another instance runs (and has been handed
+    // `Command`), or there was nothing to do.
     bool Start();
+
+    // What this start was asked for on its command line.
+    CommandLine Command;
+    // Why this start failed, when it did (one line for the user); empty otherwise.
+    std::string StartError;
+
+    // Performs the request of a later start ("show", "free-up [MB]", "quit") and gives the answer
+    // that goes back to it: "ok", or what went wrong.
+    std::string LaterStartRequest(const std::string& request);
 
     forms::Application& app;
     platform::System& sys;
@@ -58,6 +69,8 @@ public:
     bool form4Loaded() const;
 
 private:
+    void Perform(const CommandLine& command);
+
     std::unique_ptr<Form5> form5_;
     std::unique_ptr<Form6> form6_;
     std::unique_ptr<Form2> form2_;

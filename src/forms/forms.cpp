@@ -79,6 +79,24 @@ void Control::setLine(int x1, int y1, int x2, int y2) { move(x1, y1, x2, y2); }
 void Control::setY1(int v) { setTop(v); }
 void Control::setY2(int v) { setHeight(v); }
 
+void Control::setToolTipText(const std::string& v) {
+    if (toolTipText_ == v) return;
+    toolTipText_ = v;
+    notify(Prop::Help);
+}
+
+void Control::setAccessibleName(const std::string& v) {
+    if (accessibleName_ == v) return;
+    accessibleName_ = v;
+    notify(Prop::Help);
+}
+
+void Control::setAccessibleDescription(const std::string& v) {
+    if (accessibleDescription_ == v) return;
+    accessibleDescription_ = v;
+    notify(Prop::Help);
+}
+
 void Control::setCaption(const std::string& v) {
     if (caption_ == v) return;
     caption_ = v;

@@ -62,6 +62,7 @@ enum class Prop {
     Checked,    // menu items
     Default,    // menu items
     Path,       // drive/folder/file lists
+    Help,       // tooltip, accessible name and description
 };
 
 struct Font {
@@ -175,6 +176,15 @@ public:
     const std::string& tag() const { return tag_; }
     void setTag(const std::string& v) { tag_ = v; }
 
+    // Help for the user and for assistive technology: the tip shown under the pointer, and the name
+    // and description a screen reader gives (without a name, the host reads the caption).
+    const std::string& toolTipText() const { return toolTipText_; }
+    void setToolTipText(const std::string& v);
+    const std::string& accessibleName() const { return accessibleName_; }
+    void setAccessibleName(const std::string& v);
+    const std::string& accessibleDescription() const { return accessibleDescription_; }
+    void setAccessibleDescription(const std::string& v);
+
     Color backColor() const { return backColor_; }
     Color foreColor() const { return foreColor_; }
     Color borderColor() const { return borderColor_; }
@@ -284,6 +294,7 @@ private:
     int value_ = 0;
     bool enabled_ = true;
     bool visible_ = true;
+    std::string toolTipText_, accessibleName_, accessibleDescription_;
     std::string tag_;
     Color backColor_ = RGB(0xC0, 0xC0, 0xC0);
     Color foreColor_ = RGB(0, 0, 0);

@@ -15,6 +15,8 @@ namespace tarnolux {
 namespace {
 
 constexpr int kPeriodMs = 65535;
+constexpr std::int32_t kFirstBackOffSeconds = 30;
+constexpr std::int32_t kLongestBackOffSeconds = 300;
 
 std::int64_t FreeMB(platform::System& sys) { return FreeMemory::FreePhysicalMemoryKB(sys) / 1024; }
 
@@ -43,9 +45,29 @@ void SpinBarChange(Form5& form, forms::Control& bar, forms::Control& box, const 
 }
 
 void Form5::Timer4_Timer() {
-    if (FreeMB(P.sys) > LimitFreeMemoryMB) return;
+    if (Defragging) return;  // the free-up under way is judged once it is over
+    if (FreeMB(P.sys) > LimitFreeMemoryMB) {
+        LimitBackOffSeconds = 0;
+        LimitWaitTicks = 0;
+        LimitJustFreed = false;
+        return;
+    }
+    // Freeing again at once would only slow the machine down and show the pop-up every second.
+    if (LimitJustFreed) {
+        LimitJustFreed = false;
+        LimitBackOffSeconds = LimitBackOffSeconds == 0 ? kFirstBackOffSeconds
+                                                       : std::min(LimitBackOffSeconds * 2, kLongestBackOffSeconds);
+        // This tick and the one that frees again are two of the seconds waited.
+        LimitWaitTicks = LimitBackOffSeconds - 2;
+        return;
+    }
+    if (LimitWaitTicks > 0) {
+        --LimitWaitTicks;
+        return;
+    }
     if (!GatePasses(*this)) return;
     DefragMemoryNow(FreeUpMemoryMB);
+    LimitJustFreed = true;
 }
 
 void Form5::Timer5_Timer() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <stop_token>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,26 @@ public:
     std::function<void(int mouseMessage)> TrayMouse;
     // False where no notification area exists (hiding to it would leave the program unreachable).
     virtual bool TrayAvailable() = 0;
+
+    // Later starts of the program reach the running one through a local channel beside the instance
+    // lock. Listen is called by the instance that holds the lock, so whatever is left at `channel`
+    // comes from one that crashed and is replaced. Each request is one line of text; LaterStart
+    // performs it and gives the answer that goes back. False when nothing can listen there.
+    virtual bool ListenForLaterStarts(const std::string& channel) {
+        (void)channel;
+        return false;
+    }
+    std::function<std::string(const std::string& request)> LaterStart;
+    // Sends `request` to the instance listening on `channel` and returns its answer; nothing when
+    // none answers in time (it may be starting: connecting is retried for a few seconds).
+    virtual std::optional<std::string> SendToRunningInstance(const std::string& channel, const std::string& request) {
+        (void)channel;
+        (void)request;
+        return std::nullopt;
+    }
+    // Gives a shown window the focus and raises it, as the desktop allows; asked for by the user
+    // through another start of the program.
+    virtual void ActivateWindow(forms::Form& form) { (void)form; }
 
     // The session or the system asks the program to end (logout, shutdown, a termination signal).
     // The program answers by unloading its main window, so that its settings are saved.

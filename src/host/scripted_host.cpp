@@ -2,6 +2,29 @@
 
 namespace host {
 
+namespace {
+// The channels of the hosts alive in this process.
+std::map<std::string, ScriptedHost*>& Listeners() {
+    static std::map<std::string, ScriptedHost*> listeners;
+    return listeners;
+}
+}  // namespace
+
+bool ScriptedHost::ListenForLaterStarts(const std::string& channel) {
+    // As the real channel does, what a crashed run left behind gives way.
+    if (!listeningOn.empty()) Listeners().erase(listeningOn);
+    Listeners()[channel] = this;
+    listeningOn = channel;
+    return true;
+}
+
+std::optional<std::string> ScriptedHost::SendToRunningInstance(const std::string& channel, const std::string& request) {
+    sentRequests.push_back(request);
+    auto it = Listeners().find(channel);
+    if (it == Listeners().end() || it->second == this || !it->second->LaterStart) return std::nullopt;
+    return it->second->LaterStart(request);
+}
+
 ScriptedHost::ScriptedHost(forms::Application& app) : app_(app) {
     app_.setObserver(this);
     app_.runModal = [this](forms::Form& form) {
@@ -10,6 +33,8 @@ ScriptedHost::ScriptedHost(forms::Application& app) : app_(app) {
 }
 
 ScriptedHost::~ScriptedHost() {
+    if (auto it = Listeners().find(listeningOn); !listeningOn.empty() && it != Listeners().end() && it->second == this)
+        Listeners().erase(it);
     if (app_.observer() == this) app_.setObserver(nullptr);
     app_.runModal = nullptr;
 }

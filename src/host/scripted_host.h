@@ -69,6 +69,10 @@ public:
     int mousePointer = vbDefault;
     bool quitCalled = false;
     int exitCode = 0;
+    // Later starts: hosts listening on a channel, found by hosts of other runs in the same test.
+    std::string listeningOn;                 // the channel this host listens on, if any
+    std::vector<std::string> sentRequests;   // what SendToRunningInstance sent
+    std::vector<forms::Form*> activations;   // ActivateWindow calls
     int screenWidth = 1024 * 15;
     int screenHeight = 768 * 15;
     std::vector<ScreenRect> screens;  // empty: the one screen of screenWidth x screenHeight
@@ -92,6 +96,9 @@ public:
     bool SetFocus(forms::Control& control) override;
     bool ShellNotifyIcon(int message, const NotifyIconData& data) override;
     bool TrayAvailable() override { return trayAvailable; }
+    bool ListenForLaterStarts(const std::string& channel) override;
+    std::optional<std::string> SendToRunningInstance(const std::string& channel, const std::string& request) override;
+    void ActivateWindow(forms::Form& form) override { activations.push_back(&form); }
 
     // ---- forms::Observer ----------------------------------------------------------------------
     void formLoaded(forms::Form& form) override;

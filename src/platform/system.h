@@ -218,6 +218,14 @@ public:
     // holds the instance lock until it exits (or dies: the lock must not outlive the process).
     virtual bool PrevInstance() = 0;
 
+    // Where later starts of the program reach the instance that holds the lock (beside the lock);
+    // empty when there is no such place.
+    virtual std::string InstanceChannel() { return {}; }
+
+    // The languages the user's desktop asks for, most wanted first, as lower-case ISO 639 codes
+    // ("de", "pt"); empty when it asks for none in particular.
+    virtual std::vector<std::string> PreferredLanguages() { return {}; }
+
     // The separator between folder and file names on this platform.
     virtual char PathSeparator() const = 0;
 

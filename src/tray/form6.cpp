@@ -25,6 +25,17 @@ const std::string& OrBuiltIn(const std::string& text, const std::string& builtIn
     return text.empty() ? builtIn : text;
 }
 
+// A menu caption as the menu shows it: "&" marks the access key, "&&" stands for "&".
+std::string WithoutAccessKeys(const std::string& caption) {
+    std::string text;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+        else if (caption[i] == '&') break;
+        text += caption[i];
+    }
+    return text;
+}
+
 }  // namespace
 
 Form6::Form6(Program& program) : forms::Form(program.app, "Form6"), P(program) { Design(); }
@@ -95,7 +106,7 @@ void Form6::disable_menu_Click() {
         const forms::Picture crossedOut{kIconDisabled, {}};
         main.setIcon(crossedOut);
         TaskBar_Icon::TraySetIcon(P, crossedOut, false);
-        const std::string tip = kAppTitle + " - " + disable_menu->caption();
+        const std::string tip = kAppTitle + " - " + WithoutAccessKeys(disable_menu->caption());
         disable_menu->setCaption(OrBuiltIn(P.MenuTexts[17], kEnableCaption));
         TaskBar_Icon::TraySetTip(P, tip);
     } else {

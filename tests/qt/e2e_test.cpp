@@ -4,6 +4,7 @@
 // X display goes away.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -54,8 +55,10 @@ struct Home {
 
 class Started {
 public:
-    // `display` empty: offscreen; otherwise the X display to open.
-    explicit Started(const Home& h, const std::string& display = {}) {
+    // `display` empty: offscreen; otherwise the X display to open. `noDisplay`: none at all, the
+    // toolkit left to find one.
+    explicit Started(const Home& h, const std::string& display = {}, std::vector<std::string> args = {},
+                     bool noDisplay = false) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string kv = *e;
@@ -65,7 +68,8 @@ public:
                 continue;
             env.push_back(kv);
         }
-        if (display.empty()) {
+        if (noDisplay) {
+        } else if (display.empty()) {
             env.push_back("QT_QPA_PLATFORM=offscreen");
         } else {
             env.push_back("QT_QPA_PLATFORM=xcb");
@@ -80,8 +84,16 @@ public:
         for (auto& kv : env) envp.push_back(kv.data());
         envp.push_back(nullptr);
         std::string program = TARNOLUX_PROGRAM;
-        char* argv[] = {program.data(), nullptr};
-        if (::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) pid_ = -1;
+        std::vector<char*> argv{program.data()};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        // The program's own output is of no interest here.
+        posix_spawn_file_actions_t quiet;
+        ::posix_spawn_file_actions_init(&quiet);
+        ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        ::posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        if (::posix_spawn(&pid_, program.c_str(), &quiet, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        ::posix_spawn_file_actions_destroy(&quiet);
     }
     ~Started() {
         if (pid_ > 0 && !status_) {
@@ -232,6 +244,25 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
     ASSERT_EQ(::kill(first.pid(), SIGTERM), 0);
     EXPECT_TRUE(ExitedWith(first.WaitExit(3s), 0));
     EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+}
+
+TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
+    Home h;
+    // No display is needed to be asked for help or the version, and a bad option is refused.
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--version"}, true).WaitExit(5s), 0));
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--free-up", "lots"}, true).WaitExit(5s), 2));
+    // Without one, starting says so and ends with status 1 rather than aborting.
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {}, true).WaitExit(5s), 1));
+
+    Started first(h);
+    ASSERT_GT(first.pid(), 0);
+    ASSERT_TRUE(first.WaitRunning(h));
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--free-up", "1"}).WaitExit(20s), 0));
+    EXPECT_FALSE(first.WaitExit(0ms));
+    // --quit ends it in order: its answer comes once the settings are saved.
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--quit"}).WaitExit(10s), 0));
+    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+    EXPECT_TRUE(ExitedWith(first.WaitExit(5s), 0));
 }
 
 TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {

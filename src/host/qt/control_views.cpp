@@ -46,6 +46,18 @@ QListWidgetItem* FolderItem(const forms::Control& c, const std::string& path, QL
     return item;
 }
 
+// A list whose rectangle reaches past the edge of a container would lose its border there (the
+// Active Modules list starts a pixel left of its page): it is drawn within the part that shows.
+QRect WithinContainers(const QWidget* parent, QRect r) {
+    QPoint offset;  // from `parent` to the container being looked at
+    for (const QWidget* p = parent; p; p = p->parentWidget()) {
+        r &= p->rect().translated(-offset);
+        if (p->isWindow()) break;
+        offset += p->pos();
+    }
+    return r;
+}
+
 int HAlign(int alignment) {
     return alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
 }
@@ -185,7 +197,7 @@ void QtHost::Impl::restack(ControlView& v, bool initial) {
 void QtHost::Impl::syncAll(ControlView& v) {
     using forms::Prop;
     for (Prop p : {Prop::Geometry, Prop::Font, Prop::Colors, Prop::Style, Prop::Caption, Prop::Text, Prop::Range,
-                   Prop::Items, Prop::Value, Prop::Picture, Prop::Enabled, Prop::Visible})
+                   Prop::Items, Prop::Value, Prop::Picture, Prop::Enabled, Prop::Visible, Prop::Help})
         sync(v, p);
 }
 
@@ -205,11 +217,21 @@ void QtHost::Impl::sync(ControlView& v, forms::Prop prop) {
     switch (prop) {
     case forms::Prop::Geometry:
         if (v.type == ViewType::Line) static_cast<LineWidget*>(w)->layoutLine();
+        else if (v.type == ViewType::List) w->setGeometry(WithinContainers(w->parentWidget(), PxRect(c)));
         else w->setGeometry(PxRect(c));
+        // A container that moves or changes size shows another part of the lists inside it.
+        if (v.type == ViewType::Panel)
+            for (auto& [control, inner] : v.form->controls)
+                if (inner.type == ViewType::List && inner.widget)
+                    inner.widget->setGeometry(WithinContainers(inner.widget->parentWidget(), PxRect(*control)));
         break;
     case forms::Prop::Caption:
         if (v.type == ViewType::Button) static_cast<ButtonWidget*>(w)->syncCaption();
         else if (v.type == ViewType::Label) w->update();
+        if (c.accessibleName().empty()) syncHelp(v);
+        break;
+    case forms::Prop::Help:
+        syncHelp(v);
         break;
     case forms::Prop::Text:
         if (v.type == ViewType::LineEdit) {
@@ -267,6 +289,24 @@ void QtHost::Impl::sync(ControlView& v, forms::Prop prop) {
     }
 }
 
+// What a screen reader says: the program's name for the control, else its caption as shown.
+void QtHost::Impl::syncHelp(ControlView& v) {
+    const forms::Control& c = *v.control;
+    QWidget* w = v.widget;
+    const QString tip = Q(c.toolTipText());
+    if (w->toolTip() != tip) w->setToolTip(tip);
+    QString name = Q(c.accessibleName());
+    if (name.isEmpty()) {
+        name = Q(c.caption());
+        name.replace(QLatin1String("&&"), QLatin1String("\x01")).remove(QLatin1Char('&'));
+        name.replace(QLatin1String("\x01"), QLatin1String("&"));
+        name = name.simplified();
+    }
+    if (w->accessibleName() != name) w->setAccessibleName(name);
+    const QString description = Q(c.accessibleDescription());
+    if (w->accessibleDescription() != description) w->setAccessibleDescription(description);
+}
+
 void QtHost::Impl::syncRange(ControlView& v) {
     forms::Control& c = *v.control;
     auto* sb = static_cast<QScrollBar*>(v.widget);
@@ -289,6 +329,13 @@ void QtHost::Impl::syncColors(ControlView& v) {
         pal.setColor(QPalette::Base, back);
         pal.setColor(QPalette::Text, fore);
         pal.setColor(QPalette::Disabled, QPalette::Text, Faded(fore, back));
+        // A drop-down's face follows the skin too, not a dark desktop theme's buttons.
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(g, QPalette::Button, back);
+            pal.setColor(g, QPalette::ButtonText, fore);
+        }
+        pal.setColor(QPalette::Disabled, QPalette::Base, back);
+        pal.setColor(QPalette::Disabled, QPalette::ButtonText, Faded(fore, back));
         v.widget->setPalette(pal);
     }
     v.widget->update();

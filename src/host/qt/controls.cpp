@@ -296,6 +296,20 @@ void ButtonWidget::paintCheckLook(QPainter& p, const forms::Control& c) {
 
     QStyleOptionButton opt;
     opt.initFrom(this);
+    // The box takes the skin's colours, not the desktop theme's: under a dark theme it would be a
+    // black square on the light page, its tick hard to see.
+    const QColor box = back.lightness() >= 128 ? QColor(Qt::white) : back.darker(160);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        opt.palette.setColor(g, QPalette::Base, box);
+        opt.palette.setColor(g, QPalette::Window, back);
+        opt.palette.setColor(g, QPalette::Button, back);
+        opt.palette.setColor(g, QPalette::Text, fore);
+        opt.palette.setColor(g, QPalette::WindowText, fore);
+    }
+    opt.palette.setColor(QPalette::Disabled, QPalette::Base, back);
+    opt.palette.setColor(QPalette::Disabled, QPalette::Window, back);
+    opt.palette.setColor(QPalette::Disabled, QPalette::Text, Faded(fore, back));
+    opt.palette.setColor(QPalette::Disabled, QPalette::WindowText, Faded(fore, back));
     opt.state &= ~(QStyle::State_On | QStyle::State_Off | QStyle::State_NoChange);
     switch (c.value()) {
     case forms::vbChecked: opt.state |= QStyle::State_On; break;

@@ -24,7 +24,7 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
     // The windows are small and change a few labels a second: shared-memory images would cost a
     // round trip to the X server on every repaint and save nothing.
     if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
-    return std::make_unique<QApplication>(argc, argv);
+    return ApplicationOrExit(argc, argv);
 }
 
 }  // namespace

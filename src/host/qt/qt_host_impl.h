@@ -17,6 +17,8 @@
 
 #include "host/qt/qt_host.h"
 
+class QLocalServer;
+
 namespace qthost {
 
 class WindowEdge;
@@ -62,6 +64,9 @@ struct FormView {
     QEventLoop* modalLoop = nullptr;
 };
 
+// The application object; without a display to connect to, the program says so and ends (status 1).
+std::unique_ptr<QApplication> ApplicationOrExit(int& argc, char** argv);
+
 struct QtHost::Impl {
     Impl(QtHost& host, forms::Application& app, int& argc, char** argv);
     ~Impl();
@@ -87,6 +92,7 @@ struct QtHost::Impl {
     void syncListIndex(ControlView& v);
     void syncRange(ControlView& v);
     void syncColors(ControlView& v);
+    void syncHelp(ControlView& v);
     void rearm(ControlView& v);
 
     void applyWindowFlags(FormView& fv);
@@ -125,6 +131,7 @@ struct QtHost::Impl {
     forms::Application& app;
     std::unique_ptr<QApplication> ownedApp;  // first member: outlives every widget
     QObject anchor;                          // context of queued calls
+    QLocalServer* laterStarts = nullptr;     // child of anchor; requests of later starts
     std::unordered_map<const forms::Form*, std::unique_ptr<FormView>> views;
     std::unordered_map<const QObject*, ControlView*> byWidget;
     std::vector<QPointer<QWidget>> dyingWindows;

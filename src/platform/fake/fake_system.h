@@ -140,6 +140,9 @@ public:
     // ---- instance -------------------------------------------------------------------------------
     bool prevInstance = false;  // what PrevInstance answers
     int prevInstanceCalls = 0;
+    std::string instanceChannel = "fake-instance";  // what InstanceChannel answers
+
+    std::vector<std::string> preferredLanguages;  // what PreferredLanguages answers
 
     char pathSeparator = '/';
 
@@ -188,6 +191,8 @@ public:
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
+    std::string InstanceChannel() override { return instanceChannel; }
+    std::vector<std::string> PreferredLanguages() override { return preferredLanguages; }
     char PathSeparator() const override { return pathSeparator; }
 
     // "/a//b/" -> "/a/b".

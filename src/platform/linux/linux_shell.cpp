@@ -11,6 +11,7 @@
 
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/locale_env.h"
 #include "platform/linux/spawn.h"
 #include "platform/linux/trash.h"
 
@@ -124,6 +125,13 @@ bool LinuxSystem::PrevInstance() {
     const bool held = errno == EWOULDBLOCK;
     ::close(fd);
     return held;
+}
+
+// Beside the lock, in the same private folder: only this user can reach it.
+std::string LinuxSystem::InstanceChannel() { return LockFolder() + "/tarnolux.socket"; }
+
+std::vector<std::string> LinuxSystem::PreferredLanguages() {
+    return linux_impl::LanguagesFromLocale([](const char* name) { return std::getenv(name); });
 }
 
 }  // namespace platform

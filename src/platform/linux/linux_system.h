@@ -99,6 +99,8 @@ public:
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
+    std::string InstanceChannel() override;  // a socket beside the lock
+    std::vector<std::string> PreferredLanguages() override;
     char PathSeparator() const override { return '/'; }
     void BeginUpdate() override;
     void EndUpdate() override;

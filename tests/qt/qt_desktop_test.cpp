@@ -1,0 +1,130 @@
+// The Qt host on a real desktop: later starts reach it through a socket beside the instance lock
+// (one left by a crashed run included), and a dark desktop theme leaves the skin's controls readable.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QImage>
+#include <QPalette>
+#include <QStyle>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "../support.h"
+#include "qt_support.h"
+
+namespace {
+
+using forms::Kind;
+using qttest::QtHostTest;
+
+class Form : public forms::Form {
+public:
+    explicit Form(forms::Application& app) : forms::Form(app, "Desk") {}
+    ~Form() override {
+        if (loaded()) Unload();
+    }
+};
+
+int UnixSocket(const std::string& path, bool connectTo) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    const int rc = connectTo ? ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr)
+                             : ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    if (rc != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// What a later start gets back for `request`, sent from another thread while this one runs the
+// host's events.
+std::string Ask(const std::string& path, const std::string& request) {
+    std::string answer;
+    std::atomic<bool> done{false};
+    std::thread later([&] {
+        const int fd = UnixSocket(path, true);
+        if (fd >= 0) {
+            (void)!::write(fd, request.data(), request.size());
+            char buf[256];
+            for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) answer.append(buf, static_cast<std::size_t>(n));
+            ::close(fd);
+        }
+        done = true;
+    });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done && std::chrono::steady_clock::now() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    later.join();
+    return answer;
+}
+
+TEST_F(QtHostTest, LaterStartsReachTheInstanceEvenPastASocketLeftByACrash) {
+    testsupport::TempDir dir;
+    const std::string path = (dir / "tarnolux.socket").string();
+    // A crashed run leaves its socket behind with nobody listening.
+    const int stale = UnixSocket(path, false);
+    ASSERT_GE(stale, 0);
+    ::close(stale);
+
+    std::vector<std::string> requests;
+    host.LaterStart = [&](const std::string& request) {
+        requests.push_back(request);
+        return std::string("ok");
+    };
+    ASSERT_TRUE(host.ListenForLaterStarts(path));
+    EXPECT_EQ(Ask(path, "show\n"), "ok\n");
+    EXPECT_EQ(Ask(path, "free-up 512\n"), "ok\n");
+    // A request that never ends its line is dropped, not read without limit.
+    EXPECT_EQ(Ask(path, std::string(4096, 'x')), "");
+    EXPECT_EQ(requests, (std::vector<std::string>{"show", "free-up 512"}));
+    host.LaterStart = nullptr;
+}
+
+TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    for (auto role : {QPalette::Base, QPalette::Window, QPalette::Button}) dark.setColor(role, QColor(20, 20, 24));
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) dark.setColor(role, QColor(235, 235, 235));
+    QApplication::setPalette(dark);
+
+    Form f(app);
+    f.move(0, 0, 3000, 3000);
+    forms::Control& box = f.add(Kind::CheckBox, "Check4");
+    box.move(0, 0, 2400, 300);
+    box.setCaption("Start minimized.");
+    box.setBackColor(forms::RGB(236, 239, 244));
+    box.setForeColor(forms::RGB(0, 0, 0));
+    f.Show();
+
+    // The unticked box is light inside, as on the light page, not a black square.
+    QWidget* w = widget(box);
+    const int side = w->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w);
+    const QImage img = w->grab().toImage();
+    EXPECT_GT(QColor(img.pixel(side / 2, img.height() / 2)).lightness(), 200);
+    QApplication::setPalette(before);
+}
+
+TEST_F(QtHostTest, AListReachingPastItsContainerKeepsItsBorder) {
+    Form f(app);
+    f.move(0, 0, 4500, 3000);
+    forms::Control& page = f.add(Kind::Frame, "Frame1");
+    page.move(-10, -120, 3700, 2535);
+    forms::Control& list = f.add(Kind::ListBox, "List2", -1, &page);
+    list.move(0, 240, 3705, 1815);
+    f.Show();
+    // The frame starts a pixel left of the window; the list is drawn from the first pixel that shows.
+    EXPECT_EQ(widget(list)->mapTo(window(f), QPoint(0, 0)).x(), 0);
+    EXPECT_EQ(widget(list)->geometry().width(), 246);
+    page.move(300, -120, 3700, 2535);  // moved back into view: the list takes its full width again
+    EXPECT_EQ(widget(list)->geometry().width(), 247);
+}
+
+}  // namespace
