@@ -83,6 +83,7 @@ TEST_F(LaterStartTest, AFirstStartCarriesOutItsOwnAction) {
     f.Unload();
     program.reset();
     const auto firstStart = [&](std::vector<std::string> args) {
+        host.quitCalled = false;  // each start is a new process: the last one's end is not this one's
         program = std::make_unique<tarnolux::Program>(app, sys, host);
         program->Command = tarnolux::ParseCommandLine(args);
         return program->Run();
