@@ -177,6 +177,8 @@ public:
 
     // The separator between folder and file names on this platform.
     virtual char PathSeparator() const = 0;
+    // What follows a program's base name in its file name here ("" or ".exe").
+    virtual std::string ExeSuffix() const = 0;
 };
 
 // The System of the platform the program was built for. Made in one place (platform/make_system.cpp).

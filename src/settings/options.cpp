@@ -13,12 +13,6 @@ namespace {
 const std::string kApp = "TALVO";
 const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-#ifdef _WIN32
-const std::string kExeSuffix = ".exe";
-#else
-const std::string kExeSuffix;
-#endif
-
 std::string Get(Program& p, const std::string& key, const std::string& defaultValue) {
     return Settings::GetSetting(p.sys, kApp, kAppTitle, key, defaultValue);
 }
@@ -135,7 +129,7 @@ void Form5::SaveOptions() {
 
     if (Check4(0).value() == forms::vbChecked) {
         const std::string command =
-            General::ProgramFolder(P.sys) + General::Sep(P.sys) + P.sys.AppExeName() + kExeSuffix + " /Start Up";
+            General::ProgramFolder(P.sys) + General::Sep(P.sys) + P.sys.AppExeName() + P.sys.ExeSuffix() + " /Start Up";
         // A fresh store may lack the run list that Windows always has: create it then.
         if (Registry::SetStringValue(P.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command) == 1) {
             if (const platform::HKEY key = Registry::CreateKey(P.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, "")) {

@@ -130,6 +130,7 @@ public:
     int prevInstanceCalls = 0;
 
     char pathSeparator = '/';
+    std::string exeSuffix;  // what ExeSuffix returns
 
     // ---- System ---------------------------------------------------------------------------------
     MemoryStatus GlobalMemoryStatus() override;
@@ -169,6 +170,7 @@ public:
     bool PlayWaveFile(const std::string& path) override;
     bool PrevInstance() override;
     char PathSeparator() const override { return pathSeparator; }
+    std::string ExeSuffix() const override { return exeSuffix; }
 
     // "/a//b/" -> "/a/b".
     static std::string NormalizePath(const std::string& path);

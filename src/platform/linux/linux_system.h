@@ -77,6 +77,7 @@ public:
     bool PlayWaveFile(const std::string& path) override;
     bool PrevInstance() override;
     char PathSeparator() const override { return '/'; }
+    std::string ExeSuffix() const override { return {}; }
 
     // Where the hives, the Windows folder and the autostart entry live.
     std::string HiveFile(HKEY root) const;  // "" for a root that is not persisted
