@@ -1,7 +1,12 @@
 // Every test of this binary runs with HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR (and the other XDG
-// folders) pointed at a private temporary folder, so no test can touch the real user's files.
+// folders) pointed at a private temporary folder, so no test can touch the real user's files. On
+// Windows the registry roots the program writes are redirected to a private key as well.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include "win32_test_env.h"
+#else
 #include <sys/stat.h>
+#endif
 
 #include <atomic>
 #include <cstdlib>
@@ -48,6 +53,11 @@ std::string ReadFile(const fs::path& path) {
 }  // namespace testsupport
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    testsupport::win32::PrivateEnvironment env;
+    if (!env.ok()) return 2;
+    g_home = env.home();
+#else
     std::string tmpl = (fs::temp_directory_path() / "tarnolux-tests-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) return 2;
     g_home = tmpl;
@@ -60,6 +70,7 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("XDG_DATA_HOME", (g_home / ".local/share").c_str(), 1);
     setenv("XDG_CACHE_HOME", (g_home / ".cache").c_str(), 1);
+#endif
 
     testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
