@@ -93,6 +93,7 @@ struct QtHost::Impl {
     void hideWindow(FormView& fv);
     void checkTrayReachable();
     void runModal(forms::Form& form);
+    bool dragEvent(QEvent* e);
 
     // ---- user input ----
     void userClicked(QObject* widget);
@@ -111,6 +112,7 @@ struct QtHost::Impl {
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void deliverTrayMouse(int message);
 
+    void watchSessionEnd();
     void endSession();
     void post(std::function<void()> fn);
 

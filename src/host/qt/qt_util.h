@@ -8,22 +8,17 @@
 #include <string>
 
 #include "forms/forms.h"
+#include "host/host_rules.h"
 
 namespace qthost {
 
-inline constexpr int kTwipsPerPixel = 15;
+using host::kTwipsPerPixel;
+using host::Px;
+using host::Twips;
 
-// Twips to logical pixels, to the nearest pixel (halves away from zero).
-constexpr int Px(int twips) {
-    return twips >= 0 ? (twips + kTwipsPerPixel / 2) / kTwipsPerPixel
-                      : -((-twips + kTwipsPerPixel / 2) / kTwipsPerPixel);
-}
-constexpr int Twips(int px) { return px * kTwipsPerPixel; }
-
-// Converts both edges, so that controls that touch in twips touch on the screen.
 inline QRect PxRect(int left, int top, int width, int height) {
-    const int x0 = Px(left), y0 = Px(top);
-    return QRect(x0, y0, Px(left + width) - x0, Px(top + height) - y0);
+    const host::PixelRect r = host::PxRect(left, top, width, height);
+    return QRect(r.x, r.y, r.width, r.height);
 }
 inline QRect PxRect(const forms::Control& c) { return PxRect(c.left(), c.top(), c.width(), c.height()); }
 

@@ -1,0 +1,61 @@
+#include "host/host_rules.h"
+
+#include <algorithm>
+
+#include "host/host.h"
+
+namespace host {
+
+MsgBoxLayout MsgBoxFor(int style) {
+    MsgBoxLayout box;
+    switch (style & 0x70) {
+    case vbCritical: box.icon = MsgBoxIcon::Critical; break;
+    case vbQuestion: box.icon = MsgBoxIcon::Question; break;
+    case vbExclamation: box.icon = MsgBoxIcon::Exclamation; break;
+    case vbInformation: box.icon = MsgBoxIcon::Information; break;
+    default: break;
+    }
+    switch (style & 7) {
+    case vbOKCancel: box.answers = {vbOK, vbCancel}; break;
+    case vbAbortRetryIgnore: box.answers = {vbAbort, vbRetry, vbIgnore}; break;
+    case vbYesNoCancel: box.answers = {vbYes, vbNo, vbCancel}; break;
+    case vbYesNo: box.answers = {vbYes, vbNo}; break;
+    case vbRetryCancel: box.answers = {vbRetry, vbCancel}; break;
+    default: box.answers = {vbOK}; break;
+    }
+    const auto def = static_cast<std::size_t>((style >> 8) & 3);
+    box.defaultButton = def < box.answers.size() ? def : 0;
+    // Closed without a button: the way out, as Escape would choose it.
+    box.answerOnClose = box.answers.front();
+    for (int answer : box.answers) {
+        if (answer == vbCancel || answer == vbNo) {
+            box.answerOnClose = answer;
+            break;
+        }
+    }
+    return box;
+}
+
+int ArrowStep(int min, int max, int smallChange, int value, int direction) {
+    const int target = direction < 0 ? min : max;
+    const int step = std::max(1, smallChange);
+    return value < target ? std::min(value + step, target) : value > target ? std::max(value - step, target) : value;
+}
+
+BarRange ToolkitBar(int min, int max, int value) {
+    if (min > max) return {-min, -max, -value};
+    return {min, max, value};
+}
+
+int ModelValueOfBar(int min, int max, int toolkitValue) { return min > max ? -toolkitValue : toolkitValue; }
+
+int TrayMouseMessage(TrayClick click, bool viaDBus) {
+    switch (click) {
+    case TrayClick::Double: return WM_LBUTTONDBLCLK;
+    case TrayClick::Single: return viaDBus ? WM_LBUTTONDBLCLK : 0;
+    case TrayClick::Context: return WM_RBUTTONDOWN;
+    default: return 0;
+    }
+}
+
+}  // namespace host

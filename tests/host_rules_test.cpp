@@ -1,0 +1,107 @@
+// The rules every host shares: pixel rounding, message-box buttons, scroll-bar arrows and reversed
+// ranges, and the meaning of clicks on the tray icon.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/host.h"
+#include "host/host_rules.h"
+
+namespace {
+
+TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) {
+    EXPECT_EQ(host::Px(7), 0);
+    EXPECT_EQ(host::Px(8), 1);  // half a pixel rounds away from zero
+    EXPECT_EQ(host::Px(-7), 0);
+    EXPECT_EQ(host::Px(-8), -1);
+    EXPECT_EQ(host::Px(host::Twips(-3)), -3);
+
+    // Three controls 100 twips wide side by side: rounding each size alone would leave gaps or
+    // overlaps; converting the edges lets each start where the previous one ends.
+    int right = 0;
+    for (int i = 0; i < 3; ++i) {
+        const host::PixelRect r = host::PxRect(100 * i, 0, 100, 100);
+        EXPECT_EQ(r.x, right) << i;
+        right = r.x + r.width;
+    }
+    EXPECT_EQ(right, host::Px(300));
+    EXPECT_EQ(host::PxRect(-8, 8, 15, 0), (host::PixelRect{-1, 1, 1, 0}));
+}
+
+TEST(HostRulesTest, MessageBoxButtonsDefaultAndTheAnswerWhenClosed) {
+    struct Case {
+        int style;
+        std::vector<int> answers;
+        std::size_t defaultButton;
+        int answerOnClose;
+    };
+    const Case cases[] = {
+        {host::vbOKOnly, {host::vbOK}, 0, host::vbOK},
+        {host::vbOKCancel | 0x100, {host::vbOK, host::vbCancel}, 1, host::vbCancel},
+        {host::vbAbortRetryIgnore | 0x200, {host::vbAbort, host::vbRetry, host::vbIgnore}, 2, host::vbAbort},
+        {host::vbYesNo | 0x100, {host::vbYes, host::vbNo}, 1, host::vbNo},
+        {host::vbRetryCancel, {host::vbRetry, host::vbCancel}, 0, host::vbCancel},
+        // A default beyond the buttons there are falls back to the first.
+        {host::vbYesNo | 0x200, {host::vbYes, host::vbNo}, 0, host::vbNo},
+        {host::vbOKOnly | 0x300, {host::vbOK}, 0, host::vbOK},
+        // Sets the toolkit does not number show OK alone; the icon bits do not disturb the buttons.
+        {6 | host::vbQuestion, {host::vbOK}, 0, host::vbOK},
+        {host::vbYesNo | host::vbExclamation, {host::vbYes, host::vbNo}, 0, host::vbNo},
+    };
+    for (const Case& c : cases) {
+        const host::MsgBoxLayout box = host::MsgBoxFor(c.style);
+        EXPECT_EQ(box.answers, c.answers) << c.style;
+        EXPECT_EQ(box.defaultButton, c.defaultButton) << c.style;
+        EXPECT_EQ(box.answerOnClose, c.answerOnClose) << c.style;
+    }
+
+    EXPECT_EQ(host::MsgBoxFor(host::vbCritical).icon, host::MsgBoxIcon::Critical);
+    EXPECT_EQ(host::MsgBoxFor(host::vbQuestion | host::vbYesNo).icon, host::MsgBoxIcon::Question);
+    EXPECT_EQ(host::MsgBoxFor(host::vbExclamation).icon, host::MsgBoxIcon::Exclamation);
+    EXPECT_EQ(host::MsgBoxFor(host::vbInformation | 0x100).icon, host::MsgBoxIcon::Information);
+    EXPECT_EQ(host::MsgBoxFor(host::vbOKCancel).icon, host::MsgBoxIcon::None);
+    EXPECT_EQ(host::MsgBoxFor(0x70).icon, host::MsgBoxIcon::None);
+}
+
+TEST(HostRulesTest, ArrowsStepTowardsTheirEndAndStopThere) {
+    // Upper arrow towards Min, lower arrow towards Max.
+    EXPECT_EQ(host::ArrowStep(0, 10, 3, 5, -1), 2);
+    EXPECT_EQ(host::ArrowStep(0, 10, 3, 5, +1), 8);
+    EXPECT_EQ(host::ArrowStep(0, 10, 3, 2, -1), 0);
+    EXPECT_EQ(host::ArrowStep(0, 10, 3, 9, +1), 10);
+    EXPECT_EQ(host::ArrowStep(0, 10, 3, 10, +1), 10);
+    // A reversed bar: the upper arrow still goes to Min, which is now the larger end.
+    EXPECT_EQ(host::ArrowStep(10, 0, 3, 5, -1), 8);
+    EXPECT_EQ(host::ArrowStep(10, 0, 3, 1, +1), 0);
+    // No SmallChange still moves by one.
+    EXPECT_EQ(host::ArrowStep(0, 10, 0, 5, +1), 6);
+    EXPECT_EQ(host::ArrowStep(0, 10, -4, 5, -1), 4);
+    // A value left outside the range comes back towards the end the arrow names.
+    EXPECT_EQ(host::ArrowStep(0, 10, 1, 15, +1), 14);
+}
+
+TEST(HostRulesTest, AReversedRangeIsNegatedForTheToolkitAndBack) {
+    EXPECT_EQ(host::ToolkitBar(0, 100, 30), (host::BarRange{0, 100, 30}));
+    EXPECT_EQ(host::ToolkitBar(100, 0, 30), (host::BarRange{-100, 0, -30}));
+    EXPECT_EQ(host::ToolkitBar(5, 5, 5), (host::BarRange{5, 5, 5}));
+    for (const auto& [min, max] : {std::pair{0, 100}, std::pair{100, 0}, std::pair{-20, -50}}) {
+        for (int value : {min, max, (min + max) / 2}) {
+            const host::BarRange bar = host::ToolkitBar(min, max, value);
+            EXPECT_LE(bar.min, bar.max);
+            EXPECT_EQ(host::ModelValueOfBar(min, max, bar.value), value) << min << ".." << max;
+        }
+    }
+}
+
+TEST(HostRulesTest, TrayClicksMapToTheMessagesOfTheClassicIcon) {
+    for (bool dbus : {false, true}) {
+        EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Double, dbus), host::WM_LBUTTONDBLCLK);
+        EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Context, dbus), host::WM_RBUTTONDOWN);
+        EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Other, dbus), 0);
+    }
+    // Only a D-Bus tray's activate click stands for the double-click it never sends.
+    EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Single, true), host::WM_LBUTTONDBLCLK);
+    EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Single, false), 0);
+}
+
+}  // namespace
