@@ -1,18 +1,28 @@
-// Tarnolux: the Qt host, the platform's services and the program, put together.
+// Tarnolux: the platform's host and services and the program, put together.
 #include <cstdio>
+#include <cstring>
 
 #include "app/program.h"
-#include "host/qt/qt_host.h"
 #include "platform/system.h"
+#if defined(TARNOLUX_WIN32)
+#include "host/win32/win32_host.h"
+using ProgramHost = win32host::Win32Host;
+#else
+#include "host/qt/qt_host.h"
+using ProgramHost = qthost::QtHost;
+#endif
 
 int main(int argc, char** argv) {
-    forms::Application app;
-    qthost::QtHost host(app, argc, argv);
-    auto sys = platform::MakeSystem();
-    if (!sys) {
-        std::fputs("tarnolux: no platform services for this system\n", stderr);
-        return 1;
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+#if defined(TARNOLUX_WIN32)
+        win32host::AttachParentConsole();
+#endif
+        std::printf("Tarnolux %d.%d\n", TARNOLUX_VERSION_MAJOR, TARNOLUX_VERSION_MINOR);
+        return 0;
     }
+    forms::Application app;
+    ProgramHost host(app, argc, argv);
+    auto sys = platform::MakeSystem();
     tarnolux::Program program(app, *sys, host);
     return program.Run();
 }
