@@ -286,8 +286,22 @@ void Win32Host::Impl::drawButton(ControlView& v, const DRAWITEMSTRUCT& item) {
     ::SelectObject(dc, fontFor(c.font()));
     ::SetTextColor(dc, c.enabled() ? Cref(c.foreColor()) : ::GetSysColor(COLOR_GRAYTEXT));
     if (down) ::OffsetRect(&r, 1, 1);
-    const std::wstring caption = W(c.caption());
-    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    // Captions may hold line breaks (the free-up pop-up's title line and message): every CR, LF
+    // or CR LF starts a line, and the lines stand centred as one block.
+    std::wstring caption = W(c.caption());
+    for (std::size_t i = 0; i < caption.size(); ++i)
+        if (caption[i] == L'\r') {
+            if (i + 1 < caption.size() && caption[i + 1] == L'\n') caption.erase(i, 1);
+            else caption[i] = L'\n';
+        }
+    RECT box = r;
+    ::InflateRect(&box, -2, -2);
+    RECT measured = box;
+    const UINT flags = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measured, flags | DT_CALCRECT);
+    const int spare = (box.bottom - box.top) - (measured.bottom - measured.top);
+    if (spare > 0) box.top += spare / 2;
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box, flags);
     if (item.itemState & ODS_FOCUS) {
         RECT focus = item.rcItem;
         ::InflateRect(&focus, -3, -3);
