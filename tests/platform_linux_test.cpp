@@ -437,25 +437,7 @@ TEST(LinuxProcesses, TerminateSendsSigtermToThatProcessOnly) {
     EXPECT_EQ(WTERMSIG(status), SIGTERM);
 }
 
-// ---- shell, trash, instance ---------------------------------------------------------------------
-
-TEST(LinuxShell, EmptyRecycleBinClearsTheTrashOnly) {
-    TempDir dir;
-    const fs::path trash = dir / "data/Trash";
-    WriteFile(trash / "files/a.txt", "a");
-    WriteFile(trash / "files/folder/b.txt", "b");
-    WriteFile(trash / "info/a.txt.trashinfo", "[Trash Info]\n");
-    WriteFile(trash / "info/folder.trashinfo", "[Trash Info]\n");
-    WriteFile(dir / "keep/precious.txt", "keep");
-    fs::create_symlink(dir / "keep", trash / "files/link");
-    LinuxSystem sys(In(dir));
-    EXPECT_TRUE(sys.EmptyRecycleBin());
-    EXPECT_TRUE(fs::is_empty(trash / "files"));
-    EXPECT_TRUE(fs::is_empty(trash / "info"));
-    EXPECT_EQ(ReadFile(dir / "keep/precious.txt"), "keep");  // links are removed, not followed
-    TempDir empty;
-    EXPECT_TRUE(LinuxSystem(In(empty)).EmptyRecycleBin());  // no trash at all
-}
+// ---- shell, instance ----------------------------------------------------------------------------
 
 TEST(LinuxShell, SpawnsWithoutShellOrWaiting) {
     EXPECT_TRUE(linux_impl::SpawnDetached({"true"}));

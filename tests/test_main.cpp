@@ -1,6 +1,7 @@
 // Every test of this binary runs with HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR (and the other XDG
-// folders) pointed at a private temporary folder, so no test can touch the real user's files. On
-// Windows the registry roots the program writes are redirected to a private key as well.
+// folders) pointed at a private temporary folder, so no test can touch the real user's files, and
+// without a way to the real desktop's display or buses. On Windows the registry roots the program
+// writes are redirected to a private key as well.
 #include <gtest/gtest.h>
 #ifdef _WIN32
 #include "win32_test_env.h"
@@ -70,6 +71,11 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("XDG_DATA_HOME", (g_home / ".local/share").c_str(), 1);
     setenv("XDG_CACHE_HOME", (g_home / ".cache").c_str(), 1);
+    // Nor reach the real desktop: no display, no session bus, and a system bus nobody answers on.
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + (g_home / "no-system-bus").string()).c_str(), 1);
 #endif
 
     testing::InitGoogleTest(&argc, argv);

@@ -186,6 +186,7 @@ void Form5::Check6_Click() {
     FocusSink();
     // While the menu is open its exit command may unload everything; only a running program
     // releases the button afterwards.
+    P.form6().ShowAvailableExtras();
     P.host.PopupMenu(*this, *P.form6().file_menu, nullptr);
     if (Unloading == 0) Check6->setValue(forms::vbUnchecked);
 }

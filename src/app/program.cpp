@@ -2,6 +2,7 @@
 
 #include "app/form5.h"
 #include "freeup/form2.h"
+#include "tray/form4.h"
 #include "tray/form6.h"
 
 namespace tarnolux {
@@ -41,8 +42,15 @@ Form2& Program::form2() {
     return *form2_;
 }
 
+Form4& Program::form4() {
+    if (!form4_) form4_ = std::make_unique<Form4>(*this);
+    if (!form4_->loaded()) form4_->Load();
+    return *form4_;
+}
+
 bool Program::form6Loaded() const { return form6_ && form6_->loaded(); }
 bool Program::form2Loaded() const { return form2_ && form2_->loaded(); }
+bool Program::form4Loaded() const { return form4_ && form4_->loaded(); }
 
 bool Program::Start() {
     Form5& main = form5();

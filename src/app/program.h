@@ -14,6 +14,7 @@ namespace tarnolux {
 class Form5;
 class Form6;
 class Form2;
+class Form4;
 
 // The program title: window caption, application title, tray tip and settings section.
 inline const std::string kAppTitle = "Tarnolux ";
@@ -45,14 +46,17 @@ public:
     Form5& form5();
     Form6& form6();
     Form2& form2();
+    Form4& form4();
     // Whether a window is loaded, without loading it.
     bool form6Loaded() const;
     bool form2Loaded() const;
+    bool form4Loaded() const;
 
 private:
     std::unique_ptr<Form5> form5_;
     std::unique_ptr<Form6> form6_;
     std::unique_ptr<Form2> form2_;
+    std::unique_ptr<Form4> form4_;
 };
 
 }  // namespace tarnolux

@@ -99,6 +99,18 @@ enum class DesktopAction {
 };
 enum class ExitWindowsMode { Restart, ShutDown };
 
+// Which extras have a target on this desktop right now; the tray menu offers the others greyed out.
+struct ExtrasAvailability {
+    bool desktopIcons = false;  // a desktop window to hide and show
+    bool taskbar = false;       // panel or dock windows
+    bool startButton = false;   // a start button inside the taskbar
+    bool screenSaver = false;
+    bool recycleBin = false;
+    bool minimizeAll = false;
+    bool restart = false;
+    bool shutDown = false;
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -164,7 +176,11 @@ public:
 
     // Shell and desktop.
     virtual bool ShellExecute(const std::string& file) = 0;  // open with the desktop's default application
+    // Empties the recycle bin of every mounted file system without asking; the caller asks first.
     virtual bool EmptyRecycleBin() = 0;
+    // How many items the recycle bins hold (what EmptyRecycleBin would delete).
+    virtual std::uint64_t RecycleBinItems() = 0;
+    virtual ExtrasAvailability AvailableExtras() = 0;
     virtual bool Desktop(DesktopAction action) = 0;
     virtual bool ExitWindows(ExitWindowsMode mode) = 0;
 

@@ -31,6 +31,9 @@ public:
     void restart_menu_Click();
     void exit_windows_menu_Click();
 
+    // Greys out the extras the desktop has no target for, and offers the others.
+    void ShowAvailableExtras();
+
     // Adds a skin to the Skins submenu at run time, wired to Skins_names_Click.
     forms::MenuItem& AddSkinItem(const std::string& caption);
 

@@ -10,6 +10,7 @@ void Form5::Form_MouseMove(int, int, float X, float) {
         P.form6().restore_menu_Click();
     } else if (X == static_cast<float>(host::WM_RBUTTONDOWN * 15)) {
         Form6& menus = P.form6();
+        menus.ShowAvailableExtras();
         if (menus.file_menu) P.host.PopupMenu(*this, *menus.file_menu, menus.restore_menu);
     }
 }

@@ -297,7 +297,14 @@ bool FakeSystem::ShellExecute(const std::string& file) {
 
 bool FakeSystem::EmptyRecycleBin() {
     ++emptyRecycleBinCalls;
+    if (emptyRecycleBinResult) recycleBins.clear();
     return emptyRecycleBinResult;
+}
+
+std::uint64_t FakeSystem::RecycleBinItems() {
+    std::uint64_t n = 0;
+    for (const auto& [mount, items] : recycleBins) n += items;
+    return n;
 }
 
 bool FakeSystem::Desktop(DesktopAction action) {

@@ -114,6 +114,10 @@ public:
     bool shellExecuteResult = true;
     int emptyRecycleBinCalls = 0;
     bool emptyRecycleBinResult = true;
+    // Items in the recycle bin of each mount point; emptying it clears them all.
+    std::map<std::string, std::uint64_t> recycleBins;
+    // Every extra has a target unless a test says otherwise.
+    ExtrasAvailability extras{true, true, true, true, true, true, true, true};
     std::vector<DesktopAction> desktopActions;
     bool desktopResult = true;
     std::vector<ExitWindowsMode> exitWindowsCalls;
@@ -165,6 +169,8 @@ public:
     bool TerminateProcess(std::uint32_t pid) override;
     bool ShellExecute(const std::string& file) override;
     bool EmptyRecycleBin() override;
+    std::uint64_t RecycleBinItems() override;
+    ExtrasAvailability AvailableExtras() override { return extras; }
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path) override;

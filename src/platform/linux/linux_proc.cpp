@@ -13,6 +13,7 @@
 #include "platform/common/text.h"
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/trash.h"
 
 namespace platform {
 
@@ -158,6 +159,7 @@ LinuxSystem::LinuxSystem(Options options) : options_(std::move(options)) {
 }
 
 LinuxSystem::~LinuxSystem() {
+    if (trashWorker_.joinable()) trashWorker_.join();  // a half-emptied trash is finished first
     registry_.SetDynamicRoot(HKEY_DYN_DATA, nullptr);
     if (lockFd_ >= 0) ::close(lockFd_);
 }
@@ -204,6 +206,16 @@ std::vector<std::string> LinuxSystem::Drives() {
     }
     std::sort(points.begin() + 1, points.end());
     return points;
+}
+
+// The home trash and the trash of every mounted file system that holds files, as listed (the
+// drive list's "/" is not assumed: a root the mount table does not show as real has no trash).
+std::vector<std::string> LinuxSystem::TrashFolders() {
+    std::vector<std::string> points;
+    for (const Mount& m : ReadMounts(mountsPath_))
+        if (RealFileSystem(m)) points.push_back(m.point);
+    const std::string home = (options_.dataHome.empty() ? linux_impl::DataHome() : options_.dataHome) + "/Trash";
+    return linux_impl::TrashFolders(home, points, ::getuid());
 }
 
 std::optional<DriveSpace> LinuxSystem::GetDiskFreeSpace(const std::string& drive) {

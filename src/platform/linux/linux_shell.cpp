@@ -6,11 +6,13 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
+#include <string_view>
+#include <system_error>
 
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/spawn.h"
+#include "platform/linux/trash.h"
 
 namespace platform {
 
@@ -21,36 +23,83 @@ bool LinuxSystem::ShellExecute(const std::string& file) {
 }
 
 bool LinuxSystem::EmptyRecycleBin() {
-    namespace fs = std::filesystem;
-    const fs::path trash =
-        fs::path(options_.dataHome.empty() ? linux_impl::DataHome() : options_.dataHome) / "Trash";
-    bool ok = true;
-    // The trashed files first, then their records, so an interruption leaves no record without a file.
-    for (const char* part : {"files", "info", "expunged"}) {
-        std::error_code ec;
-        fs::directory_iterator it(trash / part, ec);
-        if (ec) {
-            if (ec != std::errc::no_such_file_or_directory) ok = false;
-            continue;
-        }
-        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            std::error_code rm;
-            fs::remove_all(it->path(), rm);  // a symbolic link is removed, not followed
-            if (rm) ok = false;
-        }
-        if (ec) ok = false;
+    // Deleting a large trash takes long; the user interface must not wait for it. One run at a time.
+    if (emptying_.exchange(true)) return true;
+    if (trashWorker_.joinable()) trashWorker_.join();
+    std::vector<std::string> folders = TrashFolders();
+    try {
+        trashWorker_ = std::thread([this, folders = std::move(folders)] {
+            linux_impl::EmptyTrash(folders);
+            emptying_ = false;
+        });
+    } catch (const std::system_error&) {
+        emptying_ = false;
+        return false;
     }
-    std::error_code ec;
-    fs::remove(trash / "directorysizes", ec);
-    return ok;
+    return true;
+}
+
+std::uint64_t LinuxSystem::RecycleBinItems() { return linux_impl::CountTrashItems(TrashFolders()); }
+
+linux_impl::X11Desktop* LinuxSystem::X11() {
+    if (!x11Tried_) {
+        x11Tried_ = true;
+        // Under Wayland the panels are not X11 windows, even when an X server runs beside it.
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        const char* session = std::getenv("XDG_SESSION_TYPE");
+        const bool waylandSession = (wayland && *wayland) || (session && std::string_view(session) == "wayland");
+        if (!options_.display.empty() || !waylandSession)
+            x11_ = std::make_unique<linux_impl::X11Desktop>(options_.display);
+    }
+    return x11_.get();
+}
+
+linux_impl::DesktopBus& LinuxSystem::Bus() {
+    if (!bus_) bus_ = std::make_unique<linux_impl::DesktopBus>("", "");
+    return *bus_;
 }
 
 bool LinuxSystem::Desktop(DesktopAction action) {
-    if (action == DesktopAction::RunScreenSaver) return linux_impl::SpawnDetached({"xdg-screensaver", "activate"});
+    using Kind = linux_impl::X11Desktop::Kind;
+    linux_impl::X11Desktop* x = nullptr;
+    switch (action) {
+    case DesktopAction::HideDesktopIcons:
+    case DesktopAction::ShowDesktopIcons:
+        x = X11();
+        return x && x->SetShown(Kind::Desktop, action == DesktopAction::ShowDesktopIcons);
+    case DesktopAction::HideTaskbar:
+    case DesktopAction::ShowTaskbar:
+        x = X11();
+        return x && x->SetShown(Kind::Dock, action == DesktopAction::ShowTaskbar);
+    case DesktopAction::MinimizeAll:
+        x = X11();
+        return x && x->ShowDesktop();
+    case DesktopAction::RunScreenSaver:
+        return Bus().ActivateScreenSaver();
+    case DesktopAction::DisableStartButton:
+    case DesktopAction::EnableStartButton:
+        return false;  // Linux desktops have no start button of their own to switch
+    }
     return false;
 }
 
-bool LinuxSystem::ExitWindows(ExitWindowsMode) { return false; }
+bool LinuxSystem::ExitWindows(ExitWindowsMode mode) {
+    return mode == ExitWindowsMode::Restart ? Bus().Reboot() : Bus().PowerOff();
+}
+
+ExtrasAvailability LinuxSystem::AvailableExtras() {
+    using Kind = linux_impl::X11Desktop::Kind;
+    ExtrasAvailability a;
+    if (linux_impl::X11Desktop* x = X11()) {
+        a.desktopIcons = x->Has(Kind::Desktop);
+        a.taskbar = x->Has(Kind::Dock);
+        a.minimizeAll = x->CanShowDesktop();
+    }
+    a.screenSaver = Bus().HasScreenSaver();
+    a.recycleBin = true;  // the home trash can always be emptied, even before it first exists
+    a.restart = a.shutDown = Bus().HasLogin();
+    return a;
+}
 
 std::string LinuxSystem::LockFolder() const {
     if (!options_.runtimeDir.empty()) return options_.runtimeDir;

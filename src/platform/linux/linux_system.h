@@ -1,17 +1,22 @@
 // The System of the Linux desktop: figures from /proc, registry hives kept as REGEDIT4 files in the
 // user's configuration folder, the Run-key registration mirrored as an XDG autostart entry, a flock
-// instance lock, and the desktop's own tools for opening files and the screen saver.
+// instance lock, the desktop's own tool for opening files, and for the extras the X11 desktop and
+// panel windows, the freedesktop trash, the screen saver and logind.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/common/registry.h"
+#include "platform/linux/desktop_bus.h"
 #include "platform/linux/proc_parse.h"
+#include "platform/linux/x11_desktop.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -23,6 +28,7 @@ public:
         std::string configHome;  // empty: $XDG_CONFIG_HOME or ~/.config
         std::string runtimeDir;  // empty: $XDG_RUNTIME_DIR, else /tmp/tarnolux-<uid>
         std::string dataHome;    // empty: $XDG_DATA_HOME or ~/.local/share (the trash)
+        std::string display;     // X display of the desktop extras; empty: $DISPLAY, none under Wayland
         linux_impl::CpuLoadCounter::Clock clock;  // empty: std::chrono::steady_clock
     };
 
@@ -71,7 +77,10 @@ public:
     bool TerminateProcess(std::uint32_t pid) override;
 
     bool ShellExecute(const std::string& file) override;
+    // Empties the trash on a worker thread and returns at once; ending the System waits for it.
     bool EmptyRecycleBin() override;
+    std::uint64_t RecycleBinItems() override;
+    ExtrasAvailability AvailableExtras() override;
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path) override;
@@ -93,6 +102,9 @@ private:
     void OnRegistryChange(const Registry::Change& change);
     void UpdateAutostart(const Registry::Change& change);
     std::string LockFolder() const;
+    std::vector<std::string> TrashFolders();
+    linux_impl::X11Desktop* X11();
+    linux_impl::DesktopBus& Bus();
     std::optional<linux_impl::MemInfo> ReadMemInfo();
     std::chrono::steady_clock::time_point Now() const;
 
@@ -106,6 +118,11 @@ private:
     std::map<HKEY, bool> persistable_;  // false: the file could not be put aside; never overwrite it
     std::vector<std::string> damagedHives_;
     int lockFd_ = -1;
+    std::unique_ptr<linux_impl::X11Desktop> x11_;
+    bool x11Tried_ = false;
+    std::unique_ptr<linux_impl::DesktopBus> bus_;
+    std::thread trashWorker_;
+    std::atomic<bool> emptying_{false};
     // The monitor tick and the limit trigger ask for the memory status several times within the
     // same instant; they share one reading of /proc instead of asking the kernel again each time.
     static constexpr std::chrono::milliseconds kMemoryBurst{50};

@@ -48,6 +48,27 @@ bool Win32System::EmptyRecycleBin() {
     return SUCCEEDED(hr) || hr == E_UNEXPECTED;
 }
 
+std::uint64_t Win32System::RecycleBinItems() {
+    SHQUERYRBINFO info{};
+    info.cbSize = sizeof info;
+    if (FAILED(::SHQueryRecycleBinW(nullptr, &info))) return 0;
+    return info.i64NumItems > 0 ? static_cast<std::uint64_t>(info.i64NumItems) : 0;
+}
+
+ExtrasAvailability Win32System::AvailableExtras() {
+    const HWND tray = TrayWindow();
+    ExtrasAvailability a;
+    a.desktopIcons = ::FindWindowW(L"Progman", nullptr) != nullptr;
+    a.taskbar = tray != nullptr;
+    a.startButton = tray && ::FindWindowExW(tray, nullptr, L"Button", nullptr) != nullptr;
+    a.screenSaver = true;
+    a.recycleBin = true;
+    a.minimizeAll = tray != nullptr;
+    a.restart = true;
+    a.shutDown = true;
+    return a;
+}
+
 bool Win32System::Desktop(DesktopAction action) {
     switch (action) {
         case DesktopAction::HideDesktopIcons: return ShowShellWindow(::FindWindowW(L"Progman", nullptr), false);

@@ -78,6 +78,10 @@ public:
 
     bool ShellExecute(const std::string& file) override;
     bool EmptyRecycleBin() override;
+    std::uint64_t RecycleBinItems() override;
+    // The shell's windows as Explorer makes them; a start button only where the taskbar has one
+    // (Windows 7 and later draw it themselves).
+    ExtrasAvailability AvailableExtras() override;
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path) override;

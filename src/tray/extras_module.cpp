@@ -1,0 +1,71 @@
+#include "tray/extras_module.h"
+
+#include <cstdint>
+#include <string>
+
+#include "host/host.h"
+#include "tray/form4.h"
+#include "tray/form6.h"
+
+namespace tarnolux::Extras_module {
+
+namespace {
+
+using platform::DesktopAction;
+
+void Ask(Program& P, DesktopAction action) { P.sys.Desktop(action); }
+
+std::string WithoutAccessKey(const std::string& caption) {
+    std::string out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i;  // "&&" stays one '&'
+        out += caption[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+void HideDesktopIcons(Program& P) { Ask(P, DesktopAction::HideDesktopIcons); }
+void ShowDesktopIcons(Program& P) { Ask(P, DesktopAction::ShowDesktopIcons); }
+
+void HideTaskbar(Program& P) {
+    Ask(P, DesktopAction::HideTaskbar);
+    P.form4().Show();
+}
+
+void ShowTaskbar(Program& P) {
+    Ask(P, DesktopAction::ShowTaskbar);
+    if (P.form4Loaded()) {
+        Form4& f = P.form4();
+        f.TaskbarShown = true;
+        f.Unload();
+    }
+}
+
+void DisableStartButton(Program& P) { Ask(P, DesktopAction::DisableStartButton); }
+void EnableStartButton(Program& P) { Ask(P, DesktopAction::EnableStartButton); }
+
+void RunScreenSaver(Program& P, forms::Form&) { Ask(P, DesktopAction::RunScreenSaver); }
+
+// Deleting for good cannot be undone, so the user is told how much goes before anything does. An
+// empty bin asks nothing.
+void EmptyRecycleBin(Program& P) {
+    const std::uint64_t items = P.sys.RecycleBinItems();
+    if (items == 0) return;
+    const std::string prompt = items == 1 ? std::string("Are you sure you want to permanently delete this item?")
+                                          : "Are you sure you want to permanently delete these " +
+                                                std::to_string(items) + " items?";
+    std::string title = "Empty Recycle Bin";
+    if (P.form6Loaded() && P.form6().extras1_menu.exists(11)) {
+        const std::string caption = WithoutAccessKey(P.form6().extras1_menu(11).caption());
+        if (!caption.empty()) title = caption;
+    }
+    if (P.host.MsgBox(prompt, host::vbYesNo + host::vbExclamation, title) == host::vbYes) P.sys.EmptyRecycleBin();
+}
+
+void MinimizeAll(Program& P) { Ask(P, DesktopAction::MinimizeAll); }
+void RestartWindows(Program& P) { P.sys.ExitWindows(platform::ExitWindowsMode::Restart); }
+void ExitWindows(Program& P) { P.sys.ExitWindows(platform::ExitWindowsMode::ShutDown); }
+
+}  // namespace tarnolux::Extras_module
