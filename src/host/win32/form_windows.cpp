@@ -193,6 +193,20 @@ bool Win32Host::Impl::formMessage(FormView& fv, UINT msg, WPARAM wParam, LPARAM,
             --syncing;
         }
         return false;
+    case WM_DPICHANGED:
+        // Moved to a screen of another scale: every window and control is laid out again at it.
+        dpi = HIWORD(wParam);
+        for (auto& [form, view] : views) {
+            placeWindow(*view);
+            for (auto& [c, v] : view->controls)
+                if (v.widget) {
+                    sync(v, forms::Prop::Geometry);
+                    sync(v, forms::Prop::Font);
+                }
+            ::InvalidateRect(view->window, nullptr, TRUE);
+        }
+        result = 0;
+        return true;
     default:
         return false;
     }
