@@ -72,6 +72,19 @@ TEST_F(ProgramTest, LanguageListAndStoredLanguageIgnoreCase) {
     EXPECT_TRUE(host.msgBoxes.empty());
     g.Unload();
     EXPECT_EQ(Stored("Language"), "");
+
+    // The empty name stored then falls back like a missing one.
+    Form5& h = Start();
+    EXPECT_EQ(h.Combo1->text(), "english");
+    EXPECT_EQ(h.Check1(0).caption(), "CPU");
+    // A name listed in capitals opens its file as the folder spells it.
+    for (int i = 0; i < h.Combo1->listCount(); ++i)
+        if (h.Combo1->list(i) == "French") h.Combo1->setListIndex(i);
+    EXPECT_EQ(h.Combo1->text(), "French");
+    EXPECT_TRUE(host.msgBoxes.empty());
+    EXPECT_EQ(h.Check1(0).caption(), "Processeur");
+    h.Unload();
+    EXPECT_EQ(Stored("Language"), "French");
 }
 
 TEST_F(ProgramTest, SkinsAreListedOnceAndTheStoredOneIsUsedWhenItExists) {

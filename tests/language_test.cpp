@@ -84,6 +84,16 @@ TEST_F(LanguageTest, SectionComesFromTheFirstLineNotTheFileName) {
     Choose("mine");
     EXPECT_EQ(f.Check1(0).caption(), "Mine");
     EXPECT_EQ(f.Label4->caption(), "Total Memory: 128 MB.");
+
+    // What an editor may add around the header is not part of the name: every carriage return
+    // and blank at its end, and a UTF-8 byte-order mark before it (which the keys' reader skips too).
+    AddLanguage("returns", "[english]\r\r \n1=Returns\n");
+    Choose("returns");
+    EXPECT_EQ(f.Check1(0).caption(), "Returns");
+    AddLanguage("marked", "\xEF\xBB\xBF[deutsch]\r\n1=Gr\xC3\xB6\xC3\x9F" "e\r\n");
+    Choose("marked");
+    EXPECT_TRUE(host.msgBoxes.empty());
+    EXPECT_EQ(f.Check1(0).caption(), "Größe");
 }
 
 TEST_F(LanguageTest, MissingOrUnreadableFileIsReportedAndChangesNothing) {

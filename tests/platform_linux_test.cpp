@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "platform/linux/autostart.h"
+#include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/proc_parse.h"
 #include "platform/linux/spawn.h"
@@ -76,7 +77,7 @@ TEST(LinuxRegistry, HivesPersistAsRegeditFilesAfterEveryChange) {
         sys.RegCloseKey(empty);
         // Written at once, not at exit.
         const std::string hkcu = ReadFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg");
-        EXPECT_EQ(hkcu.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\n", 0), 0u) << hkcu;
+        EXPECT_EQ(hkcu.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]\n", 0), 0u) << hkcu;
         EXPECT_NE(hkcu.find("\"Left\"=\"480\"\n"), std::string::npos);
     }
     EXPECT_EQ(FilesIn(dir / "config/tarnolux"),
@@ -124,6 +125,111 @@ TEST(LinuxRegistry, DynDataServesOnlyTheCounterKeys) {
     EXPECT_FALSE(fs::exists(dir / "config/tarnolux/HKEY_DYN_DATA.reg"));
 }
 
+TEST(LinuxRegistry, AHiveBeyondTheReadersLimitIsKeptAsideAndReported) {
+    TempDir dir;
+    const fs::path hive = dir / "config/tarnolux/HKEY_CURRENT_USER.reg";
+    WriteFile(hive, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]\n\"Left\"=\"1\"\n");
+    fs::resize_file(hive, (64u << 20) + 1);  // sparse: no disk is used
+    testing::internal::CaptureStderr();
+    LinuxSystem sys(In(dir));
+    EXPECT_FALSE(GetString(sys, HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", "Left"));
+    const std::string report = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(sys.DamagedHives().size(), 1u);
+    EXPECT_EQ(fs::file_size(sys.DamagedHives()[0]), (64u << 20) + 1);
+    EXPECT_NE(report.find(sys.DamagedHives()[0]), std::string::npos) << report;
+    ASSERT_EQ(SetString(sys, HKEY_CURRENT_USER, "Software", "x", "y"), ERROR_SUCCESS);
+    EXPECT_EQ(fs::file_size(sys.DamagedHives()[0]), (64u << 20) + 1);
+}
+
+// ---- files: never waited on, written once per change, no temporaries left -------------------------
+
+TEST(LinuxFiles, WhatIsNotARegularFileIsUnreadableAndNeverWaitedOn) {
+    TempDir dir;
+    fs::create_directories(dir / "config/tarnolux");
+    ASSERT_EQ(::mkfifo((dir / "config/tarnolux/HKEY_CURRENT_USER.reg").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+    fs::create_directories(dir / "folder.ini");
+    // A wait ends the test run instead of hanging it.
+    ::alarm(30);
+    LinuxSystem sys(In(dir));
+    EXPECT_FALSE(GetString(sys, HKEY_CURRENT_USER, "Software", "x"));
+    ASSERT_EQ(sys.DamagedHives().size(), 1u);  // kept aside like any damaged hive
+    EXPECT_TRUE(fs::is_fifo(sys.DamagedHives()[0]));
+    for (const std::string& path : {(dir / "fifo.ini").string(), (dir / "folder.ini").string(), std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(sys.ReadTextLines(path));
+        std::string out;
+        EXPECT_EQ(sys.GetPrivateProfileString("s", "k", "default", out, 256, path), 7u);
+        EXPECT_EQ(out, "default");
+        EXPECT_FALSE(sys.WritePrivateProfileString("s", "k", "v", path));
+    }
+    ::alarm(0);
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.ini"));
+}
+
+TEST(LinuxFiles, AnUpdateWritesEachFileOnceAndNothingWhenNothingChanged) {
+    TempDir dir;
+    LinuxSystem sys(In(dir));
+    const std::string section = "Software\\TALVO\\Tarnolux ";
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string ini = sys.GetWindowsDirectory() + "/system.ini";
+    const auto saveAll = [&](const std::string& value) {
+        sys.BeginUpdate();
+        for (int i = 0; i < 17; ++i) ASSERT_EQ(SetString(sys, HKEY_CURRENT_USER, section, "K" + std::to_string(i), value), 0);
+        ASSERT_EQ(SetString(sys, HKEY_LOCAL_MACHINE, run, "Tarnolux ", sys.AppExeFile() + " /Start Up"), 0);
+        for (const char* key : {"MinFileCache", "MaxFileCache", "ChunkSize"})
+            ASSERT_TRUE(sys.WritePrivateProfileString("vcache", key, value, ini));
+        // Reads before the end see what is still to be written.
+        std::string out;
+        sys.GetPrivateProfileString("vcache", "ChunkSize", "", out, 256, ini);
+        EXPECT_EQ(out, value);
+        sys.EndUpdate();
+    };
+    const auto start = linux_impl::FileWrites();
+    saveAll("512");
+    const auto first = linux_impl::FileWrites();
+    // Two hives, system.ini and the autostart entry: each once, with one flush of it and its folder.
+    EXPECT_EQ(first.files - start.files, 4u);
+    EXPECT_EQ(first.fsyncs - start.fsyncs, 8u);
+    EXPECT_NE(ReadFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg").find("\"K16\"=\"512\""), std::string::npos);
+    EXPECT_EQ(ReadFile(ini), "[vcache]\nMinFileCache=512\nMaxFileCache=512\nChunkSize=512\n");
+    EXPECT_TRUE(fs::exists(dir / "config/autostart/tarnolux.desktop"));
+
+    // The same values again, in an update or not: nothing is written.
+    saveAll("512");
+    ASSERT_EQ(SetString(sys, HKEY_CURRENT_USER, section, "K0", "512"), 0);
+    ASSERT_TRUE(sys.WritePrivateProfileString("vcache", "chunksize", "512", ini));
+    EXPECT_EQ(linux_impl::FileWrites().files, first.files);
+    EXPECT_EQ(linux_impl::FileWrites().fsyncs, first.fsyncs);
+    // One change outside an update is written at once.
+    ASSERT_EQ(SetString(sys, HKEY_CURRENT_USER, section, "K0", "1"), 0);
+    EXPECT_EQ(linux_impl::FileWrites().files, first.files + 1);
+}
+
+TEST(LinuxFiles, TemporariesOfAnInterruptedSaveAreRemovedAtTheNextStart) {
+    TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string ended = std::to_string(child);
+    const fs::path config = dir / "config";
+    for (const std::string& name : {"tarnolux/HKEY_CURRENT_USER.reg.tmp-" + ended + "-1",
+                                   "tarnolux/Windows/system.ini.tmp-" + ended + "-7",
+                                   "autostart/tarnolux.desktop.tmp-" + ended + "-2"})
+        WriteFile(config / name, "cut short");
+    // A save of a process still running, and files that are not such temporaries, stay.
+    const std::vector<std::string> kept{"tarnolux/HKEY_LOCAL_MACHINE.reg.tmp-1-3", "tarnolux/notes.tmp-x-1",
+                                        "autostart/other.desktop.tmp-" + ended + "-1"};
+    for (const std::string& name : kept) WriteFile(config / name, "keep");
+    LinuxSystem sys(In(dir));
+    EXPECT_FALSE(GetString(sys, HKEY_CURRENT_USER, "Software", "x"));
+    EXPECT_EQ(FilesIn(config / "tarnolux"),
+              (std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg.tmp-1-3", "Windows", "notes.tmp-x-1"}));
+    EXPECT_TRUE(FilesIn(config / "tarnolux/Windows").empty());
+    EXPECT_EQ(FilesIn(config / "autostart"), (std::vector<std::string>{"other.desktop.tmp-" + ended + "-1"}));
+}
+
 // ---- start-up registration ----------------------------------------------------------------------
 
 TEST(LinuxAutostart, RunKeyValueWritesAndRemovesTheEntry) {
@@ -145,6 +251,18 @@ TEST(LinuxAutostart, RunKeyValueWritesAndRemovesTheEntry) {
     EXPECT_EQ(sys.RegDeleteValue(key, "tarnolux "), ERROR_SUCCESS);
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(sys.RegDeleteValue(key, "Tarnolux "), ERROR_FILE_NOT_FOUND);  // again: harmless
+
+    // Whatever state the two were found in, every write to the Run key puts the entry right: an
+    // entry left without the value goes, a value whose entry was removed by hand brings it back.
+    WriteFile(entry, text);
+    EXPECT_EQ(sys.RegDeleteValue(key, "Tarnolux "), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(fs::exists(entry));
+    const std::string command = sys.AppPath() + "/" + sys.AppExeName() + ".exe /Start Up";
+    ASSERT_EQ(SetString(sys, HKEY_LOCAL_MACHINE, run, "Tarnolux ", command), ERROR_SUCCESS);
+    fs::remove(entry);
+    ASSERT_EQ(SetString(sys, HKEY_LOCAL_MACHINE, run, "Tarnolux ", command), ERROR_SUCCESS);
+    EXPECT_EQ(ReadFile(entry), text);
+    EXPECT_EQ(sys.RegDeleteValue(key, "Tarnolux "), ERROR_SUCCESS);
     sys.RegCloseKey(key);
 
     // Values elsewhere never touch the entry.
@@ -365,6 +483,11 @@ TEST(LinuxCpu, ParsesTheAggregateLine) {
     EXPECT_FALSE(linux_impl::ParseCpuTimes("cpu0 1 2 3 4\n"));
     linux_impl::CpuTimes same;
     EXPECT_EQ(linux_impl::CpuLoadPercent(same, same), 0u);
+    // Two thirds busy: 66.7 % shows as 67, the nearest, not 66.
+    linux_impl::CpuTimes later;
+    later.field[0] = 2;
+    later.field[3] = 1;
+    EXPECT_EQ(linux_impl::CpuLoadPercent(same, later), 67u);
 }
 
 // ---- drives and processes -----------------------------------------------------------------------
@@ -373,6 +496,7 @@ TEST(LinuxDrives, RealFileSystemsFromTheMountTable) {
     TempDir dir;
     fs::create_directories(dir / "mnt/my disk");
     fs::create_directories(dir / "mnt/data/sub");
+    fs::create_directories(dir / "snap/core/1");
     WriteFile(dir / "hosts", "");
     const std::string root = dir.str();
     WriteFile(dir / "proc/self/mounts",
@@ -382,7 +506,7 @@ TEST(LinuxDrives, RealFileSystemsFromTheMountTable) {
               "/dev/sda1 / ext4 rw 0 0\n"
               "/dev/sdb1 " + root + "/mnt/my\\040disk vfat rw 0 0\n"
               "server:/export " + root + "/mnt/data nfs4 rw 0 0\n"
-              "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
+              "/dev/loop3 " + root + "/snap/core/1 squashfs ro 0 0\n"  // a package image
               "/dev/sda1 " + root + "/hosts ext4 rw 0 0\n");
     LinuxSystem sys(In(dir));
     EXPECT_EQ(sys.Drives(), (std::vector<std::string>{"/", root + "/mnt/data", root + "/mnt/my disk"}));

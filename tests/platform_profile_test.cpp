@@ -18,6 +18,8 @@ const std::string kSystemIni =
     "Quoted=\"  padded  \"\r\n"
     "Single='x'\r\n"
     "Unbalanced=\"x\r\n"
+    "TwoQuotes=\"\"\r\n"
+    "OneQuote=\"\r\n"
     "Empty=\r\n"
     "\r\n"
     "[VCACHE]\r\n"
@@ -36,6 +38,8 @@ TEST(Profile, ReadsWithoutRegardToCaseAndTrims) {
     EXPECT_EQ(Get(kSystemIni, "vcache", "Quoted"), "  padded  ");
     EXPECT_EQ(Get(kSystemIni, "vcache", "Single"), "x");
     EXPECT_EQ(Get(kSystemIni, "vcache", "Unbalanced"), "\"x");
+    EXPECT_EQ(Get(kSystemIni, "vcache", "TwoQuotes"), "");  // a pair of quotes around nothing
+    EXPECT_EQ(Get(kSystemIni, "vcache", "OneQuote"), "\"");
     EXPECT_EQ(Get(kSystemIni, "vcache", "Empty"), "");  // present but empty: not the default
     EXPECT_EQ(Get(kSystemIni, "boot", "shell"), "Explorer.exe");
     // Only the first section of a name counts.

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/common/reg_file.h"
 #include "platform/common/registry.h"
 
 using namespace platform;
+using namespace std::string_literals;
 
 namespace {
 
@@ -138,7 +140,7 @@ TEST(RegFile, RoundTripsOddNamesAndEveryKindOfValue) {
     Set(reg, key, "", REG_SZ, Sz("the unnamed value"));
     Set(reg, key, "NameCache", REG_BINARY, {0x00, 0x01, 0xff, 0x7f});
     Set(reg, key, "EmptyBinary", REG_BINARY, {});
-    Set(reg, key, "Dword", REG_DWORD, {0x1f, 0, 0, 0x80});
+    Set(reg, key, "Dword", REG_DWORD, {0x1f, 0x5a, 0x3c, 0x80});  // every byte in its place
     Set(reg, key, "ShortDword", REG_DWORD, {1, 2});
     Set(reg, key, "NoNul", REG_SZ, {'a', 'b'});
     Set(reg, key, "Lines", REG_SZ, Sz("one\r\ntwo"));
@@ -148,7 +150,7 @@ TEST(RegFile, RoundTripsOddNamesAndEveryKindOfValue) {
 
     const std::string text = regfile::Serialize(*reg.Root(HKEY_CURRENT_USER), "HKEY_CURRENT_USER");
     EXPECT_NE(text.find("\"SoundFile\"=\"C:\\\\Sounds\\\\\\\"ding\\\".wav\\\\\"\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Dword\"=dword:8000001f\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Dword\"=dword:803c5a1f\n"), std::string::npos);
 
     Registry::Key loaded;
     ASSERT_TRUE(regfile::Parse(text, "HKEY_CURRENT_USER", loaded));
@@ -183,13 +185,113 @@ TEST(RegFile, AcceptsRegeditLayoutAndRejectsDamage) {
              std::string("REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"),                // another root
              std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"b\n"),    // unterminated text
              std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:1g\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:01,,02\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:01,\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:123\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex(7:00\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=dword:\n"),
              std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=dword:123456789\n"),
              std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=-\n"),
+             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=-1\n"),
+             std::string("REGEDIT4\n[-HKEY_LOCAL_MACHINE]\n"),  // the root itself cannot go
+             std::string("\xFF\xFE[\0"s),                       // UTF-16 cut in the middle of a character
              std::string("\x01\x02\xff binary junk"),
          }) {
         EXPECT_FALSE(regfile::Parse(bad, "HKEY_LOCAL_MACHINE", untouched)) << bad;
     }
+}
+
+// Windows's own editor: UTF-16LE with a byte-order mark, CRLF, its Unicode hex(2) texts, removals
+// and hex lists continued over lines. Every setting of such an export is kept.
+std::string Utf16Le(const std::u16string& text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+    return out;
+}
+
+TEST(RegFile, ReadsWindowsUnicodeExports) {
+    const std::string exported = Utf16Le(
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\TALVO]\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]\r\n"
+        u"\"Language\"=\"fran\u00e7ais\"\r\n"
+        u"\"SoundFile\"=\"C:\\\\Sons\\\\\u00e9t\u00e9 \U0001F50A.wav\"\r\n"
+        u"\"Count\"=dword:0001e240\r\n"
+        u"\"Path\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,5c,00,e9,00,00,\\\r\n"
+        u"  00\r\n"
+        u"\"Gone\"=\"x\"\r\n"
+        u"\"Gone\"=-\r\n"
+        u"@=\"\"\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Old]\r\n\"a\"=\"b\"\r\n\r\n"
+        u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n\r\n");
+    Registry::Key root;
+    ASSERT_TRUE(regfile::Parse(exported, "HKEY_CURRENT_USER", root));
+    ASSERT_EQ(root.subkeys.count("Software"), 1u);
+    const Registry::Key& software = *root.subkeys.at("Software");
+    EXPECT_EQ(software.subkeys.count("Old"), 0u);
+    const auto& values = software.subkeys.at("TALVO")->subkeys.at("Tarnolux ")->values;
+    EXPECT_EQ(values.at("Language").data, Sz("français"));
+    EXPECT_EQ(values.at("SoundFile").data, Sz("C:\\Sons\\été 🔊.wav"));
+    EXPECT_EQ(values.at("Count").data, (std::vector<std::uint8_t>{0x40, 0xe2, 0x01, 0x00}));
+    EXPECT_EQ(values.at("Path").type, 2u);
+    EXPECT_EQ(values.at("Path").data, Sz("%TEMP%\\é"));
+    EXPECT_EQ(values.count("Gone"), 0u);
+    EXPECT_EQ(values.at("").data, Sz(""));
+
+    // Saved again in this system's own format, and read back the same.
+    const std::string saved = regfile::Serialize(root, "HKEY_CURRENT_USER");
+    EXPECT_EQ(saved.rfind("REGEDIT4\n\n", 0), 0u);
+    Registry::Key again;
+    ASSERT_TRUE(regfile::Parse(saved, "HKEY_CURRENT_USER", again));
+    EXPECT_EQ(regfile::Serialize(again, "HKEY_CURRENT_USER"), saved);
+
+    // A lone surrogate is damage, not text.
+    Registry::Key untouched;
+    EXPECT_FALSE(regfile::Parse(Utf16Le(u"Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\\xD800]\r\n"),
+                                "HKEY_CURRENT_USER", untouched));
+}
+
+TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
+    // One header 20 000 keys deep: about 40 KB.
+    std::string header = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 20000; ++i) header += "\\k";
+    const std::string text = "REGEDIT4\n\n" + header + "]\n\"v\"=\"1\"\n\n";
+    Registry::Key root;
+    ASSERT_TRUE(regfile::Parse(text, "HKEY_CURRENT_USER", root));
+    const std::string saved = regfile::Serialize(root, "HKEY_CURRENT_USER");
+    EXPECT_EQ(saved, text);  // the keys above it are implied by its header
+
+    // A key without values keeps its place; a key above other keys needs none of its own.
+    Registry::Key small;
+    ASSERT_TRUE(regfile::Parse("REGEDIT4\n\n[HKEY_CURRENT_USER\\A\\Empty]\n\n[HKEY_CURRENT_USER\\A\\B\\C]\n\"x\"=\"y\"\n",
+                               "HKEY_CURRENT_USER", small));
+    EXPECT_EQ(regfile::Serialize(small, "HKEY_CURRENT_USER"),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\A\\B\\C]\n\"x\"=\"y\"\n\n[HKEY_CURRENT_USER\\A\\Empty]\n\n");
+}
+
+TEST(Registry, AValueSetToWhatItHoldsIsNoChange) {
+    Registry reg;
+    int changes = 0;
+    reg.onChange = [&changes](const Registry::Change&) { ++changes; };
+    HKEY key = 0;
+    ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\TALVO", key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(changes, 1);
+    ASSERT_EQ(Set(reg, key, "Left", REG_SZ, Sz("480")), ERROR_SUCCESS);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(Set(reg, key, "left", REG_SZ, Sz("480")), ERROR_SUCCESS);
+    EXPECT_EQ(changes, 2);
+    // The same bytes of another type, or other bytes, are a change.
+    EXPECT_EQ(Set(reg, key, "Left", REG_BINARY, Sz("480")), ERROR_SUCCESS);
+    EXPECT_EQ(Set(reg, key, "Left", REG_BINARY, Sz("481")), ERROR_SUCCESS);
+    EXPECT_EQ(changes, 4);
+    HKEY again = 0;
+    ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "software\\talvo", again, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(changes, 4);
+    reg.CloseKey(key);
+    reg.CloseKey(again);
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // The folder, registry, profile-file and settings-store helpers.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "common/convert.h"
 #include "platform/fake/fake_system.h"
 #include "settings/modules.h"
 
@@ -77,6 +81,40 @@ TEST_F(HelperTest, SettingsStore) {
     EXPECT_EQ(Settings::GetSetting(sys, "TALVO", section, "SoundFile", "default"), "");
     EXPECT_EQ(Settings::GetSetting(sys, "TALVO", section, "Long", ""), std::string(1000, 'z'));
     EXPECT_EQ(Settings::GetSetting(sys, "TALVO", "Tarnolux", "Left", "480"), "480");  // the blank counts
+}
+
+// ---- numbers in stored settings and on the pages ------------------------------------------------
+
+TEST(Numbers, OnlyAWholeTextIsANumber) {
+    EXPECT_EQ(ToInt32(" 12 "), 12);
+    EXPECT_EQ(ToInt32("+7"), 7);
+    EXPECT_EQ(ToInt32("12.5"), 12);  // halves to even
+    EXPECT_EQ(ToInt32("13.5"), 14);
+    EXPECT_EQ(ToInt32("-2.5"), -2);
+    for (const char* junk : {"1-2", "1+", "+-1", "--1", "1..2", "1e", "e1", "0x19", "1 2", "", " ", "nan", "inf"})
+        EXPECT_FALSE(ParseNumber(junk)) << junk;
+    // Read in 64 bits; beyond them, the nearest end.
+    EXPECT_EQ(ToInt64Clamped("99999999999"), 99999999999);
+    EXPECT_EQ(ToInt64Clamped("1e30"), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(ToInt64Clamped("-1e30"), std::numeric_limits<std::int64_t>::min());
+    EXPECT_FALSE(ToInt32("99999999999"));
+}
+
+// A Qt program takes the desktop's locale, where a German desktop writes "12,5". Stored settings
+// and the figures on the pages must not follow it.
+TEST(Numbers, ReadAndShownTheSameInEveryLocale) {
+    struct Restore {
+        std::string previous = std::setlocale(LC_ALL, nullptr);
+        ~Restore() { std::setlocale(LC_ALL, previous.c_str()); }
+    } restore;
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+    EXPECT_EQ(ParseNumber("12.5"), 12.5);
+    EXPECT_EQ(ToInt32("12.5"), 12);
+    EXPECT_FALSE(ParseNumber("12,5"));
+    EXPECT_EQ(FormatFixed2(3), "3.00");
+    EXPECT_EQ(FormatFixed2(1234.567), "1234.57");
+    EXPECT_EQ(FormatFixed2(0.125), "0.12");  // to even, as printf does
+    EXPECT_EQ(Dec(-1234567), "-1234567");
 }
 
 }  // namespace

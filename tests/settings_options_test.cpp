@@ -6,6 +6,9 @@
 #include <string>
 
 #include "app_fixture.h"
+#include "platform/linux/files.h"
+#include "platform/linux/linux_system.h"
+#include "support.h"
 
 namespace {
 
@@ -60,12 +63,38 @@ TEST_F(ProgramTest, StoredNumbersRoundOrFallBackToTheirDefaults) {
     EXPECT_EQ(f.VScroll4->tag(), "12");
     EXPECT_EQ(f.LimitFreeMemoryMB, 12);
     EXPECT_EQ(f.FreeUpMemoryMB, 14);
-    EXPECT_EQ(f.Text4->text(), "10");
+    EXPECT_EQ(f.Text4->text(), "60");  // beyond the bar's end: its end
     EXPECT_EQ(f.Text3->text(), "16");
     EXPECT_EQ(f.Text2(7).text(), "25");
     EXPECT_EQ(f.Check3->value(), 0);
     EXPECT_EQ(f.Check7->value(), 1);
     EXPECT_TRUE(f.visible());
+}
+
+TEST_F(ProgramTest, StoredNumbersBeyondTheBarsAreClampedSoTheBarsStillStep) {
+    // A 128 MB machine: the limit and amount bars run from 0 to 129, the threshold from 1 to 99.
+    Store("LimitFreeMemory", "5000");
+    Store("FreeUpMemory", "-99999999999999999999");
+    Store("CPUlessValue", "1-2");  // trailing junk is no number
+    Store("EveryMinutes", "1e1");
+    Form5& f = Start();
+    EXPECT_EQ(f.Text2(3).text(), "129");
+    EXPECT_EQ(f.VScroll4->value(), 129);
+    EXPECT_EQ(f.LimitFreeMemoryMB, 129);
+    EXPECT_EQ(f.Text2(4).text(), "0");
+    EXPECT_EQ(f.FreeUpMemoryMB, 0);
+    EXPECT_EQ(f.Text2(7).text(), "25");
+    EXPECT_EQ(f.Text4->text(), "1e1");
+    EXPECT_EQ(f.VScroll9->tag(), "10");
+
+    // The bar answers the user again: the down arrow from the top steps to 128.
+    f.VScroll4->setValue(128);  // up arrow: already at the top
+    f.VScroll4->setValue(129);  // down arrow
+    EXPECT_EQ(f.Text2(3).text(), "128");
+    EXPECT_EQ(f.LimitFreeMemoryMB, 128);
+    f.Unload();
+    EXPECT_EQ(Stored("LimitFreeMemory"), "128");
+    EXPECT_EQ(Stored("FreeUpMemory"), "0");
 }
 
 TEST_F(ProgramTest, AWindowPositionOffTheScreenComesBack) {
@@ -97,6 +126,66 @@ TEST_F(ProgramTest, StartUpRegistrationFollowsTheOption) {
     Start().Unload();  // nothing left to delete: harmless
     EXPECT_FALSE(RunValue());
     EXPECT_EQ(sys.registry.OpenHandles(), 0u);
+}
+
+// An end requested while start-up waits in a message box (the damaged language file's) saves
+// nothing that was never loaded: the stored settings stand, and the registration follows them.
+TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
+    sys.AddFile("/opt/tarnolux/Language/english.ini", std::string("\x7f" "ELF\0\0", 6));
+    const std::map<std::string, std::string> stored{
+        {"StartonWindowsStartUp", "1"}, {"StartMinimized", "0"}, {"ShowPopUp", "0"},      {"PlaySound", "0"},
+        {"SoundFile", "/snd/a.wav"},    {"Left", "1500"},        {"Top", "900"},          {"Skin", "blue"},
+        {"LimitFreeMemory", "12"},      {"FreeUpMemory", "40"},  {"EveryMinutes", "5"},   {"FreeUpEveryMinutes", "30"},
+        {"EnableEveryMinutes", "1"},    {"DefragIfCPUless", "0"}, {"CPUlessValue", "60"}, {"Language", "english"}};
+    for (const auto& [key, value] : stored) Store(key, value);
+    host.onMsgBox = [this](const host::ScriptedHost::MsgBoxCall&) {
+        host.onMsgBox = nullptr;
+        host.EndSession();  // SIGTERM, SIGINT, SIGHUP or a logout
+    };
+    Start();
+    ASSERT_EQ(host.msgBoxes.size(), 1u);
+    EXPECT_FALSE(form().loaded());
+    EXPECT_FALSE(host.trayIconPresent);  // start-up went no further
+    EXPECT_FALSE(host.Running(*form().Timer1));
+    for (const auto& [key, value] : stored) EXPECT_EQ(Stored(key), value) << key;
+    EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
+
+    // The registration is put right even then: the box stored cleared removes it.
+    Store("StartonWindowsStartUp", "0");
+    host.onMsgBox = [this](const host::ScriptedHost::MsgBoxCall&) {
+        host.onMsgBox = nullptr;
+        host.EndSession();
+    };
+    Start();
+    EXPECT_FALSE(RunValue());
+    EXPECT_EQ(Stored("LimitFreeMemory"), "12");
+}
+
+// On the real store: an exit writes each settings file at most once, with one flush of it and of
+// its folder, and an exit that changed nothing writes nothing.
+TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
+    testsupport::TempDir dir;
+    platform::LinuxSystem::Options options;
+    options.configHome = (dir / "config").string();
+    options.runtimeDir = (dir / "run").string();
+    options.dataHome = (dir / "data").string();
+    platform::LinuxSystem sys(options);
+    forms::Application app;
+    host::ScriptedHost host{app};
+    const auto run = [&] {
+        tarnolux::Program program(app, sys, host);
+        ASSERT_TRUE(program.Start());
+        program.form5().Unload();
+    };
+    const auto start = platform::linux_impl::FileWrites();
+    run();
+    const auto first = platform::linux_impl::FileWrites();
+    // The settings hive, the machine hive (the registration) and the autostart entry.
+    EXPECT_EQ(first.files - start.files, 3u);
+    EXPECT_EQ(first.fsyncs - start.fsyncs, 6u);
+    run();
+    EXPECT_EQ(platform::linux_impl::FileWrites().files, first.files);
+    EXPECT_EQ(platform::linux_impl::FileWrites().fsyncs, first.fsyncs);
 }
 
 }  // namespace

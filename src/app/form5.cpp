@@ -67,17 +67,24 @@ void Form5::Form_Load() {
         if (skinFile.empty()) skinFile = "Default.ini";
     }
     LoadSkin(skinFolder + skinFile);
+    // Wherever start-up lets events run (a message box, showing the window), the program may have
+    // been ended meanwhile; what is left of start-up then does not run.
+    if (!loaded()) return;
 
     // The language sets the total again; without one the free-up defaults and the first tick
     // still need it.
     TotalMemoryMB = FreeMemory::TotalPhysicalMemoryKB(sys) / 1024;
-    const std::string language = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Language", "english"));
+    std::string language = LowerCase(Settings::GetSetting(sys, "TALVO", kAppTitle, "Language", "english"));
+    // An empty name (saved when no language was in use) would never match again.
+    if (language.empty()) language = "english";
     for (int i = 0; i < Combo1->listCount(); ++i) {
         if (LowerCase(Combo1->list(i)) == language) {
             Combo1->setListIndex(i);
             break;
         }
     }
+    if (!loaded()) return;
+    LanguageChosen = true;
 
     setCaption(kAppTitle);
     P.AppTitle = kAppTitle;
@@ -109,9 +116,15 @@ void Form5::Form_Load() {
 
     Check1_Click(0);
     LoadOptions();
+    if (!loaded()) return;
+    OptionsLoaded = true;
     SetScrollRanges();
     LoadFreeUpSettings();
+    if (!loaded()) return;
+    FreeUpSettingsLoaded = true;
     ReadCacheSettings();
+    if (!loaded()) return;
+    CacheSettingsRead = true;
     Timer1_Timer();
 }
 
@@ -210,10 +223,14 @@ void Form5::Form_QueryUnload(int&, int) {
             if (f != this && f->name() == name && f->loaded()) f->Unload();
     }
 
-    SaveOptions();
-    SaveFreeUpSettings();
-    WriteCacheSettings();
-    Settings::SaveSetting(P.sys, "TALVO", kAppTitle, "Language", Combo1->text());
+    {
+        // Each settings file is written once, and only if something in it changed.
+        const platform::UpdateScope update(P.sys);
+        SaveOptions();
+        SaveFreeUpSettings();
+        if (CacheSettingsRead) WriteCacheSettings();
+        if (LanguageChosen) Settings::SaveSetting(P.sys, "TALVO", kAppTitle, "Language", Combo1->text());
+    }
     Unloading = 1;
 }
 

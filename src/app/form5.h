@@ -66,6 +66,12 @@ public:
     std::int16_t PeriodTickCount = 0;
     std::int16_t ScrollStepGuard = 0;
     bool Defragging = false;                 // a free-up is under way; a nested one is dropped
+    // What start-up has filled from the store. Shutdown saves only that: an end that arrives while
+    // start-up still waits (a message box open, a signal, a logout) never stores blank controls.
+    bool LanguageChosen = false;
+    bool OptionsLoaded = false;
+    bool FreeUpSettingsLoaded = false;
+    bool CacheSettingsRead = false;
 
     // Language text tables.
     std::array<std::string, 7> PageTexts;

@@ -10,6 +10,8 @@
 
 namespace tarnolux {
 
+// Every conversion here reads and writes numbers the same whatever the locale.
+
 // Rounds to the nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double v);
 
@@ -19,6 +21,10 @@ std::optional<double> ParseNumber(std::string_view text);
 // Text to a whole number of the 32-bit range, rounding halves to even; nothing when it does not
 // convert or does not fit.
 std::optional<std::int32_t> ToInt32(std::string_view text);
+
+// Text to a whole number in 64 bits, rounding halves to even; a number beyond that range gives the
+// nearest end of it. Nothing when it does not convert.
+std::optional<std::int64_t> ToInt64Clamped(std::string_view text);
 
 // Text to a whole number, or `fallback` when it does not convert.
 std::int32_t ToInt32Or(std::string_view text, std::int32_t fallback);

@@ -61,6 +61,10 @@ void ScriptedHost::DoEvents() {
 
 int ScriptedHost::MsgBox(const std::string& prompt, int style, const std::string& title) {
     msgBoxes.push_back({prompt, style, title});
+    if (onMsgBox) {
+        auto handler = onMsgBox;  // it may replace itself
+        handler(msgBoxes.back());
+    }
     if (msgBoxAnswers.empty()) return vbOK;
     const int answer = msgBoxAnswers.front();
     msgBoxAnswers.pop_front();

@@ -33,6 +33,8 @@ public:
     std::deque<int> msgBoxAnswers;
     struct MsgBoxCall { std::string prompt; int style; std::string title; };
     std::vector<MsgBoxCall> msgBoxes;
+    // Runs while a message box is open (events go on under a modal box: a timer, a signal...).
+    std::function<void(const MsgBoxCall&)> onMsgBox;
 
     // Runs while a pop-up menu is open; may click an item (item.userClick()), advance the clock, ...
     std::function<void(forms::MenuItem& menu, forms::MenuItem* defaultItem)> onPopupMenu;

@@ -195,6 +195,24 @@ public:
     virtual char PathSeparator() const = 0;
     // What follows a program's base name in its file name here ("" or ".exe").
     virtual std::string ExeSuffix() const = 0;
+
+    // Changes made between BeginUpdate and the matching EndUpdate (they nest) may be kept in
+    // memory and written together at the end, each file once; reads in between see them. Used
+    // where many settings are saved at once, as at exit.
+    virtual void BeginUpdate() {}
+    virtual void EndUpdate() {}
+};
+
+// BeginUpdate for the lifetime of the object.
+class UpdateScope {
+public:
+    explicit UpdateScope(System& sys) : sys_(sys) { sys_.BeginUpdate(); }
+    ~UpdateScope() { sys_.EndUpdate(); }
+    UpdateScope(const UpdateScope&) = delete;
+    UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+    System& sys_;
 };
 
 // The System of the platform the program was built for. Made in one place (platform/make_system.cpp).

@@ -1,5 +1,7 @@
 // The stored settings of the Options and Free Memory pages, the window position and the start-up
 // registration.
+#include <algorithm>
+#include <limits>
 #include <optional>
 
 #include "app/form5.h"
@@ -20,17 +22,32 @@ void Save(Program& p, const std::string& key, const std::string& value) {
     Settings::SaveSetting(p.sys, kApp, kAppTitle, key, value);
 }
 
-// A stored number with its text. What does not convert (empty, letters, out of range) gives the
-// default, text and all, so the page and the program agree on the value in use.
+// A stored number with its text. What does not convert (empty, letters) gives the default, text
+// and all, so the page and the program agree on the value in use. A number is read in 64 bits and
+// clamped to lo..hi, what the control can show; a clamped number shows as the value it became.
 struct Stored {
     std::string text;
     std::int32_t value;
 };
-Stored GetNumber(Program& p, const std::string& key, std::int32_t defaultValue) {
+Stored GetNumber(Program& p, const std::string& key, std::int32_t defaultValue,
+                 std::int64_t lo = std::numeric_limits<std::int32_t>::min(),
+                 std::int64_t hi = std::numeric_limits<std::int32_t>::max()) {
     Stored s{Get(p, key, Dec(defaultValue)), defaultValue};
-    if (auto v = ToInt32(s.text)) s.value = *v;
-    else s.text = Dec(defaultValue);
+    const std::optional<std::int64_t> v = ToInt64Clamped(s.text);
+    if (!v) {
+        s.text = Dec(defaultValue);
+        return s;
+    }
+    const std::int64_t clamped = std::clamp(*v, lo, hi);
+    s.value = static_cast<std::int32_t>(clamped);
+    if (clamped != *v) s.text = Dec(clamped);
     return s;
+}
+
+// A stored number for a spin bar: within the bar's range, so that the bar can show it and step
+// from it.
+Stored GetBarNumber(Program& p, const std::string& key, std::int32_t defaultValue, const forms::Control& bar) {
+    return GetNumber(p, key, defaultValue, std::min(bar.min(), bar.max()), std::max(bar.min(), bar.max()));
 }
 
 // A stored check-box state: 0 or 1, anything else the default.
@@ -46,21 +63,38 @@ void FillSpin(forms::Control& text, forms::Control& bar, const Stored& s) {
     bar.setTag(Dec(s.value));
 }
 
+// The start-up registration as the box says: written when checked, removed when not.
+void RegisterStartUp(Program& p, bool on) {
+    if (on) {
+        const std::string command =
+            General::ProgramFolder(p.sys) + General::Sep(p.sys) + p.sys.AppExeName() + p.sys.ExeSuffix() + " /Start Up";
+        // A fresh store may lack the run list that Windows always has: create it then.
+        if (Registry::SetStringValue(p.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command) == 1) {
+            if (const platform::HKEY key = Registry::CreateKey(p.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, "")) {
+                Registry::SetStringValue(p.sys, key, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command);
+                p.sys.RegCloseKey(key);
+            }
+        }
+    } else {
+        Registry::DeleteValue(p.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle);
+    }
+}
+
 }  // namespace
 
 void Form5::LoadFreeUpSettings() {
     const auto total = static_cast<std::int32_t>(TotalMemoryMB);
 
-    const Stored limit = GetNumber(P, "LimitFreeMemory", total / 16);
+    const Stored limit = GetBarNumber(P, "LimitFreeMemory", total / 16, *VScroll4);
     FillSpin(Text2(3), *VScroll4, limit);
     LimitFreeMemoryMB = limit.value;
 
-    const Stored amount = GetNumber(P, "FreeUpMemory", total / 6);
+    const Stored amount = GetBarNumber(P, "FreeUpMemory", total / 6, *VScroll5);
     FillSpin(Text2(4), *VScroll5, amount);
     FreeUpMemoryMB = amount.value;
 
-    FillSpin(*Text4, *VScroll9, GetNumber(P, "EveryMinutes", 10));
-    FillSpin(*Text3, *VScroll6, GetNumber(P, "FreeUpEveryMinutes", total / 8));
+    FillSpin(*Text4, *VScroll9, GetBarNumber(P, "EveryMinutes", 10, *VScroll9));
+    FillSpin(*Text3, *VScroll6, GetBarNumber(P, "FreeUpEveryMinutes", total / 8, *VScroll6));
 
     // Setting a check box raises its click handler; set-up runs once, as for a click by the user.
     const int periodic = GetFlag(P, "EnableEveryMinutes", 0);
@@ -73,10 +107,11 @@ void Form5::LoadFreeUpSettings() {
     Check7->setValue(gate);
     if (gate == forms::vbChecked && !gateRaised) Check7_Click();
 
-    FillSpin(Text2(7), *VScroll10, GetNumber(P, "CPUlessValue", 25));
+    FillSpin(Text2(7), *VScroll10, GetBarNumber(P, "CPUlessValue", 25, *VScroll10));
 }
 
 void Form5::SaveFreeUpSettings() {
+    if (!FreeUpSettingsLoaded) return;
     Save(P, "LimitFreeMemory", Text2(3).text());
     Save(P, "FreeUpMemory", Text2(4).text());
     Save(P, "EveryMinutes", Text4->text());
@@ -118,6 +153,12 @@ void Form5::LoadOptions() {
 }
 
 void Form5::SaveOptions() {
+    if (!OptionsLoaded) {
+        // Ended before the page was filled: the stored choices stand, and the registration
+        // follows the stored box.
+        RegisterStartUp(P, GetFlag(P, "StartonWindowsStartUp", 1) == forms::vbChecked);
+        return;
+    }
     Save(P, "StartonWindowsStartUp", Dec(Check4(0).value()));
     Save(P, "StartMinimized", Dec(Check4(1).value()));
     Save(P, "ShowPopUp", Dec(Check4(2).value()));
@@ -126,20 +167,7 @@ void Form5::SaveOptions() {
     Save(P, "Left", Dec(left()));
     Save(P, "Top", Dec(top()));
     Save(P, "Skin", P.CurrentSkin);
-
-    if (Check4(0).value() == forms::vbChecked) {
-        const std::string command =
-            General::ProgramFolder(P.sys) + General::Sep(P.sys) + P.sys.AppExeName() + P.sys.ExeSuffix() + " /Start Up";
-        // A fresh store may lack the run list that Windows always has: create it then.
-        if (Registry::SetStringValue(P.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command) == 1) {
-            if (const platform::HKEY key = Registry::CreateKey(P.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, "")) {
-                Registry::SetStringValue(P.sys, key, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command);
-                P.sys.RegCloseKey(key);
-            }
-        }
-    } else {
-        Registry::DeleteValue(P.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle);
-    }
+    RegisterStartUp(P, Check4(0).value() == forms::vbChecked);
 }
 
 void Form5::Check4_Click(int Index) {

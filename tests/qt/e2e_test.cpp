@@ -1,6 +1,6 @@
 // The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
 // its settings saved, refuses a second instance without touching a file, and survives a damaged
-// settings hive, which it keeps aside.
+// settings hive, which it keeps aside, or a FIFO in its place.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -186,6 +186,19 @@ TEST(EndToEnd, ADamagedHiveDoesNotStopTheProgramAndIsKeptAside) {
     for (const auto& e : fs::directory_iterator(h.hive.parent_path()))
         if (e.path() != h.hive && ReadFile(e.path()) == garbage) keptAside = true;
     EXPECT_TRUE(keptAside);
+}
+
+TEST(EndToEnd, AFifoWhereTheHivesBelongNeitherBlocksStartUpNorTheEnd) {
+    Home h;
+    fs::create_directories(h.hive.parent_path());
+    ASSERT_EQ(::mkfifo(h.hive.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((h.hive.parent_path() / "HKEY_LOCAL_MACHINE.reg").c_str(), 0600), 0);
+    Started program(h);
+    ASSERT_GT(program.pid(), 0);
+    ASSERT_TRUE(program.WaitRunning(h));
+    ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+    EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));
+    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);  // the FIFO was put aside
 }
 
 }  // namespace

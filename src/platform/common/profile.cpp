@@ -66,6 +66,8 @@ std::string_view LineEndOf(std::string_view text) {
 }  // namespace
 
 std::optional<std::string> Lookup(std::string_view text, std::string_view section, std::string_view key) {
+    // A UTF-8 byte-order mark is not part of the first line (the language loader drops it too).
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     const std::string_view wantSection = text::Trim(section), wantKey = text::Trim(key);
     bool inSection = false, seenSection = false;
     for (const Line& line : SplitLines(text)) {

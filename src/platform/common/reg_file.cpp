@@ -60,13 +60,39 @@ void WriteValue(std::string& out, const Registry::Value& v) {
     out += '\n';
 }
 
-void WriteKey(std::string& out, const Registry::Key& key, const std::string& path, bool isRoot) {
-    if (!isRoot || !key.values.empty()) {
-        out += '[' + path + "]\n";
+// Depth first, without recursion. A key that holds no value but has subkeys is not written: the
+// headers of its subkeys create it. So a deeply nested chain costs one header, not one per level,
+// and the text stays linear in the size of the tree.
+void WriteTree(std::string& out, const Registry::Key& root, std::string path) {
+    using Iterator = decltype(root.subkeys.cbegin());
+    struct Frame {
+        const Registry::Key* key;
+        Iterator next;
+        std::size_t pathLength;
+    };
+    const auto writeKey = [&out](const Registry::Key& key, const std::string& keyPath) {
+        out += '[';
+        out += keyPath;
+        out += "]\n";
         for (const auto& [name, value] : key.values) WriteValue(out, value);
         out += '\n';
+    };
+    if (!root.values.empty()) writeKey(root, path);
+    std::vector<Frame> stack{{&root, root.subkeys.cbegin(), path.size()}};
+    while (!stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next == top.key->subkeys.cend()) {
+            stack.pop_back();
+            continue;
+        }
+        const Registry::Key& sub = *top.next->second;
+        ++top.next;
+        path.resize(top.pathLength);
+        path += '\\';
+        path += sub.name;
+        if (!sub.values.empty() || sub.subkeys.empty()) writeKey(sub, path);
+        stack.push_back({&sub, sub.subkeys.cbegin(), path.size()});
     }
-    for (const auto& [name, sub] : key.subkeys) WriteKey(out, *sub, path + "\\" + sub->name, false);
 }
 
 // ---- parsing ------------------------------------------------------------------------------------
@@ -135,7 +161,50 @@ std::optional<std::vector<std::uint8_t>> HexBytes(std::string_view s) {
     return bytes;
 }
 
-std::optional<Registry::Value> ParseValue(std::string_view line) {
+// UTF-16LE (without its byte-order mark) as UTF-8; nothing for an odd length or a lone surrogate.
+std::optional<std::string> Utf16LeToUtf8(std::string_view bytes) {
+    if (bytes.size() % 2) return std::nullopt;
+    std::string out;
+    out.reserve(bytes.size() / 2 + bytes.size() / 8);
+    const auto unit = [&bytes](std::size_t i) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    };
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        std::uint32_t cp = unit(i);
+        if (cp >= 0xDC00 && cp <= 0xDFFF) return std::nullopt;
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 2 >= bytes.size()) return std::nullopt;
+            const std::uint32_t low = unit(i + 2);
+            if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Value types whose bytes are text: in a Unicode export they are UTF-16LE, here UTF-8.
+bool IsTextType(std::uint32_t type) { return type == REG_SZ || type == 2 /* expandable */ || type == 7 /* multi */; }
+
+// One "name"=data line. `deleted` is set, and nothing returned, for the removal line "name"=-.
+std::optional<Registry::Value> ParseValue(std::string_view line, bool unicode, bool& deleted) {
+    deleted = false;
     Registry::Value v;
     std::size_t pos = 0;
     if (line.substr(0, 1) == "@") {
@@ -147,6 +216,10 @@ std::optional<Registry::Value> ParseValue(std::string_view line) {
     }
     if (pos >= line.size() || line[pos] != '=') return std::nullopt;
     const std::string_view data = line.substr(pos + 1);
+    if (data == "-") {
+        deleted = true;
+        return std::nullopt;
+    }
     if (!data.empty() && data.front() == '"') {
         std::size_t p = 0;
         auto textValue = Unquote(data, p);
@@ -181,6 +254,11 @@ std::optional<Registry::Value> ParseValue(std::string_view line) {
     auto parsed = HexBytes(bytes);
     if (!parsed) return std::nullopt;
     v.data = std::move(*parsed);
+    if (unicode && IsTextType(v.type)) {
+        // Texts are UTF-8 here; bytes that are not UTF-16 are kept as they are.
+        const std::string_view raw(reinterpret_cast<const char*>(v.data.data()), v.data.size());
+        if (auto utf8 = Utf16LeToUtf8(raw)) v.data.assign(utf8->begin(), utf8->end());
+    }
     return v;
 }
 
@@ -228,31 +306,60 @@ std::string RootName(HKEY root) {
 
 std::string Serialize(const Registry::Key& root, std::string_view rootName) {
     std::string out = "REGEDIT4\n\n";
-    WriteKey(out, root, std::string(rootName), true);
+    WriteTree(out, root, std::string(rootName));
     return out;
 }
 
 bool Parse(std::string_view text, std::string_view rootName, Registry::Key& root) {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // Windows's own editor exports "Unicode": UTF-16LE with its byte-order mark.
+    std::string decoded;
+    if (text.substr(0, 2) == "\xFF\xFE") {
+        auto utf8 = Utf16LeToUtf8(text.substr(2));
+        if (!utf8) return false;
+        decoded = std::move(*utf8);
+        text = decoded;
+    } else if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    }
     const std::vector<std::string> lines = LogicalLines(text);
     std::size_t i = 0;
     while (i < lines.size() && lines[i].empty()) ++i;
-    if (i == lines.size() || lines[i] != "REGEDIT4") return false;
+    if (i == lines.size()) return false;
+    bool unicode = false;
+    if (lines[i] == "Windows Registry Editor Version 5.00")
+        unicode = true;
+    else if (lines[i] != "REGEDIT4")
+        return false;
 
     Registry::Key fresh;
     Registry::Key* current = nullptr;
+    bool inRemovedKey = false;  // values below a "[-key]" line belong to nothing
     for (++i; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             if (line.size() < 2 || line.back() != ']') return false;
-            const std::string path = line.substr(1, line.size() - 2);
+            const bool removal = line[1] == '-';
+            const std::string path = line.substr(removal ? 2 : 1, line.size() - (removal ? 3 : 2));
             const auto cut = path.find('\\');
             if (!text::EqualsNoCase(std::string_view(path).substr(0, cut), rootName)) return false;
             current = &fresh;
-            if (cut == std::string::npos) continue;
+            inRemovedKey = removal;
+            if (cut == std::string::npos) {
+                if (removal) return false;  // the whole root cannot be removed
+                continue;
+            }
             const auto parts = SplitKeyPath(path.substr(cut + 1));
             if (!parts || parts->empty()) return false;
+            if (removal) {
+                for (std::size_t k = 0; current && k + 1 < parts->size(); ++k) {
+                    const auto it = current->subkeys.find((*parts)[k]);
+                    current = it == current->subkeys.end() ? nullptr : it->second.get();
+                }
+                if (current) current->subkeys.erase(parts->back());
+                current = nullptr;
+                continue;
+            }
             for (const auto& part : *parts) {
                 auto it = current->subkeys.find(part);
                 if (it == current->subkeys.end()) {
@@ -264,9 +371,17 @@ bool Parse(std::string_view text, std::string_view rootName, Registry::Key& root
             }
             continue;
         }
-        if (!current) return false;
-        auto value = ParseValue(line);
-        if (!value) return false;
+        if (!current && !inRemovedKey) return false;
+        bool removed = false;
+        auto value = ParseValue(line, unicode, removed);
+        if (!value && !removed) return false;
+        if (!current) continue;
+        if (removed) {
+            std::size_t pos = 0;
+            const auto name = line.front() == '@' ? std::optional<std::string>("") : Unquote(line, pos);
+            if (name) current->values.erase(*name);
+            continue;
+        }
         const std::string name = value->name;
         current->values.insert_or_assign(name, std::move(*value));
     }

@@ -24,11 +24,27 @@ std::optional<std::vector<std::string>> SplitKeyPath(const std::string& path) {
 
 namespace {
 
-std::string JoinPath(const std::string& base, const std::string& part) {
-    return base.empty() ? part : base + "\\" + part;
+// Appends in place: building the path of a deeply nested key stays linear in its length.
+void AppendPath(std::string& base, const std::string& part) {
+    if (!base.empty()) base += '\\';
+    base += part;
 }
 
 }  // namespace
+
+Registry::Key::~Key() {
+    std::vector<std::unique_ptr<Key>> pending;
+    const auto takeChildren = [&pending](Key& key) {
+        for (auto& [name, sub] : key.subkeys) pending.push_back(std::move(sub));
+        key.subkeys.clear();
+    };
+    takeChildren(*this);
+    while (!pending.empty()) {
+        std::unique_ptr<Key> key = std::move(pending.back());
+        pending.pop_back();
+        takeChildren(*key);
+    }
+}
 
 Registry::Registry() {
     for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS})
@@ -86,14 +102,14 @@ long Registry::OpenKey(HKEY root, const std::string& subKey, HKEY& result) {
     if (!parts) return ERROR_BADKEY;
     Handle h = *base;
     if (!h.key) {
-        for (const auto& part : *parts) h.path = JoinPath(h.path, part);
+        for (const auto& part : *parts) AppendPath(h.path, part);
         if (!dynamic_.at(h.root)->KeyExists(h.path)) return ERROR_FILE_NOT_FOUND;
     } else {
         for (const auto& part : *parts) {
             const auto it = h.key->subkeys.find(part);
             if (it == h.key->subkeys.end()) return ERROR_FILE_NOT_FOUND;
             h.key = it->second.get();
-            h.path = JoinPath(h.path, h.key->name);
+            AppendPath(h.path, h.key->name);
         }
     }
     result = NewHandle(std::move(h));
@@ -124,7 +140,7 @@ long Registry::CreateKey(HKEY root, const std::string& subKey, HKEY& result, std
             created = true;
         }
         h.key = it->second.get();
-        h.path = JoinPath(h.path, h.key->name);
+        AppendPath(h.path, h.key->name);
     }
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     if (created) Notify(h, "", false, nullptr);
@@ -175,6 +191,10 @@ long Registry::SetValue(HKEY key, const std::string& valueName, std::uint32_t ty
     if (!h->key) return ERROR_ACCESS_DENIED;
     if (!data && size) return ERROR_INVALID_PARAMETER;
     auto it = h->key->values.find(valueName);
+    // A value set to what it already holds is no change.
+    if (it != h->key->values.end() && it->second.type == type && it->second.data.size() == size &&
+        (size == 0 || std::memcmp(it->second.data.data(), data, size) == 0))
+        return ERROR_SUCCESS;
     if (it == h->key->values.end()) it = h->key->values.emplace(valueName, Value{valueName, type, {}}).first;
     it->second.type = type;
     it->second.data.assign(data, data + size);
@@ -192,6 +212,12 @@ long Registry::DeleteValue(HKEY key, const std::string& valueName) {
     h->key->values.erase(it);
     Notify(*h, name, true, nullptr);
     return ERROR_SUCCESS;
+}
+
+std::optional<std::pair<HKEY, std::string>> Registry::KeyPathOf(HKEY key) const {
+    const auto h = Resolve(key);
+    if (!h) return std::nullopt;
+    return std::make_pair(h->root, h->path);
 }
 
 long Registry::CloseKey(HKEY key) {

@@ -40,6 +40,12 @@ public:
         std::string name;  // spelling at creation; "" for a root
         std::map<std::string, std::unique_ptr<Key>, text::LessNoCase> subkeys;
         std::map<std::string, Value, text::LessNoCase> values;
+
+        Key() = default;
+        Key(const Key&) = delete;
+        Key& operator=(const Key&) = delete;
+        // Takes the tree apart without recursion: a hive may nest keys thousands deep.
+        ~Key();
     };
 
     Registry();
@@ -60,7 +66,7 @@ public:
     // creating an existing key opens it, everything else that would change it is refused.
     void SetDynamicRoot(HKEY root, DynamicSource* source);
 
-    // Called after every successful change with the predefined root whose tree changed and, for a
+    // Called after every successful change (a value set to what it holds is none) with the predefined root whose tree changed and, for a
     // value, the key path (as stored) and value name; used to persist hives and to mirror entries.
     struct Change {
         HKEY root = 0;
@@ -76,6 +82,8 @@ public:
     Key* Root(HKEY root);
     // The key at `path` below `root`, or null.
     const Key* Find(HKEY root, const std::string& path) const;
+    // The root and the key path below it (as spelled in the tree) that a handle stands for.
+    std::optional<std::pair<HKEY, std::string>> KeyPathOf(HKEY key) const;
     // Number of handles open now (leak checks in tests).
     std::size_t OpenHandles() const { return handles_.size(); }
 

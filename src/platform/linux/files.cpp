@@ -1,13 +1,16 @@
 #include "platform/linux/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <utility>
@@ -43,6 +46,34 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
+std::atomic<unsigned long> g_filesWritten{0};
+std::atomic<unsigned long> g_fsyncs{0};
+
+int CountedFsync(int fd) {
+    ++g_fsyncs;
+    return ::fsync(fd);
+}
+
+// "<name>.tmp-<pid>-<n>": the pid, or 0 when `name` is not such a temporary.
+long TemporaryOwner(const std::string& name) {
+    const auto mark = name.rfind(".tmp-");
+    if (mark == std::string::npos || mark == 0) return 0;
+    const std::string rest = name.substr(mark + 5);
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size()) return 0;
+    long pid = 0;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        const char c = rest[i];
+        if (i == dash) continue;
+        if (c < '0' || c > '9') return 0;
+        if (i < dash) {
+            if (pid > 100000000) return 0;
+            pid = pid * 10 + (c - '0');
+        }
+    }
+    return pid;
+}
+
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home == '/') return home;
     if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
@@ -57,11 +88,15 @@ std::string XdgFolder(const char* variable, const char* fallback) {
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking: a FIFO or a device put where a file belongs must not hold the
+    // program. Only regular files are read.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (static_cast<std::uint64_t>(st.st_size) > limit) return std::nullopt;
     std::string out;
+    out.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buf, sizeof buf);
@@ -75,6 +110,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
     }
     return out;
 }
+
+WriteCounts FileWrites() { return {g_filesWritten.load(), g_fsyncs.load()}; }
 
 long ReadSmallFile(const char* path, char* buf, std::size_t size) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
@@ -99,12 +136,16 @@ bool WriteFileAtomic(const std::string& path, std::string_view contents, unsigne
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) return false;
         mode = st.st_mode & 07777;
+        // Nothing changed: no write, no flush.
+        if (static_cast<std::uint64_t>(st.st_size) == contents.size()) {
+            if (const auto old = ReadWholeFile(target, contents.size()); old && *old == contents) return true;
+        }
     }
 
     const std::string temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
     Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0) return false;
-    const bool ok = WriteAll(fd.get(), contents) && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0;
+    const bool ok = WriteAll(fd.get(), contents) && ::fchmod(fd.get(), mode) == 0 && CountedFsync(fd.get()) == 0;
     if (!ok || ::close(fd.release()) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
@@ -113,7 +154,8 @@ bool WriteFileAtomic(const std::string& path, std::string_view contents, unsigne
     const auto slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
+    if (dir.get() >= 0) CountedFsync(dir.get());
+    ++g_filesWritten;
     return true;
 }
 
@@ -131,6 +173,26 @@ bool MakeFolders(const std::string& path, unsigned mode) {
 
 std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
 std::string DataHome() { return XdgFolder("XDG_DATA_HOME", "/.local/share"); }
+
+int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const long pid = TemporaryOwner(name);
+        if (pid <= 0) continue;
+        // A save still under way in another process (or this one) is not ours to end.
+        if (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
 
 std::optional<std::string> KeepAside(const std::string& path) {
     const std::time_t now = std::time(nullptr);

@@ -160,6 +160,11 @@ LinuxSystem::LinuxSystem(Options options) : options_(std::move(options)) {
 
 LinuxSystem::~LinuxSystem() {
     if (trashWorker_.joinable()) trashWorker_.join();  // a half-emptied trash is finished first
+    // An update left open still reaches the disk.
+    if (updateDepth_ > 0) {
+        updateDepth_ = 1;
+        EndUpdate();
+    }
     registry_.SetDynamicRoot(HKEY_DYN_DATA, nullptr);
     if (lockFd_ >= 0) ::close(lockFd_);
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "platform/common/profile.h"
 #include "platform/common/reg_file.h"
@@ -34,6 +35,10 @@ std::string SelfExe() {
 void LinuxSystem::EnsureLoaded() {
     if (loaded_) return;
     loaded_ = true;
+    // Saves cut short (power lost, killed) leave their temporaries; they are of no use now.
+    linux_impl::RemoveStaleTemporaries(configHome_ + "/tarnolux");
+    linux_impl::RemoveStaleTemporaries(configHome_ + "/tarnolux/Windows");
+    linux_impl::RemoveStaleTemporaries(configHome_ + "/autostart", "tarnolux.desktop.tmp-");
     LoadHive(HKEY_CURRENT_USER);
     LoadHive(HKEY_LOCAL_MACHINE);
     registry_.onChange = [this](const Registry::Change& change) { OnRegistryChange(change); };
@@ -51,12 +56,16 @@ void LinuxSystem::LoadHive(HKEY root) {
     if (::lstat(path.c_str(), &st) != 0) return;  // first run: an empty hive
     const auto text = linux_impl::ReadWholeFile(path);
     if (text && regfile::Parse(*text, regfile::RootName(root), *registry_.Root(root))) return;
-    // Unreadable: keep the file aside for the user and start empty; if it cannot even be moved,
-    // leave it alone and keep this hive in memory only.
-    if (auto aside = linux_impl::KeepAside(path))
+    // Unreadable (damaged, too large, not a file at all): keep it aside for the user and start
+    // empty; if it cannot even be moved, leave it alone and keep this hive in memory only.
+    if (auto aside = linux_impl::KeepAside(path)) {
         damagedHives_.push_back(*aside);
-    else
+        std::fprintf(stderr, "tarnolux: %s could not be read; it is kept as %s\n", path.c_str(), aside->c_str());
+    } else {
         persistable_[root] = false;
+        std::fprintf(stderr, "tarnolux: %s could not be read; settings of this run will not be saved there\n",
+                     path.c_str());
+    }
 }
 
 void LinuxSystem::SaveHive(HKEY root) {
@@ -68,36 +77,67 @@ void LinuxSystem::SaveHive(HKEY root) {
 }
 
 void LinuxSystem::OnRegistryChange(const Registry::Change& change) {
-    SaveHive(change.root);
-    if (change.root == HKEY_LOCAL_MACHINE && text::EqualsNoCase(change.keyPath, kRunKey)) UpdateAutostart(change);
+    if (updateDepth_ > 0)
+        dirtyHives_[change.root] = true;
+    else
+        SaveHive(change.root);
+}
+
+void LinuxSystem::BeginUpdate() { ++updateDepth_; }
+
+void LinuxSystem::EndUpdate() {
+    if (updateDepth_ == 0 || --updateDepth_ > 0) return;
+    const auto hives = std::exchange(dirtyHives_, {});
+    for (const auto& [root, dirty] : hives)
+        if (dirty) SaveHive(root);
+    const auto profiles = std::exchange(pendingProfiles_, {});
+    for (const auto& [file, text] : profiles) linux_impl::WriteFileAtomic(file, text);
+    WriteAutostart();
+}
+
+bool LinuxSystem::IsRunKey(HKEY key) const {
+    const auto where = registry_.KeyPathOf(key);
+    return where && where->first == HKEY_LOCAL_MACHINE && text::EqualsNoCase(where->second, kRunKey);
 }
 
 std::string LinuxSystem::AutostartFile() const { return configHome_ + "/autostart/tarnolux.desktop"; }
 
-void LinuxSystem::UpdateAutostart(const Registry::Change& change) {
-    // The entry follows the Run key's text values: the one just set, else any that remains.
+void LinuxSystem::UpdateAutostart(const std::string* preferred) {
+    const Registry::Key* run = registry_.Find(HKEY_LOCAL_MACHINE, kRunKey);
     const Registry::Value* source = nullptr;
-    if (change.value && change.value->type == REG_SZ) {
-        source = change.value;
-    } else if (const Registry::Key* run = registry_.Find(HKEY_LOCAL_MACHINE, kRunKey)) {
+    if (run && preferred) {
+        const auto it = run->values.find(*preferred);
+        if (it != run->values.end() && it->second.type == REG_SZ) source = &it->second;
+    }
+    if (run && !source) {
         for (const auto& [name, value] : run->values)
             if (value.type == REG_SZ) {
                 source = &value;
                 break;
             }
     }
-    const std::string file = AutostartFile();
     if (!source) {
+        pendingAutostart_ = std::string();
+    } else {
+        const std::string exe = AppExeFile();
+        if (exe.empty()) return;  // nothing to start; keep whatever entry there is
+        std::string command(source->data.begin(), source->data.end());
+        command = command.substr(0, command.find('\0'));
+        pendingAutostart_ = linux_impl::AutostartEntry(exe, linux_impl::RunCommandArguments(command, exe));
+    }
+    if (updateDepth_ == 0) WriteAutostart();
+}
+
+void LinuxSystem::WriteAutostart() {
+    if (!pendingAutostart_) return;
+    const std::string entry = std::exchange(pendingAutostart_, std::nullopt).value();
+    const std::string file = AutostartFile();
+    if (entry.empty()) {
         ::unlink(file.c_str());
         return;
     }
-    const std::string exe = AppExeFile();
-    if (exe.empty()) return;  // nothing to start; keep whatever entry there is
-    std::string command(source->data.begin(), source->data.end());
-    command = command.substr(0, command.find('\0'));
     linux_impl::MakeFolders(configHome_ + "/autostart", 0700);
-    linux_impl::WriteFileAtomic(
-        file, linux_impl::AutostartEntry(exe, linux_impl::RunCommandArguments(command, exe)), 0644);
+    linux_impl::WriteFileAtomic(file, entry, 0644);
 }
 
 long LinuxSystem::RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t, HKEY& result) {
@@ -118,14 +158,20 @@ long LinuxSystem::RegQueryValueEx(HKEY key, const std::string& valueName, std::u
     EnsureLoaded();
     return registry_.QueryValue(key, valueName, type, data, size);
 }
+// Every write to the Run key, even one that changes nothing there, brings the autostart entry in
+// line with it: an entry removed by hand comes back, one left without the value goes.
 long LinuxSystem::RegSetValueEx(HKEY key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
                                 std::uint32_t size) {
     EnsureLoaded();
-    return registry_.SetValue(key, valueName, type, data, size);
+    const long rc = registry_.SetValue(key, valueName, type, data, size);
+    if (rc == ERROR_SUCCESS && IsRunKey(key)) UpdateAutostart(&valueName);
+    return rc;
 }
 long LinuxSystem::RegDeleteValue(HKEY key, const std::string& valueName) {
     EnsureLoaded();
-    return registry_.DeleteValue(key, valueName);
+    const long rc = registry_.DeleteValue(key, valueName);
+    if ((rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) && IsRunKey(key)) UpdateAutostart(nullptr);
+    return rc;
 }
 long LinuxSystem::RegCloseKey(HKEY key) {
     EnsureLoaded();
@@ -137,11 +183,17 @@ long LinuxSystem::RegCloseKey(HKEY key) {
 std::uint32_t LinuxSystem::GetPrivateProfileString(const std::string& section, const std::string& key,
                                                    const std::string& defaultValue, std::string& out,
                                                    std::uint32_t size, const std::string& file) {
+    if (const auto pending = pendingProfiles_.find(file); pending != pendingProfiles_.end())
+        return profile::GetString(pending->second, section, key, defaultValue, out, size);
     return profile::GetString(linux_impl::ReadWholeFile(file), section, key, defaultValue, out, size);
 }
 
 bool LinuxSystem::WritePrivateProfileString(const std::string& section, const std::string& key,
                                             const std::string& value, const std::string& file) {
+    if (const auto pending = pendingProfiles_.find(file); pending != pendingProfiles_.end()) {
+        pending->second = profile::Write(pending->second, section, key, value);
+        return true;
+    }
     std::string old;
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0) {
@@ -152,7 +204,13 @@ bool LinuxSystem::WritePrivateProfileString(const std::string& section, const st
         if (!text) return false;
         old = std::move(*text);
     }
-    return linux_impl::WriteFileAtomic(file, profile::Write(old, section, key, value));
+    std::string updated = profile::Write(old, section, key, value);
+    if (updated == old && !old.empty()) return true;  // nothing changed: nothing to write
+    if (updateDepth_ > 0) {
+        pendingProfiles_[file] = std::move(updated);
+        return true;
+    }
+    return linux_impl::WriteFileAtomic(file, updated);
 }
 
 // ---- folders and the program --------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,6 +88,8 @@ public:
     bool PrevInstance() override;
     char PathSeparator() const override { return '/'; }
     std::string ExeSuffix() const override { return {}; }
+    void BeginUpdate() override;
+    void EndUpdate() override;
 
     // Where the hives, the Windows folder and the autostart entry live.
     std::string HiveFile(HKEY root) const;  // "" for a root that is not persisted
@@ -100,7 +103,11 @@ private:
     void LoadHive(HKEY root);
     void SaveHive(HKEY root);
     void OnRegistryChange(const Registry::Change& change);
-    void UpdateAutostart(const Registry::Change& change);
+    bool IsRunKey(HKEY key) const;
+    // Brings the autostart entry in line with the Run key: the text of `preferred` when it is a
+    // REG_SZ there, else of any that remains; no entry when there is none.
+    void UpdateAutostart(const std::string* preferred);
+    void WriteAutostart();
     std::string LockFolder() const;
     std::vector<std::string> TrashFolders();
     linux_impl::X11Desktop* X11();
@@ -123,6 +130,11 @@ private:
     std::unique_ptr<linux_impl::DesktopBus> bus_;
     std::thread trashWorker_;
     std::atomic<bool> emptying_{false};
+    // Between BeginUpdate and EndUpdate: what is still to be written.
+    int updateDepth_ = 0;
+    std::map<HKEY, bool> dirtyHives_;
+    std::optional<std::string> pendingAutostart_;  // the entry's text; "" for no entry
+    std::map<std::string, std::string> pendingProfiles_;
     // The monitor tick and the limit trigger ask for the memory status several times within the
     // same instant; they share one reading of /proc instead of asking the kernel again each time.
     static constexpr std::chrono::milliseconds kMemoryBurst{50};
