@@ -2,7 +2,7 @@
 # Builds Tarnolux on Debian 12 and runs it, its tests, or its tests under the sanitizers.
 #   bash scripts/dev.sh run     build (release with debug info) and start the program
 #   bash scripts/dev.sh test    build with warnings as errors and run every test
-#   bash scripts/dev.sh asan    build and run the headless tests under ASan+UBSan
+#   bash scripts/dev.sh asan    build and run every test under ASan+UBSan (Qt offscreen)
 #   bash scripts/dev.sh bench   build and run the benchmarks
 #   bash scripts/dev.sh windows cross-build the Windows program (build-windows/bin) and run its
 #                               headless tests under Wine, in a private prefix
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils locales-all
-          strace)
+          strace libxcb1-dev g++-mingw-w64-x86-64-posix wine wine64)
 
 # Only the Windows build needs these (about 1 GB with Wine).
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64)

@@ -2,6 +2,7 @@
 // values out of range, control arrays, menus that grow, and the scripted host's virtual clock.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,23 @@ TEST_F(Fixture, VirtualClockFiresDueTimersInTimeOrder) {
     EXPECT_EQ(host.DueIn(slow), 2500);
     form.Unload();
     EXPECT_FALSE(host.Running(fast));
+}
+
+TEST_F(Fixture, TheClockForgetsTheTimersOfAFormDestroyedWhileLoaded) {
+    int oldTicks = 0, newTicks = 0;
+    for (int run = 0; run < 2; ++run) {
+        auto f = std::make_unique<forms::Form>(app, "Run" + std::to_string(run));
+        auto& t = f->add(Kind::Timer, "T");
+        t.setInterval(100);
+        t.Timer = [&ticks = run == 0 ? oldTicks : newTicks] { ++ticks; };
+        f->Load();
+        host.Advance(100);
+        if (run == 1) break;
+        f.reset();  // never unloaded: only its destruction says it is gone
+        host.Advance(1000);
+    }
+    EXPECT_EQ(oldTicks, 1);
+    EXPECT_EQ(newTicks, 1);
 }
 
 }  // namespace

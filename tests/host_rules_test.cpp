@@ -39,6 +39,7 @@ TEST(HostRulesTest, MessageBoxButtonsDefaultAndTheAnswerWhenClosed) {
         {host::vbOKOnly, {host::vbOK}, 0, host::vbOK},
         {host::vbOKCancel | 0x100, {host::vbOK, host::vbCancel}, 1, host::vbCancel},
         {host::vbAbortRetryIgnore | 0x200, {host::vbAbort, host::vbRetry, host::vbIgnore}, 2, host::vbAbort},
+        {host::vbYesNoCancel, {host::vbYes, host::vbNo, host::vbCancel}, 0, host::vbCancel},
         {host::vbYesNo | 0x100, {host::vbYes, host::vbNo}, 1, host::vbNo},
         {host::vbRetryCancel, {host::vbRetry, host::vbCancel}, 0, host::vbCancel},
         // A default beyond the buttons there are falls back to the first.

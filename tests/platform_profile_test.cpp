@@ -83,6 +83,42 @@ TEST(Profile, WriteChangesOnlyWhatItMust) {
     EXPECT_EQ(profile::Write("[a]", "a", "k", "v"), "[a]\nk=v\n");
 }
 
+TEST(Profile, KeepsTheEncodingAndLineEndsOfFilesMadeOnWindows) {
+    // A UTF-8 mark hides nothing, and stays.
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(Get(bom + "[s]\r\nk=v\r\n", "s", "k"), "v");
+    EXPECT_EQ(profile::Write(bom + "[s]\r\nk=v\r\n", "s", "j", "w"), bom + "[s]\r\nk=v\r\nj=w\r\n");
+
+    // UTF-16LE with its mark is read as text and written back in it, beyond the first plane too.
+    const std::string utf16 = std::string("\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE4\0\r\0\n\0", 22);
+    EXPECT_EQ(Get(utf16, "s", "k"), "\xC3\xA4");
+    const std::string written = profile::Write(utf16, "s", "j", "\xF0\x9F\x98\x80");
+    EXPECT_EQ(written, utf16 + std::string("j\0=\0\x3D\xD8\x00\xDE\r\0\n\0", 12));
+    EXPECT_EQ(Get(written, "s", "j"), "\xF0\x9F\x98\x80");
+    std::string out;
+    EXPECT_EQ(profile::GetString(written, "s", "j", "", out, 256), 1u);
+
+    // CR alone ends a line, in reading and in writing.
+    EXPECT_EQ(Get("[s]\rk=a\rb\rj=c\r", "s", "k"), "a");
+    EXPECT_EQ(Get("[s]\nk=a\rj=c\n", "s", "j"), "c");
+    EXPECT_EQ(profile::Write("[s]\rk=1\r", "s", "j", "2"), "[s]\rk=1\rj=2\r");
+    EXPECT_EQ(profile::Write("[s]\rk=1\r", "s", "k", "3"), "[s]\rk=3\r");
+}
+
+TEST(Profile, MalformedLinesMeanTheSameToReaderAndWriter) {
+    // "[t" is no section header: what follows still belongs to [s], and a write to [t] adds it.
+    EXPECT_EQ(Get("[s]\n[t\nk=1\n", "s", "k"), "1");
+    EXPECT_EQ(Get("[s]\n[t\nk=1\n", "t", "k"), "dflt");
+    EXPECT_EQ(profile::Write("[s]\n[t\n", "t", "k", "1"), "[s]\n[t\n\n[t]\nk=1\n");
+    // A key without "=" is that key without a value: the default when read, set in place when written.
+    EXPECT_EQ(Get("[s]\nbare\nbare=2\n", "s", "bare"), "dflt");
+    EXPECT_EQ(profile::Write("[s]\n  bare  \nk=1\n", "s", "BARE", "x"), "[s]\n  bare=x\nk=1\n");
+    // In a file that is not UTF-8 every byte is one character; none is cut in two in one that is.
+    std::string out;
+    EXPECT_EQ(profile::GetString("[s]\nk=" + std::string(300, '\xA3') + "\n", "s", "k", "", out, 256), 255u);
+    EXPECT_EQ(out, std::string(255, '\xA3'));
+}
+
 TEST(Text, WildcardsMatchWithoutRegardToCase) {
     EXPECT_TRUE(text::WildcardMatch("*.ini", "Blue.INI"));
     EXPECT_TRUE(text::WildcardMatch("blue.ini", "Blue.ini"));

@@ -116,6 +116,29 @@ TEST_F(ProgramTest, AWindowPositionOffTheScreenComesBack) {
     }
 }
 
+TEST_F(ProgramTest, AWindowOnASecondMonitorOpensThere) {
+    // A 1280 x 1024 monitor right of the 1024 x 768 one, and a 800 x 600 one left of it, lower down.
+    host.screens = {{0, 0, 1024 * 15, 768 * 15},
+                    {1024 * 15, 0, 1280 * 15, 1024 * 15},
+                    {-800 * 15, 300 * 15, 800 * 15, 600 * 15}};
+    const struct { const char* left; const char* top; int wantLeft; int wantTop; } cases[] = {
+        {"18000", "13500", 18000, 13500},   // on the larger right-hand monitor, below the primary's bottom
+        {"-9000", "6000", -9000, 6000},     // on the left-hand one
+        {"-9000", "2000", -9000, 2000},     // partly above the left-hand one
+        {"-9000", "-6000", 480, 480},       // above it, on none
+        {"34560", "480", 480, 480},         // beyond the right-hand monitor
+        {"480", "15360", 480, 480},         // below everything
+    };
+    for (const auto& c : cases) {
+        Store("Left", c.left);
+        Store("Top", c.top);
+        Form5& f = Start();
+        EXPECT_EQ(f.left(), c.wantLeft) << c.left << "," << c.top;
+        EXPECT_EQ(f.top(), c.wantTop) << c.left << "," << c.top;
+        f.Unload();
+    }
+}
+
 TEST_F(ProgramTest, StartUpRegistrationFollowsTheOption) {
     sys.registry.Root(platform::HKEY_LOCAL_MACHINE)->subkeys.clear();  // a fresh store
     Start().Unload();

@@ -354,7 +354,10 @@ Form::Form(Application& app, std::string name)
     app_.registerForm(this);
 }
 
-Form::~Form() { app_.unregisterForm(this); }
+Form::~Form() {
+    if (app_.observer()) app_.observer()->formDestroyed(*this);
+    app_.unregisterForm(this);
+}
 
 void Form::notify(Prop p) {
     if (loaded_ && app_.observer()) app_.observer()->formChanged(*this, p);

@@ -108,6 +108,8 @@ public:
     virtual ~Observer() = default;
     virtual void formLoaded(Form&) {}
     virtual void formUnloaded(Form&) {}
+    // The form is going away; whatever still refers to it or its controls must let go now.
+    virtual void formDestroyed(Form&) {}
     virtual void formChanged(Form&, Prop) {}
     virtual void controlAdded(Control&) {}
     virtual void controlChanged(Control&, Prop) {}

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "forms/forms.h"
 
@@ -56,6 +57,11 @@ struct NotifyIconData {
     std::string tipText() const;  // the bytes up to the first NUL
 };
 
+// One monitor's part of the desktop, in twips; the primary monitor starts at 0, 0.
+struct ScreenRect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
 // Mouse messages the tray icon delivers.
 inline constexpr int WM_LBUTTONDBLCLK = 0x203;
 inline constexpr int WM_RBUTTONDOWN = 0x204;
@@ -84,6 +90,8 @@ public:
     virtual int ScreenHeight() = 0;
     virtual int TwipsPerPixelX() = 0;
     virtual int TwipsPerPixelY() = 0;
+    // Every monitor's rectangle; by default the one screen ScreenWidth and ScreenHeight describe.
+    virtual std::vector<ScreenRect> Screens();
 
     // The mouse pointer over the program's windows (vbDefault, vbHourglass).
     virtual void SetMousePointer(int pointer) = 0;

@@ -1,10 +1,18 @@
 #include "host/host_rules.h"
 
 #include <algorithm>
+#include <cstdint>
 
-#include "host/host.h"
 
 namespace host {
+
+bool OnSomeScreen(int left, int top, int width, int height, const std::vector<ScreenRect>& screens) {
+    const std::int64_t right = std::int64_t{left} + width, bottom = std::int64_t{top} + height;
+    return std::any_of(screens.begin(), screens.end(), [&](const ScreenRect& s) {
+        return left < std::int64_t{s.left} + s.width && right > s.left && top < std::int64_t{s.top} + s.height &&
+               bottom > s.top;
+    });
+}
 
 MsgBoxLayout MsgBoxFor(int style) {
     MsgBoxLayout box;
@@ -25,14 +33,12 @@ MsgBoxLayout MsgBoxFor(int style) {
     }
     const auto def = static_cast<std::size_t>((style >> 8) & 3);
     box.defaultButton = def < box.answers.size() ? def : 0;
-    // Closed without a button: the way out, as Escape would choose it.
-    box.answerOnClose = box.answers.front();
-    for (int answer : box.answers) {
-        if (answer == vbCancel || answer == vbNo) {
-            box.answerOnClose = answer;
-            break;
-        }
-    }
+    // Closed without a button: the way out, as Escape chooses it. Where both Cancel and No are
+    // offered, Cancel is the way out; No is an answer in its own right.
+    const auto offers = [&](int answer) {
+        return std::find(box.answers.begin(), box.answers.end(), answer) != box.answers.end();
+    };
+    box.answerOnClose = offers(vbCancel) ? vbCancel : offers(vbNo) ? vbNo : box.answers.front();
     return box;
 }
 

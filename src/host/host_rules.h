@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "host/host.h"
+
 namespace host {
 
 // ---- twips and pixels ----
@@ -30,6 +32,9 @@ constexpr PixelRect PxRect(int left, int top, int width, int height) {
     return {x0, y0, Px(left + width) - x0, Px(top + height) - y0};
 }
 
+// Whether a window at left, top (twips) of the given size shows at least in part on some monitor.
+bool OnSomeScreen(int left, int top, int width, int height, const std::vector<ScreenRect>& screens);
+
 // ---- message boxes ----
 
 // Button sets (style & 7), beyond vbOKOnly, vbOKCancel and vbYesNo in host.h.
@@ -47,7 +52,7 @@ struct MsgBoxLayout {
     MsgBoxIcon icon = MsgBoxIcon::None;
     std::vector<int> answers;       // one button per answer, left to right
     std::size_t defaultButton = 0;  // index into answers
-    int answerOnClose = 0;          // the window closed without a button (Escape, the title bar)
+    int answerOnClose = 0;          // closed without a button (Escape, the title bar), or never shown
 };
 
 MsgBoxLayout MsgBoxFor(int style);

@@ -114,11 +114,14 @@ void ScriptedHost::formLoaded(forms::Form& form) {
 }
 
 void ScriptedHost::formUnloaded(forms::Form& form) {
-    for (auto it = timers_.begin(); it != timers_.end();) {
-        if (&it->first->form() == &form) it = timers_.erase(it);
-        else ++it;
-    }
+    forgetTimers(form);
     if (!app_.anyLoaded()) Quit(0);
+}
+
+void ScriptedHost::formDestroyed(forms::Form& form) { forgetTimers(form); }
+
+void ScriptedHost::forgetTimers(const forms::Form& form) {
+    std::erase_if(timers_, [&](const auto& entry) { return &entry.first->form() == &form; });
 }
 
 void ScriptedHost::controlAdded(forms::Control& control) {

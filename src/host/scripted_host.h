@@ -65,6 +65,7 @@ public:
     int exitCode = 0;
     int screenWidth = 1024 * 15;
     int screenHeight = 768 * 15;
+    std::vector<ScreenRect> screens;  // empty: the one screen of screenWidth x screenHeight
 
     // ---- Host ---------------------------------------------------------------------------------
     int Run() override;
@@ -76,6 +77,7 @@ public:
     int ScreenHeight() override { return screenHeight; }
     int TwipsPerPixelX() override { return 15; }
     int TwipsPerPixelY() override { return 15; }
+    std::vector<ScreenRect> Screens() override { return screens.empty() ? Host::Screens() : screens; }
     void SetMousePointer(int pointer) override { mousePointer = pointer; }
     void BeginWindowDrag(forms::Form& form) override { drags.push_back(&form); }
     void SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) override;
@@ -86,12 +88,14 @@ public:
     // ---- forms::Observer ----------------------------------------------------------------------
     void formLoaded(forms::Form& form) override;
     void formUnloaded(forms::Form& form) override;
+    void formDestroyed(forms::Form& form) override;
     void controlAdded(forms::Control& control) override;
     void controlChanged(forms::Control& control, forms::Prop prop) override;
 
 private:
     struct TimerState { std::int64_t due = -1; std::uint64_t order = 0; };
     void rearm(forms::Control& timer);
+    void forgetTimers(const forms::Form& form);
 
     forms::Application& app_;
     std::int64_t now_ = 0;

@@ -6,6 +6,7 @@
 
 #include "app/form5.h"
 #include "common/convert.h"
+#include "host/host_rules.h"
 #include "settings/modules.h"
 
 namespace tarnolux {
@@ -144,11 +145,8 @@ void Form5::LoadOptions() {
 
     int left = GetNumber(P, "Left", 480).value;
     int top = GetNumber(P, "Top", 480).value;
-    // A position wholly off the screen (a monitor since removed, a smaller resolution) comes back.
-    const bool offScreen = left >= P.host.ScreenWidth() || top >= P.host.ScreenHeight() ||
-                           static_cast<std::int64_t>(left) + width() <= 0 ||
-                           static_cast<std::int64_t>(top) + height() <= 0;
-    if (offScreen) left = top = 480;
+    // A position on no monitor at all (one since removed, a smaller resolution) comes back.
+    if (!host::OnSomeScreen(left, top, width(), height(), P.host.Screens())) left = top = 480;
     move(left, top);
 }
 

@@ -1,14 +1,19 @@
 // The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
-// its settings saved, refuses a second instance without touching a file, and survives a damaged
-// settings hive, which it keeps aside, or a FIFO in its place.
+// its settings saved, refuses a second instance without touching a file, survives a damaged
+// settings hive, which it keeps aside, or a FIFO in its place, and saves and ends cleanly when its
+// X display goes away.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -49,7 +54,8 @@ struct Home {
 
 class Started {
 public:
-    explicit Started(const Home& h) {
+    // `display` empty: offscreen; otherwise the X display to open.
+    explicit Started(const Home& h, const std::string& display = {}) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string kv = *e;
@@ -59,7 +65,12 @@ public:
                 continue;
             env.push_back(kv);
         }
-        env.push_back("QT_QPA_PLATFORM=offscreen");
+        if (display.empty()) {
+            env.push_back("QT_QPA_PLATFORM=offscreen");
+        } else {
+            env.push_back("QT_QPA_PLATFORM=xcb");
+            env.push_back("DISPLAY=" + display);
+        }
         env.push_back("HOME=" + h.home.string());
         env.push_back("XDG_CONFIG_HOME=" + h.config.string());
         env.push_back("XDG_DATA_HOME=" + h.data.string());
@@ -128,6 +139,59 @@ bool ExitedWith(std::optional<int> status, int code) {
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
 }
 
+// A private X server, for as long as the object lives (or until Stop).
+class XServer {
+public:
+    XServer() {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+        ::posix_spawn_file_actions_addclose(&actions, fds[0]);
+        ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::string name = "Xvfb", fd = "-displayfd", three = "3", screen = "-screen", zero = "0",
+                    size = "320x240x24", listen = "-nolisten", tcp = "tcp";
+        char* argv[] = {name.data(), fd.data(), three.data(), screen.data(), zero.data(), size.data(),
+                        listen.data(), tcp.data(), nullptr};
+        if (::posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv, environ) != 0) pid_ = -1;
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        // The server writes its display number once it accepts connections.
+        pollfd p{fds[0], POLLIN, 0};
+        std::string number;
+        char c = 0;
+        while (pid_ > 0 && ::poll(&p, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        ::close(fds[0]);
+        if (!number.empty()) display_ = ":" + number;
+    }
+    ~XServer() { Stop(); }
+    const std::string& display() const { return display_; }
+    void Stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        int st = 0;
+        ::waitpid(pid_, &st, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+bool OnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "";
+    for (std::size_t start = 0; start <= dirs.size();) {
+        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+        if (::access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 // Every file below the program's folders, with its contents and time of change.
 using Snapshot = std::map<std::string, std::pair<std::string, fs::file_time_type>>;
 Snapshot Take(const Home& h) {
@@ -167,6 +231,19 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
 
     ASSERT_EQ(::kill(first.pid(), SIGTERM), 0);
     EXPECT_TRUE(ExitedWith(first.WaitExit(3s), 0));
+    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+}
+
+TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
+    if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    Home h;
+    XServer x;
+    ASSERT_FALSE(x.display().empty());
+    Started program(h, x.display());
+    ASSERT_GT(program.pid(), 0);
+    ASSERT_TRUE(program.WaitRunning(h));
+    x.Stop();
+    EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));
     EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -259,6 +260,26 @@ TEST_F(QtHostTest, AWindowManagerCloseUnloadsTheFormAndTheLastFormEndsTheLoop) {
     EXPECT_EQ(f.queryUnloadMode, 0);
     EXPECT_EQ(window(f), nullptr);
     EXPECT_EQ(host.Run(), 0);  // returns at once: nothing is left to run
+}
+
+TEST_F(QtHostTest, AFormDestroyedWhileShownTakesItsWidgetsAlong) {
+    QPointer<QWidget> win, label;
+    {
+        forms::Form gone(app, "Gone");
+        forms::Control& l = gone.add(Kind::Label, "Label1");
+        l.move(0, 0, 600, 300);
+        l.setCaption("gone");
+        gone.add(Kind::Timer, "Timer1").setInterval(1);
+        gone.Show();
+        win = window(gone);
+        label = widget(l);
+        ASSERT_TRUE(win && label);
+    }
+    // Nothing may paint or tick for controls that no longer exist.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(win.isNull());
+    EXPECT_TRUE(label.isNull());
 }
 
 TEST_F(QtHostTest, PopupMenuRunsTheChosenItemBeforeItReturns) {

@@ -35,8 +35,9 @@ protected:
         for (forms::Form* f : std::vector<forms::Form*>(app.forms()))
             if (f->loaded()) f->Unload();
         // Quit marks every later event loop as finished until the application loop has run once;
-        // running it also lets windows that were unloaded go.
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        // running it also lets windows that were unloaded go. The host ends it: a loop that ends
+        // otherwise counts as the session ending, whose Quit would then finish the next test's loops.
+        QMetaObject::invokeMethod(qApp, [this] { host.Quit(0); }, Qt::QueuedConnection);
         QCoreApplication::exec();
     }
 

@@ -60,8 +60,9 @@ QMessageBox::StandardButton StandardButton(int answer) {
 }  // namespace
 
 int QtHost::MsgBox(const std::string& prompt, int style, const std::string& title) {
-    if (d->quitRequested) return (style & 7) == host::vbYesNo ? host::vbNo : host::vbCancel;
     const host::MsgBoxLayout layout = host::MsgBoxFor(style);
+    // The program is ending: nobody is there to answer, so the box counts as closed.
+    if (d->quitRequested) return layout.answerOnClose;
     QMessageBox box;
     box.setWindowTitle(Q(title));
     box.setText(DisplayText(prompt));
@@ -99,7 +100,7 @@ void QtHost::PopupMenu(forms::Form&, forms::MenuItem& menu, forms::MenuItem* def
 
 void QtHost::SetMousePointer(int pointer) {
     const bool busy = pointer == host::vbHourglass;
-    if (busy == d->waitCursor) return;
+    if (busy == d->waitCursor || d->displayGone) return;
     d->waitCursor = busy;
     if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();

@@ -92,6 +92,16 @@ void QtHost::Impl::formLoaded(forms::Form& form) {
 }
 
 void QtHost::Impl::formUnloaded(forms::Form& form) {
+    dropView(form);
+    if (!app.anyLoaded()) host.Quit(0);
+}
+
+void QtHost::Impl::formDestroyed(forms::Form& form) {
+    dropView(form);
+    if (trayOwner == &form) trayOwner = nullptr;
+}
+
+void QtHost::Impl::dropView(const forms::Form& form) {
     if (FormView* fv = viewOf(form)) {
         if (fv->modalLoop) fv->modalLoop->quit();
         for (auto& [c, v] : fv->controls) {
@@ -115,7 +125,6 @@ void QtHost::Impl::formUnloaded(forms::Form& form) {
         dyingWindows.emplace_back(fv->window);
         views.erase(&form);
     }
-    if (!app.anyLoaded()) host.Quit(0);
 }
 
 void QtHost::Impl::formChanged(forms::Form& form, forms::Prop prop) {
@@ -253,12 +262,21 @@ int QtHost::ScreenHeight() {
     QScreen* s = QGuiApplication::primaryScreen();
     return Twips(s ? s->geometry().height() : 768);
 }
+std::vector<host::ScreenRect> QtHost::Screens() {
+    std::vector<host::ScreenRect> rects;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        rects.push_back({Twips(g.x()), Twips(g.y()), Twips(g.width()), Twips(g.height())});
+    }
+    if (rects.empty()) return host::Host::Screens();
+    return rects;
+}
 int QtHost::TwipsPerPixelX() { return kTwipsPerPixel; }
 int QtHost::TwipsPerPixelY() { return kTwipsPerPixel; }
 
 void QtHost::BeginWindowDrag(forms::Form& form) {
     FormView* fv = d->viewOf(form);
-    if (!fv || !fv->window->isVisible() || d->drag.form) return;
+    if (!fv || d->displayGone || !fv->window->isVisible() || d->drag.form) return;
     if (QWindow* handle = fv->window->windowHandle(); handle && handle->startSystemMove()) return;
     // No window manager to hand the move to: follow the pointer until the button goes up.
     if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
@@ -273,7 +291,7 @@ void QtHost::BeginWindowDrag(forms::Form& form) {
 
 void QtHost::SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) {
     FormView* fv = d->viewOf(form);
-    if (!fv) return;
+    if (!fv || d->displayGone) return;
     FormWindow* w = fv->window;
     w->setFixedSize(std::max(1, cx), std::max(1, cy));
     w->move(x, y);
@@ -290,7 +308,7 @@ bool QtHost::SetFocus(forms::Control& control) {
     const forms::Form& form = control.form();
     FormView* fv = d->viewOf(form);
     ControlView* v = d->viewOf(control);
-    if (!fv || !v || !v->widget || !form.visible() || !fv->window->isVisible() || fv->window->isMinimized()) return false;
+    if (!fv || !v || !v->widget || d->displayGone || !form.visible() || !fv->window->isVisible() || fv->window->isMinimized()) return false;
     if (!control.visible() || !control.enabled() || !v->widget->isEnabled()) return false;
     v->widget->setFocus(Qt::OtherFocusReason);
     return true;

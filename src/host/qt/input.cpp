@@ -102,6 +102,8 @@ void QtHost::Impl::userMouse(QObject* widget, QMouseEvent* e) {
 void QtHost::Impl::timerFired(QObject* timer) {
     ControlView* v = viewOfWidget(timer);
     if (!v) return;
+    // The toolkit may keep running without its display; the program's own ticks notice it.
+    if (displayBroken()) displayLost();
     const forms::Control* c = v->control;
     // A handler that lets events run (DoEvents, a menu, a modal box) must not be entered again.
     if (!firingTimers.insert(c).second) return;

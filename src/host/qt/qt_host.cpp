@@ -45,6 +45,7 @@ QtHost::Impl::Impl(QtHost& h, forms::Application& a, int& argc, char** argv)
 
 QtHost::Impl::~Impl() {
     qApp->removeEventFilter(dragFilter.get());
+    unwatchSessionEnd();
     signalWatcher.reset();
     delete tray;
     tray = nullptr;
@@ -102,13 +103,18 @@ void QtHost::Quit(int exitCode) {
     QCoreApplication::exit(exitCode);
 }
 
-void QtHost::DoEvents() { QCoreApplication::processEvents(); }
+void QtHost::DoEvents() {
+    if (!d->displayGone) QCoreApplication::processEvents();
+}
 
-bool QtHost::ShellNotifyIcon(int message, const host::NotifyIconData& data) { return d->shellNotifyIcon(message, data); }
+bool QtHost::ShellNotifyIcon(int message, const host::NotifyIconData& data) {
+    return !d->displayGone && d->shellNotifyIcon(message, data);
+}
 bool QtHost::TrayAvailable() { return d->trayAvailable(); }
 
 void QtHost::formLoaded(forms::Form& form) { d->formLoaded(form); }
 void QtHost::formUnloaded(forms::Form& form) { d->formUnloaded(form); }
+void QtHost::formDestroyed(forms::Form& form) { d->formDestroyed(form); }
 void QtHost::formChanged(forms::Form& form, forms::Prop prop) { d->formChanged(form, prop); }
 void QtHost::controlAdded(forms::Control& control) { d->controlAdded(control); }
 void QtHost::controlChanged(forms::Control& control, forms::Prop prop) { d->controlChanged(control, prop); }

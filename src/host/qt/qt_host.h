@@ -25,6 +25,7 @@ public:
     int ScreenHeight() override;
     int TwipsPerPixelX() override;
     int TwipsPerPixelY() override;
+    std::vector<host::ScreenRect> Screens() override;
     void SetMousePointer(int pointer) override;
     void BeginWindowDrag(forms::Form& form) override;
     void SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) override;
@@ -35,6 +36,7 @@ public:
     // forms::Observer
     void formLoaded(forms::Form& form) override;
     void formUnloaded(forms::Form& form) override;
+    void formDestroyed(forms::Form& form) override;
     void formChanged(forms::Form& form, forms::Prop prop) override;
     void controlAdded(forms::Control& control) override;
     void controlChanged(forms::Control& control, forms::Prop prop) override;

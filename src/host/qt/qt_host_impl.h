@@ -69,6 +69,8 @@ struct QtHost::Impl {
     // ---- forms and controls ----
     void formLoaded(forms::Form& form);
     void formUnloaded(forms::Form& form);
+    void formDestroyed(forms::Form& form);
+    void dropView(const forms::Form& form);
     void formChanged(forms::Form& form, forms::Prop prop);
     void controlAdded(forms::Control& control);
     void controlChanged(forms::Control& control, forms::Prop prop);
@@ -113,7 +115,10 @@ struct QtHost::Impl {
     void deliverTrayMouse(int message);
 
     void watchSessionEnd();
+    void unwatchSessionEnd();
     void endSession();
+    bool displayBroken() const;
+    [[noreturn]] void displayLost();
     void post(std::function<void()> fn);
 
     QtHost& host;
@@ -129,6 +134,8 @@ struct QtHost::Impl {
     bool quitRequested = false;
     int exitCode = 0;
     bool sessionEnding = false;
+    bool displayGone = false;            // the display connection broke: nothing may reach it any more
+    struct xcb_connection_t* xcb = nullptr;
     bool waitCursor = false;
 
     QSystemTrayIcon* tray = nullptr;

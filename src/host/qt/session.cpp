@@ -1,9 +1,37 @@
-// An orderly end: a termination signal, or Qt ending the loop on the session manager's word,
-// lets the program save before the loop ends.
+// An orderly end: a termination signal, Qt ending the loop on the session manager's word, or the
+// display going away lets the program save before it ends.
+#include <QGuiApplication>
+#include <QThread>
+
+#include <cstdio>
+#include <cstdlib>
+
+#if defined(TARNOLUX_HAVE_XCB) && QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#define TARNOLUX_WATCH_XCB 1
+#endif
+
 #include "host/qt/qt_host_impl.h"
 #include "host/qt/unix_signals.h"
 
 namespace qthost {
+
+namespace {
+
+QtHost::Impl* watching = nullptr;
+QtMessageHandler previousHandler = nullptr;
+
+// When the X server goes, the toolkit reports it and ends the process before control comes back
+// to the event loop. Its report is the last moment with everything intact to save the settings.
+void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (previousHandler) previousHandler(type, context, message);
+    else std::fprintf(stderr, "%s\n", qPrintable(message));
+    QtHost::Impl* impl = watching;
+    if (impl && !impl->displayGone && qApp && QThread::currentThread() == qApp->thread() && impl->displayBroken())
+        impl->displayLost();
+}
+
+}  // namespace
 
 void QtHost::Impl::watchSessionEnd() {
     signalWatcher = std::make_unique<SignalWatcher>([this] { endSession(); });
@@ -11,6 +39,20 @@ void QtHost::Impl::watchSessionEnd() {
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &anchor, [this] {
         if (!quitRequested) endSession();
     });
+#ifdef TARNOLUX_WATCH_XCB
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) xcb = x11->connection();
+#endif
+    if (xcb && !watching) {
+        watching = this;
+        previousHandler = qInstallMessageHandler(OnQtMessage);
+    }
+}
+
+void QtHost::Impl::unwatchSessionEnd() {
+    if (watching != this) return;
+    qInstallMessageHandler(previousHandler);
+    previousHandler = nullptr;
+    watching = nullptr;
 }
 
 void QtHost::Impl::endSession() {
@@ -21,6 +63,28 @@ void QtHost::Impl::endSession() {
         handler();
     }
     host.Quit(0);
+}
+
+bool QtHost::Impl::displayBroken() const {
+#ifdef TARNOLUX_WATCH_XCB
+    return xcb && xcb_connection_has_error(xcb) != 0;
+#else
+    return false;
+#endif
+}
+
+void QtHost::Impl::displayLost() {
+    displayGone = true;
+    // Ends as a signal would, without a display: the model stops driving widgets, and whatever
+    // the program asks of the host meanwhile (a box, a menu, the tray) is answered without one.
+    quitRequested = true;
+    app.setObserver(nullptr);
+    endSession();
+    std::fflush(nullptr);
+    // The event loop cannot be returned to: its next pass would end the process with a failure.
+    // Nor is there anything left to tear down that the system does not reclaim; the toolkit's own
+    // teardown would only talk to a display that is gone.
+    std::_Exit(0);
 }
 
 }  // namespace qthost

@@ -35,6 +35,16 @@ void Win32Host::Impl::formLoaded(forms::Form& form) {
 }
 
 void Win32Host::Impl::formUnloaded(forms::Form& form) {
+    dropView(form);
+    if (!app.anyLoaded()) host.Quit(0);
+}
+
+void Win32Host::Impl::formDestroyed(forms::Form& form) {
+    dropView(form);
+    if (trayOwner == &form) trayOwner = nullptr;
+}
+
+void Win32Host::Impl::dropView(const forms::Form& form) {
     if (FormView* fv = viewOf(form)) {
         for (auto& [c, v] : fv->controls) {
             if (v.timer) {
@@ -48,7 +58,6 @@ void Win32Host::Impl::formUnloaded(forms::Form& form) {
         // Nothing refers to the window any more; destroying it inside its own handler is safe.
         ::DestroyWindow(window);
     }
-    if (!app.anyLoaded()) host.Quit(0);
 }
 
 void Win32Host::Impl::placeWindow(FormView& fv) {
@@ -218,6 +227,25 @@ int Win32Host::ScreenWidth() { return host::Twips(Logical(::GetSystemMetrics(SM_
 int Win32Host::ScreenHeight() { return host::Twips(Logical(::GetSystemMetrics(SM_CYSCREEN), d->dpi)); }
 int Win32Host::TwipsPerPixelX() { return host::kTwipsPerPixel; }
 int Win32Host::TwipsPerPixelY() { return host::kTwipsPerPixel; }
+
+std::vector<host::ScreenRect> Win32Host::Screens() {
+    std::vector<host::ScreenRect> screens;
+    struct Walk {
+        std::vector<host::ScreenRect>* out;
+        UINT dpi;
+    } walk{&screens, d->dpi};
+    ::EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR, HDC, LPRECT r, LPARAM data) -> BOOL {
+            const auto* w = reinterpret_cast<const Walk*>(data);
+            const auto tw = [w](LONG v) { return host::Twips(Logical(static_cast<int>(v), w->dpi)); };
+            w->out->push_back({tw(r->left), tw(r->top), tw(r->right - r->left), tw(r->bottom - r->top)});
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    if (screens.empty()) return Host::Screens();
+    return screens;
+}
 
 void Win32Host::BeginWindowDrag(forms::Form& form) {
     FormView* fv = d->viewOf(form);

@@ -266,6 +266,7 @@ bool Win32Host::TrayAvailable() { return d->trayAvailable(); }
 
 void Win32Host::formLoaded(forms::Form& form) { d->formLoaded(form); }
 void Win32Host::formUnloaded(forms::Form& form) { d->formUnloaded(form); }
+void Win32Host::formDestroyed(forms::Form& form) { d->formDestroyed(form); }
 void Win32Host::formChanged(forms::Form& form, forms::Prop prop) { d->formChanged(form, prop); }
 void Win32Host::controlAdded(forms::Control& control) { d->controlAdded(control); }
 void Win32Host::controlChanged(forms::Control& control, forms::Prop prop) { d->controlChanged(control, prop); }

@@ -47,6 +47,8 @@ struct Win32Host::Impl {
     // ---- forms and controls ----
     void formLoaded(forms::Form& form);
     void formUnloaded(forms::Form& form);
+    void formDestroyed(forms::Form& form);
+    void dropView(const forms::Form& form);
     void formChanged(forms::Form& form, forms::Prop prop);
     void controlAdded(forms::Control& control);
     void controlChanged(forms::Control& control, forms::Prop prop);

@@ -1,7 +1,10 @@
-// Profile (INI) file semantics as pure functions over the file's text, shared by every System:
+// Profile (INI) file semantics as pure functions over the file's bytes, shared by every System:
 // section and key names compare without regard to case, blanks around names and values are
 // trimmed, one pair of surrounding quotes is stripped from a value, and writing changes only the
-// one line it must (or adds a key or a section), keeping comments, order and line ends.
+// one line it must (or adds a key or a section), keeping comments, order, line ends and encoding.
+// A file marked as UTF-8 or UTF-16LE (as Windows editors save them) is read as text in that
+// encoding and written back in it; values go in and come out as UTF-8. Unmarked files are bytes.
+// CR LF, LF and a CR alone all end a line; a line without "=" is a key without a value.
 #pragma once
 
 #include <cstdint>
