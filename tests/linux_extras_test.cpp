@@ -67,8 +67,9 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     Trash(outside / "elsewhere", "not-a-trash.txt", "n");
     fs::create_symlink(outside / "elsewhere", disk / (".Trash-" + uid));
 
-    WriteFile(dir / "proc/self/mounts", "proc /proc proc rw 0 0\n/dev/sdb1 " + usb.string() + " vfat rw 0 0\n/dev/sdc1 " +
-                                            disk.string() + " ext4 rw 0 0\n");
+    WriteFile(dir / "proc/self/mountinfo", "20 1 0:5 / /proc rw - proc proc rw\n21 1 8:17 / " + usb.string() +
+                                               " rw - vfat /dev/sdb1 rw\n22 1 8:33 / " + disk.string() +
+                                               " rw - ext4 /dev/sdc1 rw\n");
     {
         LinuxSystem sys(In(dir));
         EXPECT_EQ(sys.RecycleBinItems(), 5u);  // a.txt, folder, link; photo.jpg; song.ogg

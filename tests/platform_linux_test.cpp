@@ -1,5 +1,5 @@
 // The Linux System against sample /proc files and private folders: hives on disk, the autostart
-// mirror, profile files, the directory search, memory and processor figures, drives, processes,
+// mirror, profile files, the directory search, memory and processor figures, ending a process,
 // the trash and the instance lock.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -490,59 +490,7 @@ TEST(LinuxCpu, ParsesTheAggregateLine) {
     EXPECT_EQ(linux_impl::CpuLoadPercent(same, later), 67u);
 }
 
-// ---- drives and processes -----------------------------------------------------------------------
-
-TEST(LinuxDrives, RealFileSystemsFromTheMountTable) {
-    TempDir dir;
-    fs::create_directories(dir / "mnt/my disk");
-    fs::create_directories(dir / "mnt/data/sub");
-    fs::create_directories(dir / "snap/core/1");
-    WriteFile(dir / "hosts", "");
-    const std::string root = dir.str();
-    WriteFile(dir / "proc/self/mounts",
-              "proc /proc proc rw 0 0\n"
-              "sysfs /sys sysfs rw 0 0\n"
-              "tmpfs /run tmpfs rw 0 0\n"
-              "/dev/sda1 / ext4 rw 0 0\n"
-              "/dev/sdb1 " + root + "/mnt/my\\040disk vfat rw 0 0\n"
-              "server:/export " + root + "/mnt/data nfs4 rw 0 0\n"
-              "/dev/loop3 " + root + "/snap/core/1 squashfs ro 0 0\n"  // a package image
-              "/dev/sda1 " + root + "/hosts ext4 rw 0 0\n");
-    LinuxSystem sys(In(dir));
-    EXPECT_EQ(sys.Drives(), (std::vector<std::string>{"/", root + "/mnt/data", root + "/mnt/my disk"}));
-    for (const auto& [path, type] : {std::pair{"/mnt/my disk", "vfat"}, {"/mnt/data/sub", "nfs4"}, {"/mnt", "ext4"}}) {
-        const auto vol = sys.GetVolumeInformation(root + path);
-        ASSERT_TRUE(vol) << path;
-        EXPECT_EQ(vol->fileSystem, type);
-    }
-    const auto space = sys.GetDiskFreeSpace(root);
-    ASSERT_TRUE(space);
-    EXPECT_LE(space->freeBytes, space->totalBytes);
-    EXPECT_FALSE(sys.GetDiskFreeSpace(root + "/not/there"));
-}
-
-TEST(LinuxProcesses, SnapshotFromProc) {
-    TempDir dir;
-    std::string stat = "4242 (my (odd) name) S 77";
-    for (int field = 5; field <= 19; ++field) stat += " 0";
-    stat += " 3 0 0\n";
-    WriteFile(dir / "proc/4242/stat", stat);
-    WriteFile(dir / "proc/17/stat", "17 (broken\n");
-    WriteFile(dir / "proc/self/stat", stat);
-    LinuxSystem sys(In(dir));
-    const auto list = sys.ProcessSnapshot();
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].parentPid, 77u);
-    EXPECT_EQ(list[0].threads, 3u);
-    EXPECT_EQ(list[0].exeFile, "my (odd) name");  // no exe link: the name
-
-    // The real table lists this process with its executable.
-    LinuxSystem real;
-    bool found = false;
-    for (const auto& p : real.ProcessSnapshot())
-        if (p.pid == static_cast<std::uint32_t>(::getpid())) found = p.exeFile == real.AppExeFile();
-    EXPECT_TRUE(found);
-}
+// ---- processes (drives and the snapshot: sysinfo_linux_test.cpp) ------------------------------
 
 TEST(LinuxProcesses, TerminateSendsSigtermToThatProcessOnly) {
     LinuxSystem sys;

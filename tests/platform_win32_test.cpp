@@ -95,8 +95,10 @@ TEST(Win32System, FiguresOfTheRunningMachine) {
 
     const std::vector<std::string> drives = sys.Drives();
     ASSERT_FALSE(drives.empty());
-    EXPECT_TRUE(std::find(drives.begin(), drives.end(), "C:\\") != drives.end());
-    const auto space = sys.GetDiskFreeSpace("C:");
+    EXPECT_TRUE(std::find(drives.begin(), drives.end(), "c:") != drives.end());
+    EXPECT_TRUE(sys.DriveReady("c:"));
+    EXPECT_FALSE(sys.DriveReady("no drive"));
+    const auto space = sys.GetDiskFreeSpace("c: system");
     ASSERT_TRUE(space);
     EXPECT_LE(space->freeBytes, space->totalBytes);
     EXPECT_EQ(sys.GetDiskFreeSpace("").has_value(), false);
@@ -106,7 +108,9 @@ TEST(Win32System, FiguresOfTheRunningMachine) {
     EXPECT_EQ(sys.AppExeName(), "tarnolux_tests");
     EXPECT_EQ(sys.AppPath() + "\\tarnolux_tests.exe", self);
     const auto list = sys.ProcessSnapshot();
-    const bool found = std::any_of(list.begin(), list.end(), [&](const ProcessEntry& p) { return p.exeFile == self; });
+    const bool found = std::any_of(list.begin(), list.end(), [&](const ProcessEntry& p) {
+        return p.pid == sys.CurrentProcessId() && p.exeFile == self;
+    });
     EXPECT_TRUE(found);
     EXPECT_FALSE(sys.TerminateProcess(0));
     EXPECT_EQ(sys.GetWindowsDirectory(), dir.str());

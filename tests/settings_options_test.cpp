@@ -206,9 +206,10 @@ TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
     const auto start = platform::linux_impl::FileWrites();
     run();
     const auto first = platform::linux_impl::FileWrites();
-    // The settings hive, the machine hive (the registration) and the autostart entry.
-    EXPECT_EQ(first.files - start.files, 3u);
-    EXPECT_EQ(first.fsyncs - start.fsyncs, 6u);
+    // The settings hive, the machine hive (the registration and the cache template), the cache
+    // sizes in system.ini and the autostart entry.
+    EXPECT_EQ(first.files - start.files, 4u);
+    EXPECT_EQ(first.fsyncs - start.fsyncs, 8u);
     run();
     EXPECT_EQ(platform::linux_impl::FileWrites().files, first.files);
     EXPECT_EQ(platform::linux_impl::FileWrites().fsyncs, first.fsyncs);

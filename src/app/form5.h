@@ -131,10 +131,13 @@ public:
     void VScroll3_Change();
     void VScroll7_Change();
     void VScroll8_Change();
+    std::int32_t NameCacheRead = 0;          // the name and path cache sizes last read; written back
+    std::int32_t PathCacheRead = 0;          // when the page holds no whole number for them
 
     // ---- drives and processes (sysinfo/) ----------------------------------------------------
     void Timer2_Timer();
     void Drive1_Change();
+    void ShowDriveInfo(const std::string& drive);
     std::int32_t RefreshModuleList(const std::string& name);
     void SetHorizontalExtent(forms::Control& list);
     void List2_Click();

@@ -238,6 +238,12 @@ void Control::setListIndex(int i) {
     if (i >= 0) raise(Click);
 }
 
+void Control::setHorizontalExtent(int pixels) {
+    if (horizontalExtent_ == pixels) return;
+    horizontalExtent_ = pixels;
+    notify(Prop::Range);
+}
+
 void Control::setInterval(int ms) {
     interval_ = ms;
     notify(Prop::Interval);

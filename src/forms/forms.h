@@ -217,6 +217,10 @@ public:
     void clear();
     int listIndex() const { return listIndex_; }
     void setListIndex(int i);
+    // List boxes: the width in pixels the list scrolls over sideways (the list box's horizontal
+    // extent message); 0, or no more than the list's own width, scrolls nothing.
+    int horizontalExtent() const { return horizontalExtent_; }
+    void setHorizontalExtent(int pixels);
 
     // Timers. Setting either restarts the countdown.
     int interval() const { return interval_; }
@@ -287,6 +291,7 @@ private:
     int min_ = 0, max_ = 32767, smallChange_ = 1, largeChange_ = 1;
     std::vector<std::string> items_;
     int listIndex_ = -1;
+    int horizontalExtent_ = 0;
     int interval_ = 0;
     int currentX_ = 0, currentY_ = 0;
     std::vector<PrintedText> printed_;

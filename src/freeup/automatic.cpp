@@ -31,12 +31,13 @@ bool GatePasses(Form5& f) {
 
 }  // namespace
 
-void SpinBarChange(Form5& form, forms::Control& bar, forms::Control& box, const std::function<void()>& committed) {
+void SpinBarChange(Form5& form, forms::Control& bar, forms::Control& box, const std::function<void()>& committed,
+                   std::int64_t unit) {
     if (form.ScrollStepGuard == 1) return;
     std::int16_t result = 0;
     form.StepScrollValue(bar, result);
     if (result == 0) return;
-    box.setText(Dec(bar.value()));
+    box.setText(Dec(bar.value() * unit));
     if (committed) committed();
     form.ScrollStepGuard = 0;
 }

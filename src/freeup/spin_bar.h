@@ -2,6 +2,7 @@
 // bar's Tag) by one, up adding one.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "app/form5.h"
@@ -9,8 +10,9 @@
 namespace tarnolux {
 
 // The change handler shared by every spin-button bar of the main window: ignores the nested change
-// that stepping raises, steps the bar, writes its value into `box` and then runs `committed` (may be
-// empty). When the step fails, nothing is written and `committed` does not run.
-void SpinBarChange(Form5& form, forms::Control& bar, forms::Control& box, const std::function<void()>& committed = {});
+// that stepping raises, steps the bar, writes its value times `unit` into `box` and then runs
+// `committed` (may be empty). When the step fails, nothing is written and `committed` does not run.
+void SpinBarChange(Form5& form, forms::Control& bar, forms::Control& box, const std::function<void()>& committed = {},
+                   std::int64_t unit = 1);
 
 }  // namespace tarnolux

@@ -81,9 +81,9 @@ struct VolumeInfo {
 // ---- processes --------------------------------------------------------------------------------
 struct ProcessEntry {
     std::uint32_t pid = 0;
-    std::uint32_t parentPid = 0;
+    std::uint32_t parentPid = 0;  // where the snapshot tells it for free; Linux leaves both 0
     std::uint32_t threads = 0;
-    std::string exeFile;  // full path where it can be read, else the process name
+    std::string exeFile;  // full path where it can be read, else the best name the system gives
 };
 
 // ---- desktop extras ---------------------------------------------------------------------------
@@ -165,14 +165,20 @@ public:
     // The lines of a text file, without line ends; nothing when it cannot be read.
     virtual std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) = 0;
 
-    // Drives.
+    // Drives. Drives() lists one entry per drive, each beginning with its small letter and a colon
+    // ("c:", "d: /home"); what follows helps the user recognise it (on Linux ": " and the mount
+    // point). The other calls take a drive's root ("c:\") or any text beginning with its letter.
+    // DriveReady: the drive's root can be listed now (a drive without media, a vanished or hanging
+    // mount is not ready); it returns within about a second whatever the drive does.
     virtual std::vector<std::string> Drives() = 0;
+    virtual bool DriveReady(const std::string& drive) = 0;
     virtual std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) = 0;
     virtual std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) = 0;
 
-    // Processes.
+    // Processes: every running program (not the kernel's own threads); on Linux in ascending id order.
     virtual std::vector<ProcessEntry> ProcessSnapshot() = 0;
-    virtual bool TerminateProcess(std::uint32_t pid) = 0;
+    virtual bool TerminateProcess(std::uint32_t pid) = 0;  // on Linux the desktop's polite end, SIGTERM
+    virtual std::uint32_t CurrentProcessId() = 0;
 
     // Shell and desktop.
     virtual bool ShellExecute(const std::string& file) = 0;  // open with the desktop's default application

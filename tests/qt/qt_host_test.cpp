@@ -212,6 +212,23 @@ TEST_F(QtHostTest, AScrollBarMovedByTheUserRaisesChangeOnce) {
     EXPECT_EQ(tallChanges, 2);  // the user's move and the handler's own
 }
 
+TEST_F(QtHostTest, AListWithAHorizontalExtentScrollsSidewaysOverExactlyThatWidth) {
+    Form f(app);
+    forms::Control& list = f.add(Kind::ListBox, "List2");
+    list.move(0, 0, 3705, 1815);
+    list.addItem("short");  // narrower than the list: the extent alone makes it scroll
+    f.Show();
+    auto* lw = static_cast<QListWidget*>(widget(list));
+    QApplication::processEvents();
+    list.setHorizontalExtent(494);
+    QApplication::processEvents();
+    EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
+    for (int i = 0; i < 40; ++i) list.addItem(std::string(i * 10, 'x'));  // nor do items of any width
+    QApplication::processEvents();
+    EXPECT_TRUE(lw->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
+}
+
 TEST_F(QtHostTest, APictureBoxKeepsItsPrintedTextClippedToItself) {
     Form f(app);
     forms::Control& pic = f.add(Kind::PictureBox, "Picture2");

@@ -126,8 +126,7 @@ void QtHost::Impl::build(FormView& fv, forms::Control& c) {
     case forms::Kind::DirListBox:
     case forms::Kind::FileListBox: {
         v.type = ViewType::List;
-        auto* w = new QListWidget(parent);
-        w->setUniformItemSizes(true);
+        auto* w = new ListBoxWidget(parent);
         QObject::connect(w, &QListWidget::currentRowChanged, w, [this, w](int row) { userChose(w, row); });
         v.widget = w;
         break;
@@ -216,6 +215,7 @@ void QtHost::Impl::sync(ControlView& v, forms::Prop prop) {
         break;
     case forms::Prop::Range:
         if (v.type == ViewType::ScrollBar) syncRange(v);
+        else if (v.type == ViewType::List) static_cast<ListBoxWidget*>(w)->setExtent(c.horizontalExtent());
         break;
     case forms::Prop::Items:
         syncItems(v);

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QWheelEvent>
@@ -414,6 +415,45 @@ void WindowEdge::layout() {
 bool WindowEdge::eventFilter(QObject* watched, QEvent* event) {
     if (watched == window_ && event->type() == QEvent::Resize) layout();
     return false;
+}
+
+// ---- ListBoxWidget --------------------------------------------------------------------------------
+
+ListBoxWidget::ListBoxWidget(QWidget* parent) : QListWidget(parent) {
+    setUniformItemSizes(true);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+void ListBoxWidget::setExtent(int pixels) {
+    if (extent_ == pixels) return;
+    extent_ = pixels;
+    // Items as wide as their text, never shortened with an ellipsis: the extent decides what shows.
+    setUniformItemSizes(extent_ <= 0);
+    setTextElideMode(extent_ > 0 ? Qt::ElideNone : Qt::ElideRight);
+    updatePolicy();
+    updateGeometries();
+}
+
+void ListBoxWidget::updatePolicy() {
+    // The bar shows exactly while the extent exceeds the list, as the toolkit's does. A bar that
+    // came and went with the items' own widths would resize the view under its own layout.
+    setHorizontalScrollBarPolicy(extent_ <= 0     ? Qt::ScrollBarAsNeeded
+                                 : extent_ > width() ? Qt::ScrollBarAlwaysOn
+                                                     : Qt::ScrollBarAlwaysOff);
+}
+
+void ListBoxWidget::resizeEvent(QResizeEvent* e) {
+    updatePolicy();
+    QListWidget::resizeEvent(e);
+}
+
+void ListBoxWidget::updateGeometries() {
+    QListWidget::updateGeometries();
+    if (extent_ <= 0) return;
+    QScrollBar* bar = horizontalScrollBar();
+    const int page = viewport()->width();
+    bar->setRange(0, std::max(0, extent_ - page));
+    bar->setPageStep(page);
 }
 
 }  // namespace qthost

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QHash>
+#include <QListWidget>
 #include <QStaticText>
 #include <QTimer>
 #include <QWidget>
@@ -164,6 +165,24 @@ private:
     void layout();
     QWidget* window_;
     QWidget* strips_[4];
+};
+
+// A list box. With a horizontal extent it scrolls sideways over exactly that many pixels, as the
+// toolkit's list box does (text beyond the extent stays out of reach); without one, as far as its
+// longest item needs.
+class ListBoxWidget : public QListWidget {
+public:
+    explicit ListBoxWidget(QWidget* parent);
+    void setExtent(int pixels);
+    int extent() const { return extent_; }
+
+protected:
+    void updateGeometries() override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void updatePolicy();
+    int extent_ = 0;
 };
 
 }  // namespace qthost

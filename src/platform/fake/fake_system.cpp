@@ -260,9 +260,16 @@ std::string FakeSystem::AppExeFile() { return appPath + "/" + appExeName; }
 // ---- drives, processes, shell -------------------------------------------------------------------
 
 const FakeSystem::Drive* FakeSystem::FindDrive(const std::string& name) const {
+    if (name.empty()) return nullptr;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     for (const auto& d : drives)
-        if (d.name == name) return &d;
+        if (!d.name.empty() && lower(d.name.front()) == lower(name.front())) return &d;
     return nullptr;
+}
+
+bool FakeSystem::DriveReady(const std::string& drive) {
+    const Drive* d = FindDrive(drive);
+    return d && d->space;
 }
 
 std::vector<std::string> FakeSystem::Drives() {
@@ -272,6 +279,7 @@ std::vector<std::string> FakeSystem::Drives() {
 }
 
 std::optional<DriveSpace> FakeSystem::GetDiskFreeSpace(const std::string& drive) {
+    driveQueries.push_back(drive);
     const Drive* d = FindDrive(drive);
     return d ? d->space : std::nullopt;
 }

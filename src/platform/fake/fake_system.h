@@ -98,16 +98,19 @@ public:
     int appMinor = TARNOLUX_VERSION_MINOR;
 
     // ---- drives and processes -------------------------------------------------------------------
+    // A drive is found by the first letter of the text the program passes (either case).
     struct Drive {
-        std::string name;                      // as Drives() lists it, e.g. "/" or "/home"
-        std::optional<DriveSpace> space;       // nothing: not ready
+        std::string name;                      // as Drives() lists it, e.g. "c: /" or "a:"
+        std::optional<DriveSpace> space;       // nothing: not ready (no disk in the drive)
         std::optional<VolumeInfo> volume;
     };
     std::vector<Drive> drives;
+    std::vector<std::string> driveQueries;     // the drive texts GetDiskFreeSpace was asked about
     std::vector<ProcessEntry> processes;       // the snapshot, in order
     std::vector<std::uint32_t> terminated;     // TerminateProcess calls
     bool terminateResult = true;
     bool removeTerminated = true;              // a terminated process leaves `processes`
+    std::uint32_t currentPid = 4000;           // CurrentProcessId
 
     // ---- shell and desktop ----------------------------------------------------------------------
     std::vector<std::string> shellExecuted;
@@ -163,10 +166,12 @@ public:
     std::vector<std::string> Dir(const std::string& pattern, int attributes) override;
     std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) override;
     std::vector<std::string> Drives() override;
+    bool DriveReady(const std::string& drive) override;
     std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) override;
     std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) override;
     std::vector<ProcessEntry> ProcessSnapshot() override { return processes; }
     bool TerminateProcess(std::uint32_t pid) override;
+    std::uint32_t CurrentProcessId() override { return currentPid; }
     bool ShellExecute(const std::string& file) override;
     bool EmptyRecycleBin() override;
     std::uint64_t RecycleBinItems() override;

@@ -1,7 +1,6 @@
 // LinuxSystem: memory and processor figures, the live HKEY_DYN_DATA counters, drives, processes.
 #include <dirent.h>
-#include <sys/statvfs.h>
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,8 +8,10 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/common/text.h"
+#include "platform/linux/drives.h"
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
 #include "platform/linux/trash.h"
@@ -22,83 +23,6 @@ namespace {
 std::vector<std::uint8_t> Dword(std::uint32_t v) {
     return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
             static_cast<std::uint8_t>(v >> 24)};
-}
-
-// One line of /proc/self/mounts, with the octal escapes (\040 for a blank) decoded.
-struct Mount {
-    std::string device, point, type;
-};
-
-std::string Unescape(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size()) {
-            const char a = s[i + 1], b = s[i + 2], c = s[i + 3];
-            if (a >= '0' && a <= '3' && b >= '0' && b <= '7' && c >= '0' && c <= '7') {
-                out += static_cast<char>((a - '0') * 64 + (b - '0') * 8 + (c - '0'));
-                i += 3;
-                continue;
-            }
-        }
-        out += s[i];
-    }
-    return out;
-}
-
-// udev's label links escape blanks and other bytes as \xHH.
-std::string LabelUnescape(std::string_view s) {
-    std::string out;
-    const auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1; };
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x' && hex(s[i + 2]) >= 0 && hex(s[i + 3]) >= 0) {
-            out += static_cast<char>(hex(s[i + 2]) * 16 + hex(s[i + 3]));
-            i += 3;
-            continue;
-        }
-        out += s[i];
-    }
-    return out;
-}
-
-std::vector<Mount> ReadMounts(const std::string& path) {
-    std::vector<Mount> mounts;
-    const auto text = linux_impl::ReadWholeFile(path, 4u << 20);
-    if (!text) return mounts;
-    for (const std::string& line : text::SplitLines(*text)) {
-        std::string_view rest = line;
-        std::string_view fields[3];
-        int n = 0;
-        while (n < 3 && !rest.empty()) {
-            const auto blank = rest.find(' ');
-            fields[n++] = rest.substr(0, blank);
-            rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-        }
-        if (n == 3) mounts.push_back({Unescape(fields[0]), Unescape(fields[1]), std::string(fields[2])});
-    }
-    return mounts;
-}
-
-// File systems that hold the user's files: block devices and network shares; never the kernel's
-// pseudo file systems, memory file systems or read-only package images.
-bool RealFileSystem(const Mount& m) {
-    static const char* const network[] = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p", "ceph"};
-    if (m.type == "squashfs") return false;
-    for (const char* t : network)
-        if (m.type == t) return true;
-    return m.device.size() > 1 && m.device.front() == '/';
-}
-
-// The mount that holds `path`: the longest mount point that is a prefix of it, the last one
-// mounted winning among equals.
-const Mount* MountOf(const std::vector<Mount>& mounts, const std::string& path) {
-    const Mount* best = nullptr;
-    for (const Mount& m : mounts) {
-        const bool holds = m.point == "/" || path == m.point ||
-                           (path.size() > m.point.size() && path.compare(0, m.point.size(), m.point) == 0 &&
-                            path[m.point.size()] == '/');
-        if (holds && (!best || m.point.size() >= best->point.size())) best = &m;
-    }
-    return best;
 }
 
 }  // namespace
@@ -153,7 +77,7 @@ LinuxSystem::LinuxSystem(Options options) : options_(std::move(options)) {
     meminfoPath_ = options_.procRoot + "/meminfo";
     statPath_ = options_.procRoot + "/stat";
     overcommitPath_ = options_.procRoot + "/sys/vm/overcommit_memory";
-    mountsPath_ = options_.procRoot + "/self/mounts";
+    drives_ = std::make_unique<linux_impl::DriveTable>(options_.procRoot + "/self/mountinfo", options_.driveLimit);
     counters_ = std::make_unique<Counters>(*this, options_.clock);
     registry_.SetDynamicRoot(HKEY_DYN_DATA, counters_.get());
 }
@@ -201,89 +125,91 @@ MemoryStatus LinuxSystem::GlobalMemoryStatus() {
 
 // ---- drives -------------------------------------------------------------------------------------
 
-std::vector<std::string> LinuxSystem::Drives() {
-    std::vector<std::string> points{"/"};
-    for (const Mount& m : ReadMounts(mountsPath_)) {
-        if (!RealFileSystem(m) || std::find(points.begin(), points.end(), m.point) != points.end()) continue;
-        struct stat st {};
-        if (::stat(m.point.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;  // file bind mounts
-        points.push_back(m.point);
-    }
-    std::sort(points.begin() + 1, points.end());
-    return points;
-}
+std::vector<std::string> LinuxSystem::Drives() { return drives_->List(); }
+bool LinuxSystem::DriveReady(const std::string& drive) { return drives_->Ready(drive); }
+std::optional<DriveSpace> LinuxSystem::GetDiskFreeSpace(const std::string& drive) { return drives_->Space(drive); }
+std::optional<VolumeInfo> LinuxSystem::GetVolumeInformation(const std::string& drive) { return drives_->Volume(drive); }
 
 // The home trash and the trash of every mounted file system that holds files, as listed (the
 // drive list's "/" is not assumed: a root the mount table does not show as real has no trash).
 std::vector<std::string> LinuxSystem::TrashFolders() {
-    std::vector<std::string> points;
-    for (const Mount& m : ReadMounts(mountsPath_))
-        if (RealFileSystem(m)) points.push_back(m.point);
     const std::string home = (options_.dataHome.empty() ? linux_impl::DataHome() : options_.dataHome) + "/Trash";
-    return linux_impl::TrashFolders(home, points, ::getuid());
-}
-
-std::optional<DriveSpace> LinuxSystem::GetDiskFreeSpace(const std::string& drive) {
-    struct statvfs vfs {};
-    if (drive.empty() || ::statvfs(drive.c_str(), &vfs) != 0) return std::nullopt;
-    const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
-    return DriveSpace{static_cast<std::uint64_t>(vfs.f_blocks) * unit, static_cast<std::uint64_t>(vfs.f_bavail) * unit};
-}
-
-std::optional<VolumeInfo> LinuxSystem::GetVolumeInformation(const std::string& drive) {
-    struct statvfs vfs {};
-    if (drive.empty() || ::statvfs(drive.c_str(), &vfs) != 0) return std::nullopt;
-    VolumeInfo info;
-    info.serial = static_cast<std::uint32_t>(vfs.f_fsid);
-    const std::vector<Mount> mounts = ReadMounts(mountsPath_);
-    const Mount* m = MountOf(mounts, drive);
-    if (!m) return info;
-    info.fileSystem = m->type;
-    // The label, where udev publishes one for the device.
-    if (DIR* labels = ::opendir("/dev/disk/by-label")) {
-        char device[PATH_MAX];
-        const bool known = ::realpath(m->device.c_str(), device) != nullptr;
-        while (const dirent* e = known ? ::readdir(labels) : nullptr) {
-            if (e->d_name[0] == '.') continue;
-            char target[PATH_MAX];
-            const std::string link = std::string("/dev/disk/by-label/") + e->d_name;
-            if (::realpath(link.c_str(), target) && std::string_view(target) == device) {
-                info.label = LabelUnescape(e->d_name);
-                break;
-            }
-        }
-        ::closedir(labels);
-    }
-    return info;
+    return linux_impl::TrashFolders(home, drives_->MountPoints(), ::getuid());
 }
 
 // ---- processes ----------------------------------------------------------------------------------
 
+namespace {
+
+// Reads a small file below the /proc folder `dir`; the bytes read, or -1.
+long ReadAt(int dir, const char* name, char* buf, std::size_t size) {
+    const int fd = ::openat(dir, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    ssize_t n;
+    do n = ::read(fd, buf, size); while (n < 0 && errno == EINTR);
+    ::close(fd);
+    return n;
+}
+
+// For a process whose executable cannot be read (another user's): an absolute first argument of
+// its command line, else its command name. Nothing for a kernel thread (an empty command line).
+std::optional<std::string> BestName(int proc, const std::string& pid) {
+    char buf[4096];
+    const long n = ReadAt(proc, (pid + "/cmdline").c_str(), buf, sizeof buf);
+    if (n <= 0) return std::nullopt;
+    const std::string first(buf, ::strnlen(buf, static_cast<std::size_t>(n)));
+    if (!first.empty() && first.front() == '/') return first;
+    const long c = ReadAt(proc, (pid + "/comm").c_str(), buf, sizeof buf);
+    if (c <= 0) return first.empty() ? std::nullopt : std::optional<std::string>(first);
+    std::string comm(buf, static_cast<std::size_t>(c));
+    while (!comm.empty() && comm.back() == '\n') comm.pop_back();
+    return comm;
+}
+
+}  // namespace
+
 std::vector<ProcessEntry> LinuxSystem::ProcessSnapshot() {
+    static constexpr std::string_view kDeleted = " (deleted)";
     std::vector<ProcessEntry> list;
-    DIR* proc = ::opendir(options_.procRoot.c_str());
-    if (!proc) return list;
+    const int procFd = ::open(options_.procRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (procFd < 0) return list;
+    DIR* proc = ::fdopendir(procFd);
+    if (!proc) {
+        ::close(procFd);
+        return list;
+    }
+    list.reserve(512);
+    char path[32];
+    char exe[PATH_MAX];
     while (const dirent* e = ::readdir(proc)) {
-        const std::string_view name = e->d_name;
-        if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            continue;
-        const std::string dir = options_.procRoot + "/" + std::string(name);
-        char buf[4096];
-        const long n = linux_impl::ReadSmallFile((dir + "/stat").c_str(), buf, sizeof buf);
-        if (n <= 0) continue;  // gone meanwhile
-        const auto st = linux_impl::ParseProcStat(std::string_view(buf, static_cast<std::size_t>(n)));
-        if (!st) continue;
+        // Process folders are named by their id; everything else in /proc is not a process.
+        std::uint64_t pid = 0;
+        std::size_t len = 0;
+        for (; e->d_name[len] >= '0' && e->d_name[len] <= '9' && len < 10; ++len) pid = pid * 10 + (e->d_name[len] - '0');
+        if (len == 0 || e->d_name[len] != '\0' || pid > UINT32_MAX) continue;
+        std::memcpy(path, e->d_name, len);
+        std::memcpy(path + len, "/exe", 5);
+        const ssize_t n = ::readlinkat(procFd, path, exe, sizeof exe);
         ProcessEntry p;
-        p.pid = static_cast<std::uint32_t>(std::strtoul(std::string(name).c_str(), nullptr, 10));
-        p.parentPid = st->parentPid;
-        p.threads = st->threads;
-        char exe[PATH_MAX];
-        const ssize_t len = ::readlink((dir + "/exe").c_str(), exe, sizeof exe - 1);
-        p.exeFile = len > 0 ? std::string(exe, static_cast<std::size_t>(len)) : std::string(st->comm);
+        p.pid = static_cast<std::uint32_t>(pid);
+        if (n > 0 && static_cast<std::size_t>(n) < sizeof exe) {
+            std::string_view target(exe, static_cast<std::size_t>(n));
+            // The program file was replaced or removed while it runs: the path it had.
+            if (target.size() > kDeleted.size() && target.ends_with(kDeleted)) target.remove_suffix(kDeleted.size());
+            p.exeFile.assign(target);
+        } else if (n < 0 && errno == ENOENT) {
+            continue;  // a kernel thread, a process that has ended, or gone meanwhile
+        } else {
+            auto name = BestName(procFd, std::string(e->d_name, len));
+            if (!name) continue;
+            p.exeFile = std::move(*name);
+        }
         list.push_back(std::move(p));
     }
     ::closedir(proc);
-    std::sort(list.begin(), list.end(), [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });
+    // The kernel lists the folders by id already; sort only when it did not.
+    const auto byPid = [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; };
+    if (!std::is_sorted(list.begin(), list.end(), byPid)) std::sort(list.begin(), list.end(), byPid);
     return list;
 }
 
@@ -292,5 +218,7 @@ bool LinuxSystem::TerminateProcess(std::uint32_t pid) {
     if (pid == 0 || pid > static_cast<std::uint32_t>(INT_MAX)) return false;
     return ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
 }
+
+std::uint32_t LinuxSystem::CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 }  // namespace platform

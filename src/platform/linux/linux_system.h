@@ -22,6 +22,10 @@
 
 namespace platform {
 
+namespace linux_impl {
+class DriveTable;
+}
+
 class LinuxSystem : public System {
 public:
     struct Options {
@@ -31,6 +35,7 @@ public:
         std::string dataHome;    // empty: $XDG_DATA_HOME or ~/.local/share (the trash)
         std::string display;     // X display of the desktop extras; empty: $DISPLAY, none under Wayland
         linux_impl::CpuLoadCounter::Clock clock;  // empty: std::chrono::steady_clock
+        std::chrono::milliseconds driveLimit{800};  // longest wait for a drive that does not answer
     };
 
     LinuxSystem();
@@ -69,13 +74,16 @@ public:
     std::vector<std::string> Dir(const std::string& pattern, int attributes) override;
     std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) override;
 
-    // Drives are the mount points of real file systems ("/", "/home", "/media/usb", ...).
+    // Drives are the mounted real file systems: "c: /" and, by letters given out in mount order and
+    // kept while the program runs, "d: /home", "e: /media/usb", ...
     std::vector<std::string> Drives() override;
+    bool DriveReady(const std::string& drive) override;
     std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) override;
     std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) override;
 
     std::vector<ProcessEntry> ProcessSnapshot() override;
     bool TerminateProcess(std::uint32_t pid) override;
+    std::uint32_t CurrentProcessId() override;
 
     bool ShellExecute(const std::string& file) override;
     // Empties the trash on a worker thread and returns at once; ending the System waits for it.
@@ -118,7 +126,8 @@ private:
     Options options_;
     std::string configHome_;
     // Prebuilt /proc paths: the monitor reads them several times a second.
-    std::string meminfoPath_, statPath_, overcommitPath_, mountsPath_;
+    std::string meminfoPath_, statPath_, overcommitPath_;
+    std::unique_ptr<linux_impl::DriveTable> drives_;
     Registry registry_;
     std::unique_ptr<Counters> counters_;
     bool loaded_ = false;

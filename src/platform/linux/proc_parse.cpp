@@ -101,31 +101,4 @@ std::optional<CpuTimes> ParseCpuTimes(std::string_view statText) {
     return std::nullopt;
 }
 
-std::optional<ProcStat> ParseProcStat(std::string_view text) {
-    // "pid (comm) state ppid ..."; the name may itself hold blanks and parentheses.
-    const auto open = text.find('(');
-    const auto close = text.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open) return std::nullopt;
-    ProcStat st;
-    st.comm = text.substr(open + 1, close - open - 1);
-    std::size_t pos = close + 1;
-    // Field 3 is the state, 4 the parent, 20 the thread count.
-    int field = 2;
-    while (pos < text.size() && field < 20) {
-        while (pos < text.size() && text[pos] == ' ') ++pos;
-        const std::size_t start = pos;
-        while (pos < text.size() && text[pos] != ' ' && text[pos] != '\n') ++pos;
-        ++field;
-        std::size_t p = start;
-        if (field == 4 || field == 20) {
-            const auto v = NumberAt(text, p);
-            if (!v) return std::nullopt;
-            const auto clamped = static_cast<std::uint32_t>(std::min<std::uint64_t>(*v, UINT32_MAX));
-            (field == 4 ? st.parentPid : st.threads) = clamped;
-        }
-    }
-    if (field < 20) return std::nullopt;
-    return st;
-}
-
 }  // namespace platform::linux_impl

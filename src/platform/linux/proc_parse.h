@@ -42,12 +42,4 @@ using platform::CpuLoadPercent;
 using platform::CpuLoadCounter;
 std::optional<CpuTimes> ParseCpuTimes(std::string_view statText);
 
-// /proc/<pid>/stat: the command name, parent and thread count.
-struct ProcStat {
-    std::string_view comm;
-    std::uint32_t parentPid = 0;
-    std::uint32_t threads = 0;
-};
-std::optional<ProcStat> ParseProcStat(std::string_view text);
-
 }  // namespace platform::linux_impl

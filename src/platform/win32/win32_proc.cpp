@@ -14,6 +14,9 @@ constexpr std::uint32_t kRegDword = platform::REG_DWORD;
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "platform/common/text.h"
 #include "platform/win32/files.h"
@@ -32,11 +35,13 @@ std::vector<std::uint8_t> Dword(std::uint32_t v) {
             static_cast<std::uint8_t>(v >> 24)};
 }
 
-// Drive letters given as "C:", "C:\" or "C:/" all mean the root of the drive.
-std::wstring DriveRoot(const std::string& drive) {
-    std::wstring root = win32_impl::WidePath(drive);
-    if (!root.empty() && root.back() != L'\\') root += L'\\';
-    return root;
+// The root of the drive whose letter `drive` begins with ("c:", "C:\", "c: Data" all give "C:\");
+// nothing for a text that names no drive.
+std::optional<std::wstring> DriveRoot(const std::string& drive) {
+    if (drive.empty()) return std::nullopt;
+    const char letter = static_cast<char>(drive[0] & ~0x20);
+    if (letter < 'A' || letter > 'Z' || (drive.size() > 1 && drive[1] != ':')) return std::nullopt;
+    return std::wstring{static_cast<wchar_t>(letter), L':', L'\\'};
 }
 
 // An empty card reader or disc drive must not raise the system's "insert a disk" box.
@@ -136,31 +141,45 @@ MemoryStatus Win32System::GlobalMemoryStatus() {
 
 std::vector<std::string> Win32System::Drives() {
     std::vector<std::string> drives;
-    wchar_t buf[512];
-    const DWORD n = ::GetLogicalDriveStringsW(static_cast<DWORD>(std::size(buf)), buf);
-    if (n == 0 || n >= std::size(buf)) return drives;
-    for (const wchar_t* p = buf; *p; p += wcslen(p) + 1) {
-        if (::GetDriveTypeW(p) == DRIVE_NO_ROOT_DIR) continue;
-        drives.push_back(Utf8(p));
-    }
+    const DWORD mask = ::GetLogicalDrives();
+    for (int i = 0; i < 26; ++i)
+        if (mask & (1u << i)) drives.push_back(std::string{static_cast<char>('a' + i), ':'});
     return drives;
 }
 
+bool Win32System::DriveReady(const std::string& drive) {
+    const auto root = DriveRoot(drive);
+    if (!root) return false;
+    const UINT type = ::GetDriveTypeW(root->c_str());
+    if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return false;
+    // A disc drive spinning up or a network share that does not answer can take far longer than
+    // the page may wait: the question is asked on a thread of its own, and left to it after 1 s.
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> ready = answer->get_future();
+    std::thread([answer, path = *root] {
+        QuietErrors quiet;
+        const DWORD attrs = ::GetFileAttributesW(path.c_str());
+        answer->set_value(attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY));
+    }).detach();
+    return ready.wait_for(std::chrono::seconds(1)) == std::future_status::ready && ready.get();
+}
+
 std::optional<DriveSpace> Win32System::GetDiskFreeSpace(const std::string& drive) {
-    if (drive.empty()) return std::nullopt;
+    const auto root = DriveRoot(drive);
+    if (!root) return std::nullopt;
     QuietErrors quiet;
     ULARGE_INTEGER freeToUser{}, total{}, totalFree{};
-    if (!::GetDiskFreeSpaceExW(DriveRoot(drive).c_str(), &freeToUser, &total, &totalFree)) return std::nullopt;
+    if (!::GetDiskFreeSpaceExW(root->c_str(), &freeToUser, &total, &totalFree)) return std::nullopt;
     return DriveSpace{total.QuadPart, freeToUser.QuadPart};
 }
 
 std::optional<VolumeInfo> Win32System::GetVolumeInformation(const std::string& drive) {
-    if (drive.empty()) return std::nullopt;
+    const auto root = DriveRoot(drive);
+    if (!root) return std::nullopt;
     QuietErrors quiet;
     wchar_t label[MAX_PATH + 1] = {}, fs[MAX_PATH + 1] = {};
     DWORD serial = 0, maxName = 0, flags = 0;
-    if (!::GetVolumeInformationW(DriveRoot(drive).c_str(), label, MAX_PATH + 1, &serial, &maxName, &flags, fs,
-                                 MAX_PATH + 1))
+    if (!::GetVolumeInformationW(root->c_str(), label, MAX_PATH + 1, &serial, &maxName, &flags, fs, MAX_PATH + 1))
         return std::nullopt;
     return VolumeInfo{Utf8(label), Utf8(fs), serial};
 }
@@ -192,6 +211,8 @@ std::vector<ProcessEntry> Win32System::ProcessSnapshot() {
     std::sort(list.begin(), list.end(), [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });
     return list;
 }
+
+std::uint32_t Win32System::CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 bool Win32System::TerminateProcess(std::uint32_t pid) {
     // 0 is the idle process, never a program.

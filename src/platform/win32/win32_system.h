@@ -68,13 +68,16 @@ public:
     std::vector<std::string> Dir(const std::string& pattern, int attributes) override;
     std::optional<std::vector<std::string>> ReadTextLines(const std::string& path) override;
 
-    // Drives are the roots of the logical drives ("C:\", "D:\", ...).
+    // Drives are the logical drives, "c:", "d:", ...; the other calls take "c:\" or any text that
+    // begins with the drive's letter.
     std::vector<std::string> Drives() override;
+    bool DriveReady(const std::string& drive) override;
     std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) override;
     std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) override;
 
     std::vector<ProcessEntry> ProcessSnapshot() override;
     bool TerminateProcess(std::uint32_t pid) override;
+    std::uint32_t CurrentProcessId() override;
 
     bool ShellExecute(const std::string& file) override;
     bool EmptyRecycleBin() override;

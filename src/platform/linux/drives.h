@@ -1,0 +1,117 @@
+// The drives of the Linux desktop: the mounted real file systems, read from the mount table and
+// named by drive letters the way the program's pages expect ("c:" is always "/"). Parsing is kept
+// apart from I/O so the tests can feed sample tables.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace platform::linux_impl {
+
+// One line of /proc/self/mountinfo, with the octal escapes (\040 for a blank) decoded.
+struct MountEntry {
+    std::string root;    // the folder of the file system that is mounted here ("/" unless a bind)
+    std::string point;   // where it is mounted
+    std::string type;    // "ext4", "nfs4", "fuse.sshfs", ...
+    std::string source;  // "/dev/sda1", "server:/export", ...
+};
+
+// The entries of a mountinfo text in mount order; malformed lines are skipped.
+std::vector<MountEntry> ParseMountInfo(std::string_view text);
+
+// True for a file system that holds the user's files and deserves a drive of its own: block-device
+// file systems, removable media and network shares; never the kernel's pseudo file systems, memory
+// file systems, overlays, read-only package images or bind mounts of a folder of another drive.
+bool IsDriveMount(const MountEntry& m);
+
+// The file-system name a drive shows: the mount table's type, a FUSE file system by its own name.
+std::string FileSystemName(const MountEntry& m);
+
+// Drive letters for mount points. "c" is "/" from the start; every other mount point takes the next
+// free letter (d to z) the first time it is seen and keeps it as long as the object lives, also
+// while it is not mounted, so a letter never changes its meaning while the program runs.
+class DriveLetters {
+public:
+    DriveLetters();
+    // Letters for the given mount points, in their order, new ones assigned; those without a free
+    // letter left are dropped. Returns the pairs (letter, mount point) for "/" first, then the rest.
+    std::vector<std::pair<char, std::string>> Assign(const std::vector<std::string>& points);
+    // The mount point of a letter (either case); nothing when the letter was never given out.
+    std::optional<std::string> PointOf(char letter) const;
+
+private:
+    std::vector<std::string> points_;  // index 0 is 'c'
+};
+
+// Runs `work` on a thread of its own and waits at most `limit` for it. Nothing when it did not finish
+// in time (the thread then runs on by itself and its result is dropped) or could not be started.
+// While `busy` (when given) is set, an earlier call is still stuck and nothing new is started: a
+// hanging share costs one waiting thread, not one per refresh.
+template <class T>
+std::optional<T> RunBounded(std::function<T()> work, std::chrono::milliseconds limit,
+                            const std::shared_ptr<std::atomic<bool>>& busy = {}) {
+    struct State {
+        std::mutex m;
+        std::condition_variable cv;
+        std::optional<T> value;
+    };
+    if (busy && busy->exchange(true)) return std::nullopt;
+    auto state = std::make_shared<State>();
+    try {
+        std::thread([state, busy, work = std::move(work)] {
+            T v = work();
+            if (busy) busy->store(false);
+            const std::lock_guard lock(state->m);
+            state->value = std::move(v);
+            state->cv.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        if (busy) busy->store(false);
+        return std::nullopt;
+    }
+    std::unique_lock lock(state->m);
+    if (!state->cv.wait_for(lock, limit, [&] { return state->value.has_value(); })) return std::nullopt;
+    return std::move(state->value);
+}
+
+// The drives of this machine as the Linux System serves them. Every call reads the mount table
+// afresh (a drive unmounted meanwhile is not ready); calls that reach into a file system are bounded
+// in time.
+class DriveTable {
+public:
+    DriveTable(std::string mountInfoPath, std::chrono::milliseconds limit);
+
+    // "c: /", "d: /home", ...: the letter, a colon, a blank and the mount point.
+    std::vector<std::string> List();
+    // The mount points of the file systems that are drives, in mount order; "/" only when it is one.
+    std::vector<std::string> MountPoints();
+    // The mount behind a drive text's letter, when it is mounted now.
+    std::optional<MountEntry> Mounted(std::string_view drive);
+    // The mount point can be listed within the time limit.
+    bool Ready(std::string_view drive);
+    std::optional<DriveSpace> Space(std::string_view drive);
+    std::optional<VolumeInfo> Volume(std::string_view drive);
+
+private:
+    std::shared_ptr<std::atomic<bool>> BusyFlag(const std::string& point);
+
+    std::string mountInfoPath_;
+    std::chrono::milliseconds limit_;
+    DriveLetters letters_;
+    std::map<std::string, std::shared_ptr<std::atomic<bool>>> busy_;
+};
+
+}  // namespace platform::linux_impl

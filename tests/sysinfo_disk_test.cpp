@@ -1,0 +1,80 @@
+// The Disk page: drive figures in whole megabytes, the free share and its bar, the file-system name,
+// and the fall-back to drive C when the chosen drive is not ready.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app_fixture.h"
+
+namespace {
+
+constexpr std::uint64_t MiB = 1048576;
+
+struct SysinfoDiskTest : apptest::ProgramTest {
+    SysinfoDiskTest() {
+        sys.drives = {{"a:", std::nullopt, std::nullopt},
+                      {"c: /", platform::DriveSpace{1000 * MiB, 250 * MiB}, platform::VolumeInfo{"", "ext4", 0}},
+                      {"d: /home", platform::DriveSpace{3ull << 40, MiB * 3 / 2}, platform::VolumeInfo{"", " FAT32 ", 0}}};
+    }
+    void Choose(tarnolux::Form5& f, const std::string& drive) {
+        for (int i = 0; i < f.Drive1->listCount(); ++i)
+            if (f.Drive1->list(i) == drive) f.Drive1->setListIndex(i);
+        f.Drive1->setPath(drive);
+    }
+};
+
+TEST_F(SysinfoDiskTest, ThePageShowsDriveCFirstWithItsShareAndBar) {
+    tarnolux::Form5& f = Start();
+    f.DriveTexts = {"Total: ", "Free: ", "File system: ", ""};
+    f.Check1(1).userClick();
+    EXPECT_EQ(f.Drive1->items(), (std::vector<std::string>{"a:", "c: /", "d: /home"}));
+    EXPECT_EQ(f.Drive1->path(), "c: /");
+    EXPECT_EQ(f.Label10(0).caption(), "Total: 1000 MB.");
+    EXPECT_EQ(f.Label10(1).caption(), "Free: 250 MB.");
+    EXPECT_EQ(f.Label10(2).caption(), "File system: Ext4");
+    EXPECT_EQ(f.Label17->caption(), "    25%");
+    EXPECT_EQ(f.Shape1(4).width(), f.Label19(3).width() * 3 / 4);
+    EXPECT_TRUE(host.Running(*f.Timer2));
+
+    // Three terabytes with 1.5 MB free: whole megabytes, halves to the even one.
+    Choose(f, "d: /home");
+    EXPECT_EQ(f.Label10(0).caption(), "Total: 3145728 MB.");
+    EXPECT_EQ(f.Label10(1).caption(), "Free: 2 MB.");
+    EXPECT_EQ(f.Label10(2).caption(), "File system: Fat32");
+    sys.drives[2].space->freeBytes = MiB * 5 / 2;
+    host.Advance(2000);
+    EXPECT_EQ(f.Label10(1).caption(), "Free: 2 MB.");
+}
+
+TEST_F(SysinfoDiskTest, ADriveThatIsNotReadyFallsBackToDriveC) {
+    tarnolux::Form5& f = Start();
+    f.Check1(1).userClick();
+    sys.drives[2].space = platform::DriveSpace{0, 0};  // empty but readable: shown
+    Choose(f, "d: /home");
+    EXPECT_EQ(f.Drive1->path(), "d: /home");
+    EXPECT_EQ(f.Label17->caption(), "    0%");  // no total: no share, the bar as it was
+
+    sys.driveQueries.clear();
+    Choose(f, "a:");
+    EXPECT_EQ(f.Drive1->path(), "c: /");
+    EXPECT_EQ(f.Label10(0).caption(), "1000 MB.");
+    EXPECT_EQ(sys.driveQueries, (std::vector<std::string>{"c:\\", "c:\\"}));  // the floppy is never asked
+
+    // A drive that goes while shown: the next refresh finds it gone from the list and shows C.
+    Choose(f, "d: /home");
+    sys.drives.pop_back();
+    host.Advance(2000);
+    EXPECT_EQ(f.Drive1->items(), (std::vector<std::string>{"a:", "c: /"}));
+    EXPECT_EQ(f.Drive1->path(), "c: /");
+
+    // Without a drive C the page keeps its figures and tries again at every refresh.
+    sys.drives = {{"a:", std::nullopt, std::nullopt}};
+    host.Advance(2000);
+    f.Label10(0).setCaption("kept");
+    Choose(f, "a:");
+    host.Advance(2000);
+    EXPECT_EQ(f.Label10(0).caption(), "kept");
+    EXPECT_EQ(f.Drive1->path(), "a:");
+}
+
+}  // namespace
