@@ -195,7 +195,7 @@ TEST(TextEncoding, TellsUtf8FromOtherBytes) {
 std::vector<std::string> ShippedLanguages() {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(kShipped))
-        if (e.path().extension() == ".ini") names.push_back(e.path().stem().string());
+        if (e.path().extension() == ".ini") names.push_back(testsupport::Utf8(e.path().stem()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -205,7 +205,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
     EXPECT_EQ(names, (std::vector<std::string>{"deutsch", "english", "español", "français"}));
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        const std::string text = testsupport::ReadFile(kShipped / (name + ".ini"));
+        const std::string text = testsupport::ReadFile(kShipped / testsupport::PathOf(name + ".ini"));
         EXPECT_TRUE(tarnolux::TextEncoding::IsValidUtf8(text));
         ASSERT_EQ(text.front(), '[');
         const std::string path = AddLanguage(name, text);

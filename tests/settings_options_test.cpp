@@ -6,9 +6,11 @@
 #include <string>
 
 #include "app_fixture.h"
+#include "support.h"
+#if defined(TARNOLUX_LINUX)
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
-#include "support.h"
+#endif
 
 namespace {
 
@@ -184,6 +186,7 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
     EXPECT_EQ(Stored("LimitFreeMemory"), "12");
 }
 
+#if defined(TARNOLUX_LINUX)
 // On the real store: an exit writes each settings file at most once, with one flush of it and of
 // its folder, and an exit that changed nothing writes nothing.
 TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
@@ -211,5 +214,7 @@ TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
     EXPECT_EQ(platform::linux_impl::FileWrites().files, first.files);
     EXPECT_EQ(platform::linux_impl::FileWrites().fsyncs, first.fsyncs);
 }
+
+#endif
 
 }  // namespace

@@ -6,6 +6,16 @@
 
 namespace testsupport {
 
+// Paths and the program's UTF-8 texts, converted alike on every platform (Windows' narrow path
+// strings are in the ANSI code page, not UTF-8).
+inline std::string Utf8(const std::filesystem::path& p) {
+    const std::u8string s = p.u8string();
+    return std::string(s.begin(), s.end());
+}
+inline std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 // A fresh folder below the run's private home, removed with the object.
 class TempDir {
 public:
@@ -14,7 +24,7 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
+    std::string str() const { return Utf8(path_); }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
 private:

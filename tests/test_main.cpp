@@ -1,8 +1,13 @@
 // Every test of this binary runs with HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR (and the other XDG
 // folders) pointed at a private temporary folder, so no test can touch the real user's files, and
-// without a way to the real desktop's display or buses.
+// without a way to the real desktop's display or buses. On Windows the registry roots the program
+// writes are redirected to a private key as well.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include "win32_test_env.h"
+#else
 #include <sys/stat.h>
+#endif
 
 #include <atomic>
 #include <cstdlib>
@@ -49,6 +54,11 @@ std::string ReadFile(const fs::path& path) {
 }  // namespace testsupport
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    testsupport::win32::PrivateEnvironment env;
+    if (!env.ok()) return 2;
+    g_home = env.home();
+#else
     std::string tmpl = (fs::temp_directory_path() / "tarnolux-tests-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) return 2;
     g_home = tmpl;
@@ -66,6 +76,7 @@ int main(int argc, char** argv) {
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("DBUS_SESSION_BUS_ADDRESS");
     setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + (g_home / "no-system-bus").string()).c_str(), 1);
+#endif
 
     testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();

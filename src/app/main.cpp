@@ -1,12 +1,18 @@
-// Tarnolux: the Qt host, the platform's services and the program, put together.
+// Tarnolux: the platform's host and services and the program, put together.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/program.h"
-#include "host/qt/qt_host.h"
 #include "platform/system.h"
+#if defined(TARNOLUX_WIN32)
+#include "host/win32/win32_host.h"
+using ProgramHost = win32host::Win32Host;
+#else
+#include "host/qt/qt_host.h"
+using ProgramHost = qthost::QtHost;
+#endif
 
 int main(int argc, char** argv) {
     // The command line is read before any window exists: --help and --version need no display.
@@ -16,6 +22,9 @@ int main(int argc, char** argv) {
         std::fputs(tarnolux::UsageText().c_str(), stdout);
         return 0;
     case tarnolux::CommandLine::Action::Version:
+#if defined(TARNOLUX_WIN32)
+        win32host::AttachParentConsole();
+#endif
         std::puts(tarnolux::VersionText().c_str());
         return 0;
     case tarnolux::CommandLine::Action::Invalid:
@@ -24,14 +33,9 @@ int main(int argc, char** argv) {
     default:
         break;
     }
-
     forms::Application app;
-    qthost::QtHost host(app, argc, argv);
+    ProgramHost host(app, argc, argv);
     auto sys = platform::MakeSystem();
-    if (!sys) {
-        std::fputs("tarnolux: no platform services for this system\n", stderr);
-        return 1;
-    }
     tarnolux::Program program(app, *sys, host);
     program.Command = command;
     const int rc = program.Run();

@@ -228,6 +228,8 @@ public:
 
     // The separator between folder and file names on this platform.
     virtual char PathSeparator() const = 0;
+    // What follows a program's base name in its file name here ("" or ".exe").
+    virtual std::string ExeSuffix() const = 0;
 
     // Changes made between BeginUpdate and the matching EndUpdate (they nest) may be kept in
     // memory and written together at the end, each file once; reads in between see them. Used

@@ -16,12 +16,6 @@ namespace {
 const std::string kApp = "TALVO";
 const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-#ifdef _WIN32
-const std::string kExeSuffix = ".exe";
-#else
-const std::string kExeSuffix;
-#endif
-
 std::string Get(Program& p, const std::string& key, const std::string& defaultValue) {
     return Settings::GetSetting(p.sys, kApp, kAppTitle, key, defaultValue);
 }
@@ -74,7 +68,7 @@ void FillSpin(forms::Control& text, forms::Control& bar, const Stored& s) {
 void RegisterStartUp(Program& p, bool on) {
     if (on) {
         const std::string command =
-            General::ProgramFolder(p.sys) + General::Sep(p.sys) + p.sys.AppExeName() + kExeSuffix + " /Start Up";
+            General::ProgramFolder(p.sys) + General::Sep(p.sys) + p.sys.AppExeName() + p.sys.ExeSuffix() + " /Start Up";
         // A fresh store may lack the run list that Windows always has: create it then.
         if (Registry::SetStringValue(p.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command) == 1) {
             if (const platform::HKEY key = Registry::CreateKey(p.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, "")) {

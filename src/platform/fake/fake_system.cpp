@@ -248,6 +248,17 @@ bool FakeSystem::WritePrivateProfileString(const std::string& section, const std
         return false;
     const auto it = files.find(path);
     if (it != files.end() && (it->second.attributes & (vbDirectory | vbReadOnly))) return false;
+    // As on disk, a new file needs its folder: a folder that holds nothing does not exist, except
+    // the program's own and the Windows folder.
+    if (it == files.end()) {
+        const auto cut = path.rfind('/');
+        const std::string folder = cut == std::string::npos || cut == 0 ? "/" : path.substr(0, cut);
+        const auto inside = files.lower_bound(folder + "/");
+        const bool exists = folder == "/" || folder == NormalizePath(windowsDir) || folder == NormalizePath(appPath) ||
+                            (files.count(folder) && (files.at(folder).attributes & vbDirectory)) ||
+                            (inside != files.end() && inside->first.compare(0, folder.size() + 1, folder + "/") == 0);
+        if (!exists) return false;
+    }
     const std::string old = it == files.end() ? std::string() : it->second.contents;
     const std::string updated = profile::Write(old, section, key, value);
     if (it == files.end())

@@ -145,6 +145,7 @@ public:
     std::vector<std::string> preferredLanguages;  // what PreferredLanguages answers
 
     char pathSeparator = '/';
+    std::string exeSuffix;  // what ExeSuffix returns
 
     // ---- System ---------------------------------------------------------------------------------
     MemoryStatus GlobalMemoryStatus() override;
@@ -194,6 +195,7 @@ public:
     std::string InstanceChannel() override { return instanceChannel; }
     std::vector<std::string> PreferredLanguages() override { return preferredLanguages; }
     char PathSeparator() const override { return pathSeparator; }
+    std::string ExeSuffix() const override { return exeSuffix; }
 
     // "/a//b/" -> "/a/b".
     static std::string NormalizePath(const std::string& path);

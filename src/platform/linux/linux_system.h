@@ -102,6 +102,7 @@ public:
     std::string InstanceChannel() override;  // a socket beside the lock
     std::vector<std::string> PreferredLanguages() override;
     char PathSeparator() const override { return '/'; }
+    std::string ExeSuffix() const override { return {}; }
     void BeginUpdate() override;
     void EndUpdate() override;
 

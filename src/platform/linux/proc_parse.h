@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/common/cpu_load.h"
 #include "platform/system.h"
 
 namespace platform::linux_impl {
@@ -36,37 +37,9 @@ MemoryStatus ToMemoryStatus(const MemInfo& info, int overcommitMode);
 
 // The aggregate "cpu" line of /proc/stat: the first eight fields (user nice system idle iowait irq
 // softirq steal), in clock ticks.
-struct CpuTimes {
-    std::uint64_t field[8] = {};
-};
+using platform::CpuTimes;
+using platform::CpuLoadPercent;
+using platform::CpuLoadCounter;
 std::optional<CpuTimes> ParseCpuTimes(std::string_view statText);
-
-// Processor load in percent (0..100) between two samples. Counters that went backwards (iowait
-// does on some kernels) count as no time passed in them.
-std::uint32_t CpuLoadPercent(const CpuTimes& before, const CpuTimes& after);
-
-// Serves the processor load of the latest window of about one second: every reader within one
-// window gets the same figure. Zero until the counter has been started and a window has passed.
-class CpuLoadCounter {
-public:
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    using Reader = std::function<std::optional<CpuTimes>()>;
-    static constexpr std::chrono::milliseconds kMinWindow{900};
-
-    CpuLoadCounter(Reader read, Clock clock);
-    // "StartStat": starts the counter (the first sample) and returns the current figure.
-    std::uint32_t Start();
-    // "StatData": the latest window's load, sampling anew when a window has passed.
-    std::uint32_t Load();
-
-private:
-    void Advance();
-    Reader read_;
-    Clock clock_;
-    bool started_ = false;
-    std::optional<CpuTimes> last_;
-    std::chrono::steady_clock::time_point lastTime_{};
-    std::uint32_t load_ = 0;
-};
 
 }  // namespace platform::linux_impl

@@ -1,0 +1,56 @@
+// The native Windows host: a window per form, native child windows for the controls (owner-drawn
+// where the forms toolkit's look needs it), SetTimer timers, the notification-area icon, pop-up menus
+// and message boxes. No Win32 type shows through this header.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "host/host.h"
+
+namespace win32host {
+
+class Win32Host : public host::Host {
+public:
+    Win32Host(forms::Application& app, int& argc, char** argv);
+    ~Win32Host() override;
+    Win32Host(const Win32Host&) = delete;
+    Win32Host& operator=(const Win32Host&) = delete;
+
+    int Run() override;
+    void Quit(int exitCode) override;
+    void DoEvents() override;
+    int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+    void PopupMenu(forms::Form& owner, forms::MenuItem& menu, forms::MenuItem* defaultItem) override;
+    int ScreenWidth() override;
+    int ScreenHeight() override;
+    int TwipsPerPixelX() override;
+    int TwipsPerPixelY() override;
+    std::vector<host::ScreenRect> Screens() override;
+    void SetMousePointer(int pointer) override;
+    void BeginWindowDrag(forms::Form& form) override;
+    void SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) override;
+    bool SetFocus(forms::Control& control) override;
+    bool ShellNotifyIcon(int message, const host::NotifyIconData& data) override;
+    bool TrayAvailable() override;
+
+    // forms::Observer
+    void formLoaded(forms::Form& form) override;
+    void formUnloaded(forms::Form& form) override;
+    void formDestroyed(forms::Form& form) override;
+    void formChanged(forms::Form& form, forms::Prop prop) override;
+    void controlAdded(forms::Control& control) override;
+    void controlChanged(forms::Control& control, forms::Prop prop) override;
+
+    struct Impl;
+
+private:
+    forms::Application& app_;
+    std::unique_ptr<Impl> d;
+};
+
+// A program built for the window subsystem has no console; text for the command line (--version)
+// goes to the console of whoever started it, when there is one.
+void AttachParentConsole();
+
+}  // namespace win32host

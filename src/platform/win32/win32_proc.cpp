@@ -1,0 +1,227 @@
+// Win32System: memory and processor figures, the live HKEY_DYN_DATA counters, drives, processes.
+#include "platform/win32/win32_system.h"
+
+namespace {
+constexpr platform::HKEY kDynData = platform::HKEY_DYN_DATA;
+constexpr std::uint32_t kRegBinary = platform::REG_BINARY;
+constexpr std::uint32_t kRegDword = platform::REG_DWORD;
+}  // namespace
+
+#include "platform/win32/windows_api.h"
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include "platform/common/text.h"
+#include "platform/win32/files.h"
+
+namespace platform {
+
+namespace {
+
+using win32_impl::Utf8;
+using win32_impl::Wide;
+
+std::uint64_t Ticks(const FILETIME& t) { return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+
+std::vector<std::uint8_t> Dword(std::uint32_t v) {
+    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+            static_cast<std::uint8_t>(v >> 24)};
+}
+
+// The root of the drive whose letter `drive` begins with ("c:", "C:\", "c: Data" all give "C:\");
+// nothing for a text that names no drive.
+std::optional<std::wstring> DriveRoot(const std::string& drive) {
+    if (drive.empty()) return std::nullopt;
+    const char letter = static_cast<char>(drive[0] & ~0x20);
+    if (letter < 'A' || letter > 'Z' || (drive.size() > 1 && drive[1] != ':')) return std::nullopt;
+    return std::wstring{static_cast<wchar_t>(letter), L':', L'\\'};
+}
+
+// An empty card reader or disc drive must not raise the system's "insert a disk" box.
+class QuietErrors {
+public:
+    QuietErrors() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+    ~QuietErrors() { ::SetThreadErrorMode(old_, nullptr); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+
+private:
+    DWORD old_ = 0;
+};
+
+}  // namespace
+
+// HKEY_DYN_DATA, served live: the processor load from GetSystemTimes, the file cache from
+// GetPerformanceInfo.
+class Win32System::Counters : public DynamicSource {
+public:
+    explicit Counters(CpuLoadCounter::Clock clock)
+        : cpu_([] { return ReadCpu(); },
+               clock ? std::move(clock) : CpuLoadCounter::Clock([] { return std::chrono::steady_clock::now(); })) {}
+
+    bool KeyExists(const std::string& path) override {
+        return path.empty() || text::EqualsNoCase(path, "PerfStats") || text::EqualsNoCase(path, kStatData) ||
+               text::EqualsNoCase(path, kStartStat);
+    }
+
+    std::optional<std::pair<std::uint32_t, std::vector<std::uint8_t>>> Read(const std::string& path,
+                                                                             const std::string& name) override {
+        const bool statData = text::EqualsNoCase(path, kStatData);
+        if ((statData || text::EqualsNoCase(path, kStartStat)) && text::EqualsNoCase(name, "KERNEL\\CPUUsage"))
+            return std::pair{kRegBinary, Dword(statData ? cpu_.Load() : cpu_.Start())};
+        if (statData && text::EqualsNoCase(name, "VMM\\cpgDiskcache")) {
+            PERFORMANCE_INFORMATION pi{};
+            pi.cb = sizeof pi;
+            std::uint64_t cache = 0;
+            if (::GetPerformanceInfo(&pi, sizeof pi))
+                cache = static_cast<std::uint64_t>(pi.SystemCache) * static_cast<std::uint64_t>(pi.PageSize);
+            // A 32-bit figure saturates rather than wrapping to a small one.
+            return std::pair{kRegDword, Dword(static_cast<std::uint32_t>(std::min<std::uint64_t>(cache, UINT32_MAX)))};
+        }
+        return std::nullopt;
+    }
+
+private:
+    static constexpr const char* kStatData = "PerfStats\\StatData";
+    static constexpr const char* kStartStat = "PerfStats\\StartStat";
+
+    static std::optional<CpuTimes> ReadCpu() {
+        FILETIME idle{}, kernel{}, user{};
+        if (!::GetSystemTimes(&idle, &kernel, &user)) return std::nullopt;
+        // Kernel time includes the idle time; the busy part of it is counted as "system".
+        CpuTimes t;
+        t.field[0] = Ticks(user);
+        t.field[2] = Ticks(kernel) > Ticks(idle) ? Ticks(kernel) - Ticks(idle) : 0;
+        t.field[3] = Ticks(idle);
+        return t;
+    }
+
+    CpuLoadCounter cpu_;
+};
+
+Win32System::Win32System() : Win32System(Options{}) {}
+
+Win32System::Win32System(Options options) : options_(std::move(options)) {
+    counters_ = std::make_unique<Counters>(options_.clock);
+    dynamic_.SetDynamicRoot(kDynData, counters_.get());
+}
+
+Win32System::~Win32System() {
+    dynamic_.SetDynamicRoot(kDynData, nullptr);
+    for (const auto& [ours, native] : keys_) ::RegCloseKey(static_cast<::HKEY>(native));
+    if (instanceMutex_) ::CloseHandle(instanceMutex_);
+}
+
+MemoryStatus Win32System::GlobalMemoryStatus() {
+    MEMORYSTATUSEX ms{};
+    ms.dwLength = sizeof ms;
+    if (!::GlobalMemoryStatusEx(&ms)) return {};
+    MemoryStatus s;
+    s.totalPhys = ms.ullTotalPhys;
+    s.availPhys = ms.ullAvailPhys;
+    // Windows reports the commit limit (memory plus page files) as its "page file"; the swap the
+    // program shows is the page files alone.
+    s.totalPageFile = ms.ullTotalPageFile > ms.ullTotalPhys ? ms.ullTotalPageFile - ms.ullTotalPhys : 0;
+    s.availPageFile = std::min(ms.ullAvailPageFile, s.totalPageFile);
+    // "Virtual" is what can be committed at all and what can still be committed: the commit limit
+    // and what is left of it, not this process's address space.
+    s.totalVirtual = ms.ullTotalPageFile;
+    s.availVirtual = ms.ullAvailPageFile;
+    return s;
+}
+
+// ---- drives -------------------------------------------------------------------------------------
+
+std::vector<std::string> Win32System::Drives() {
+    std::vector<std::string> drives;
+    const DWORD mask = ::GetLogicalDrives();
+    for (int i = 0; i < 26; ++i)
+        if (mask & (1u << i)) drives.push_back(std::string{static_cast<char>('a' + i), ':'});
+    return drives;
+}
+
+bool Win32System::DriveReady(const std::string& drive) {
+    const auto root = DriveRoot(drive);
+    if (!root) return false;
+    const UINT type = ::GetDriveTypeW(root->c_str());
+    if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return false;
+    // A disc drive spinning up or a network share that does not answer can take far longer than
+    // the page may wait: the question is asked on a thread of its own, and left to it after 1 s.
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> ready = answer->get_future();
+    std::thread([answer, path = *root] {
+        QuietErrors quiet;
+        const DWORD attrs = ::GetFileAttributesW(path.c_str());
+        answer->set_value(attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY));
+    }).detach();
+    return ready.wait_for(std::chrono::seconds(1)) == std::future_status::ready && ready.get();
+}
+
+std::optional<DriveSpace> Win32System::GetDiskFreeSpace(const std::string& drive) {
+    const auto root = DriveRoot(drive);
+    if (!root) return std::nullopt;
+    QuietErrors quiet;
+    ULARGE_INTEGER freeToUser{}, total{}, totalFree{};
+    if (!::GetDiskFreeSpaceExW(root->c_str(), &freeToUser, &total, &totalFree)) return std::nullopt;
+    return DriveSpace{total.QuadPart, freeToUser.QuadPart};
+}
+
+std::optional<VolumeInfo> Win32System::GetVolumeInformation(const std::string& drive) {
+    const auto root = DriveRoot(drive);
+    if (!root) return std::nullopt;
+    QuietErrors quiet;
+    wchar_t label[MAX_PATH + 1] = {}, fs[MAX_PATH + 1] = {};
+    DWORD serial = 0, maxName = 0, flags = 0;
+    if (!::GetVolumeInformationW(root->c_str(), label, MAX_PATH + 1, &serial, &maxName, &flags, fs, MAX_PATH + 1))
+        return std::nullopt;
+    return VolumeInfo{Utf8(label), Utf8(fs), serial};
+}
+
+// ---- processes ----------------------------------------------------------------------------------
+
+std::vector<ProcessEntry> Win32System::ProcessSnapshot() {
+    std::vector<ProcessEntry> list;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return list;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL more = ::Process32FirstW(snap, &pe); more; more = ::Process32NextW(snap, &pe)) {
+        ProcessEntry p;
+        p.pid = pe.th32ProcessID;
+        p.parentPid = pe.th32ParentProcessID;
+        p.threads = pe.cntThreads;
+        p.exeFile = Utf8(pe.szExeFile);
+        // The full path where this user may ask for it; the name alone otherwise.
+        if (HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID)) {
+            wchar_t path[32768];
+            DWORD len = static_cast<DWORD>(std::size(path));
+            if (::QueryFullProcessImageNameW(h, 0, path, &len) && len > 0) p.exeFile = Utf8(std::wstring_view(path, len));
+            ::CloseHandle(h);
+        }
+        list.push_back(std::move(p));
+    }
+    ::CloseHandle(snap);
+    std::sort(list.begin(), list.end(), [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });
+    return list;
+}
+
+std::uint32_t Win32System::CurrentProcessId() { return ::GetCurrentProcessId(); }
+
+bool Win32System::TerminateProcess(std::uint32_t pid) {
+    // 0 is the idle process, never a program.
+    if (pid == 0) return false;
+    HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+    if (!h) return false;
+    const bool ok = ::TerminateProcess(h, 1) != FALSE;
+    ::CloseHandle(h);
+    return ok;
+}
+
+}  // namespace platform

@@ -1,0 +1,119 @@
+// The Windows System against the real system calls, under Wine or Windows, with the registry roots
+// redirected to a private key for the whole run (win32_test_env.h): what the contracts shared with
+// the other Systems do not cover.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "platform/win32/memory_claim.h"
+#include "platform/win32/win32_system.h"
+#include "support.h"
+
+using namespace platform;
+using testsupport::TempDir;
+
+namespace {
+
+Win32System::Options In(const TempDir& dir) {
+    Win32System::Options o;
+    o.windowsDir = dir.str();
+    o.instanceName = "TarnoluxTests." + dir.path().filename().string();
+    return o;
+}
+
+std::string QueryText(System& sys, HKEY root, const std::string& path, const std::string& name) {
+    HKEY key = 0;
+    if (sys.RegOpenKey(root, path, key) != ERROR_SUCCESS) return "<no key>";
+    char buf[256] = {};
+    std::uint32_t size = sizeof buf;
+    const long rc = sys.RegQueryValueEx(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buf), &size);
+    sys.RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
+}
+
+TEST(Win32Registry, StartUpRegistrationGoesToTheUsersRunKey) {
+    TempDir dir;
+    Win32System sys(In(dir));
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    HKEY key = 0;
+    ASSERT_EQ(sys.RegCreateKeyEx(HKEY_LOCAL_MACHINE, run + "\\", "", 0, KEY_ALL_ACCESS, key, nullptr), ERROR_SUCCESS);
+    const char command[] = "C:\\Tarnolux\\tarnolux.exe /Start Up";
+    ASSERT_EQ(sys.RegSetValueEx(key, "Tarnolux ", REG_SZ, reinterpret_cast<const std::uint8_t*>(command), sizeof command),
+              ERROR_SUCCESS);
+    EXPECT_EQ(sys.RegCloseKey(key), ERROR_SUCCESS);
+    // Machine-wide needs an administrator; the user's key starts the program for this user alike.
+    EXPECT_EQ(QueryText(sys, HKEY_CURRENT_USER, run, "Tarnolux "), command);
+    EXPECT_EQ(QueryText(sys, HKEY_LOCAL_MACHINE, run, "Tarnolux "), command);
+    // Other machine keys stay where they are.
+    ASSERT_EQ(sys.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\TarnoluxMachine", "", 0, KEY_ALL_ACCESS, key, nullptr),
+              ERROR_SUCCESS);
+    sys.RegCloseKey(key);
+    EXPECT_EQ(QueryText(sys, HKEY_CURRENT_USER, "Software\\TarnoluxMachine", "x"), "<no key>");
+    EXPECT_EQ(sys.OpenHandles(), 0u);
+}
+
+TEST(Win32Instance, MutexHeldForTheLifeOfItsHolder) {
+    TempDir dir;
+    auto first = std::make_unique<Win32System>(In(dir));
+    Win32System second(In(dir));
+    EXPECT_FALSE(first->PrevInstance());
+    EXPECT_FALSE(first->PrevInstance());  // the holder asking again
+    EXPECT_TRUE(second.PrevInstance());
+    first.reset();
+    EXPECT_FALSE(second.PrevInstance());
+}
+
+TEST(Win32Memory, ClaimWritesTheBlankPatternAndStopsWhenMemoryRunsShort) {
+    auto block = win32_impl::ClaimMemory(3u << 20, [] { return std::optional<std::uint64_t>(64u << 20); }, 1u << 20);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block->size(), 3u << 20);
+
+    // What can be had shrinks while the block is written: the claim gives up and returns nothing.
+    int asked = 0;
+    const auto shrinking = [&asked] { return std::optional<std::uint64_t>(++asked == 1 ? (8u << 20) : (1u << 20)); };
+    EXPECT_EQ(win32_impl::ClaimMemory(4u << 20, shrinking, 1u << 20), nullptr);
+    EXPECT_GE(asked, 2);
+    EXPECT_EQ(win32_impl::ClaimMemory(0, [] { return std::optional<std::uint64_t>(1u << 30); }), nullptr);
+    EXPECT_EQ(win32_impl::ClaimMemory(1u << 20, [] { return std::optional<std::uint64_t>(); }), nullptr);
+
+    // The reserve: 5 % of physical memory, at least 64 MiB.
+    EXPECT_EQ(win32_impl::MemoryThatCanBeHad(100ull << 20, 1ull << 30), std::optional<std::uint64_t>(36ull << 20));
+    EXPECT_EQ(win32_impl::MemoryThatCanBeHad(4ull << 30, 16ull << 30), std::optional<std::uint64_t>((4ull << 30) - (16ull << 30) / 20));
+    EXPECT_EQ(win32_impl::MemoryThatCanBeHad(10ull << 20, 1ull << 30), std::optional<std::uint64_t>(0));
+}
+
+TEST(Win32System, FiguresOfTheRunningMachine) {
+    TempDir dir;
+    Win32System sys(In(dir));
+    const MemoryStatus m = sys.GlobalMemoryStatus();
+    EXPECT_GT(m.totalPhys, 0u);
+    EXPECT_LE(m.availPhys, m.totalPhys);
+    EXPECT_LE(m.availPageFile, m.totalPageFile);
+    EXPECT_LE(m.availVirtual, m.totalVirtual);
+
+    const std::vector<std::string> drives = sys.Drives();
+    ASSERT_FALSE(drives.empty());
+    EXPECT_TRUE(std::find(drives.begin(), drives.end(), "c:") != drives.end());
+    EXPECT_TRUE(sys.DriveReady("c:"));
+    EXPECT_FALSE(sys.DriveReady("no drive"));
+    const auto space = sys.GetDiskFreeSpace("c: system");
+    ASSERT_TRUE(space);
+    EXPECT_LE(space->freeBytes, space->totalBytes);
+    EXPECT_EQ(sys.GetDiskFreeSpace("").has_value(), false);
+
+    // This very process is in the snapshot, with the full path of its program.
+    const std::string self = sys.AppExeFile();
+    EXPECT_EQ(sys.AppExeName(), "tarnolux_tests");
+    EXPECT_EQ(sys.AppPath() + "\\tarnolux_tests.exe", self);
+    const auto list = sys.ProcessSnapshot();
+    const bool found = std::any_of(list.begin(), list.end(), [&](const ProcessEntry& p) {
+        return p.pid == sys.CurrentProcessId() && p.exeFile == self;
+    });
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(sys.TerminateProcess(0));
+    EXPECT_EQ(sys.GetWindowsDirectory(), dir.str());
+}
+
+}  // namespace
