@@ -43,7 +43,7 @@ std::optional<std::uint64_t> MemoryThatCanBeHad() {
 
 std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
                                          const std::function<std::optional<std::uint64_t>()>& canBeHad,
-                                         std::uint64_t checkEvery) {
+                                         std::uint64_t checkEvery, std::stop_token stop) {
     if (bytes == 0 || bytes > SIZE_MAX) return nullptr;
     const auto fits = [&](std::uint64_t rest) {
         const auto can = canBeHad();
@@ -59,6 +59,7 @@ std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
     const std::uint64_t step = std::max<std::uint64_t>(checkEvery, 1u << 16);
     for (std::uint64_t done = 0; done < bytes;) {
         const std::uint64_t piece = std::min(step, bytes - done);
+        if (stop.stop_requested()) return nullptr;
         if (done > 0 && !fits(bytes - done)) return nullptr;
         if (!::VirtualAlloc(base + done, static_cast<SIZE_T>(piece), MEM_COMMIT, PAGE_READWRITE)) return nullptr;
         FillBlank(base + done, static_cast<std::size_t>(piece));
@@ -67,8 +68,8 @@ std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
     return block;
 }
 
-std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) {
-    return ClaimMemory(bytes, [] { return MemoryThatCanBeHad(); });
+std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop) {
+    return ClaimMemory(bytes, [] { return MemoryThatCanBeHad(); }, kClaimCheckEvery, stop);
 }
 
 }  // namespace platform::win32_impl

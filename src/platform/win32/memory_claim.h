@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 #include "platform/system.h"
 
@@ -20,10 +21,11 @@ std::optional<std::uint64_t> MemoryThatCanBeHad();
 
 // Commits `bytes` (0: nothing) and writes all of it with the blank pattern 0x20 0x00. Before
 // committing and again every `checkEvery` bytes it compares what is still to write with
-// `canBeHad`; when the rest does not fit it gives back what it has and returns null.
+// `canBeHad`; when the rest does not fit, or `stop` is requested (the program is ending), it gives
+// back what it has and returns null.
 std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes,
                                          const std::function<std::optional<std::uint64_t>()>& canBeHad,
-                                         std::uint64_t checkEvery = kClaimCheckEvery);
-std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes);
+                                         std::uint64_t checkEvery = kClaimCheckEvery, std::stop_token stop = {});
+std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {});
 
 }  // namespace platform::win32_impl

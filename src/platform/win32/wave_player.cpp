@@ -7,10 +7,12 @@
 
 namespace platform::win32_impl {
 
-bool PlayWaveFile(const std::string& path) {
+bool PlayWaveFile(const std::string& path, std::stop_token stop) {
     // A folder, a device or a missing file is refused here rather than left to the sound mapper,
     // which would wait on a device name.
-    if (path.empty() || !IsFile(path)) return false;
+    if (path.empty() || !IsFile(path) || stop.stop_requested()) return false;
+    // A null sound stops whatever this program plays, from whichever thread asks.
+    std::stop_callback cut(stop, [] { ::PlaySoundW(nullptr, nullptr, 0); });
     return ::PlaySoundW(WidePath(path).c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT) != FALSE;
 }
 

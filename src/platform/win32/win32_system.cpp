@@ -309,8 +309,12 @@ std::optional<std::vector<std::string>> Win32System::ReadTextLines(const std::st
 
 // ---- sound and memory, served by their own modules ----------------------------------------------
 
-bool Win32System::PlayWaveFile(const std::string& path) { return win32_impl::PlayWaveFile(path); }
+bool Win32System::PlayWaveFile(const std::string& path, std::stop_token stop) {
+    return win32_impl::PlayWaveFile(path, stop);
+}
 
-std::unique_ptr<MemoryBlock> Win32System::ClaimMemory(std::uint64_t bytes) { return win32_impl::ClaimMemory(bytes); }
+std::unique_ptr<MemoryBlock> Win32System::ClaimMemory(std::uint64_t bytes, std::stop_token stop) {
+    return win32_impl::ClaimMemory(bytes, stop);
+}
 
 }  // namespace platform

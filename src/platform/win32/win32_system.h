@@ -39,7 +39,7 @@ public:
     Win32System& operator=(const Win32System&) = delete;
 
     MemoryStatus GlobalMemoryStatus() override;
-    std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes) override;
+    std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) override;
 
     long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) override;
     long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) override;
@@ -87,7 +87,7 @@ public:
     ExtrasAvailability AvailableExtras() override;
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
-    bool PlayWaveFile(const std::string& path) override;
+    bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
     char PathSeparator() const override { return '\\'; }
     std::string ExeSuffix() const override { return ".exe"; }
