@@ -3,32 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "app/form5.h"
-#include "app/program.h"
-#include "host/scripted_host.h"
-#include "platform/fake/fake_system.h"
 
-namespace {
-
-struct World {
-    forms::Application app;
-    host::ScriptedHost host{app};
-    platform::FakeSystem sys;
-    std::unique_ptr<tarnolux::Program> program;
-    World() {
-        sys.SetMemoryMB(128, 64, 256, 200, 2048, 1900);
-        program = std::make_unique<tarnolux::Program>(app, sys, host);
-        program->Start();
-    }
-};
-
-}  // namespace
+#include "program_world.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static World world;
+    static ProgramWorld world;
     const std::string path = "/opt/tarnolux/Language/fuzzed.ini";
     world.sys.AddFile(path, std::string(reinterpret_cast<const char*>(data), size));
     tarnolux::Form5& f = world.program->form5();

@@ -16,24 +16,17 @@
 #include <string>
 
 #include "platform/linux/linux_system.h"
+#include "linux_options.h"
 #include "support.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
+using testsupport::In;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
 namespace {
-
-LinuxSystem::Options In(const TempDir& dir) {
-    LinuxSystem::Options o;
-    o.procRoot = (dir / "proc").string();
-    o.configHome = (dir / "config").string();
-    o.runtimeDir = (dir / "run").string();
-    o.dataHome = (dir / "data").string();
-    return o;
-}
 
 // One trashed item with its record.
 void Trash(const fs::path& trash, const std::string& name, const std::string& contents) {

@@ -16,24 +16,17 @@
 #include "platform/linux/linux_system.h"
 #include "platform/linux/proc_parse.h"
 #include "platform/linux/spawn.h"
+#include "linux_options.h"
 #include "support.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
+using testsupport::In;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
 namespace {
-
-LinuxSystem::Options In(const TempDir& dir) {
-    LinuxSystem::Options o;
-    o.procRoot = (dir / "proc").string();
-    o.configHome = (dir / "config").string();
-    o.runtimeDir = (dir / "run").string();
-    o.dataHome = (dir / "data").string();
-    return o;
-}
 
 long SetString(System& sys, HKEY root, const std::string& path, const std::string& name, const std::string& text) {
     HKEY key = 0;

@@ -14,23 +14,16 @@
 #include "host/scripted_host.h"
 #include "platform/linux/drives.h"
 #include "platform/linux/linux_system.h"
+#include "linux_options.h"
 #include "support.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
+using testsupport::In;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
 namespace {
-
-LinuxSystem::Options In(const TempDir& dir) {
-    LinuxSystem::Options o;
-    o.procRoot = (dir / "proc").string();
-    o.configHome = (dir / "config").string();
-    o.runtimeDir = (dir / "run").string();
-    o.dataHome = (dir / "data").string();
-    return o;
-}
 
 std::string MountLine(int id, const std::string& root, const std::string& point, const std::string& type,
                       const std::string& source) {
