@@ -1,5 +1,6 @@
 // The /proc and control-group readers: any text gives figures or nothing, never a crash, and the
-// figures keep their promises (a load is a percentage, what can be had never exceeds what exists).
+// figures keep their promises (a load is a percentage, what can be had never exceeds what exists, a
+// mount point comes from the text).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/drives.h"
 #include "platform/linux/memory_claim.h"
 #include "platform/linux/proc_parse.h"
 
@@ -27,9 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<CpuTimes> b = ParseCpuTimes(text.substr(half));
     if (a && b && CpuLoadPercent(*a, *b) > 100) std::abort();
 
-    if (const auto stat = ParseProcStat(text)) {
-        const char* begin = text.data();
-        if (stat->comm.data() < begin || stat->comm.data() + stat->comm.size() > begin + size) std::abort();
+    // A drive's file-system name is its type with the first letter raised, never anything longer.
+    for (const MountEntry& m : ParseMountInfo(text)) {
+        if (m.point.size() > size) std::abort();
+        if (IsDriveMount(m) && FileSystemName(m).size() > m.type.size()) std::abort();
     }
 
     // A /proc/self/cgroup text over a tree whose every file holds the second half of the input.
