@@ -99,29 +99,45 @@ TEST_F(ProgramTest, StoredNumbersBeyondTheBarsAreClampedSoTheBarsStillStep) {
     EXPECT_EQ(Stored("FreeUpMemory"), "0");
 }
 
-TEST_F(ProgramTest, AWindowPositionOffTheScreenComesBack) {
+// A stored position and where the window opens with it.
+struct PositionCase {
+    const char* left;
+    const char* top;
+    int wantLeft;
+    int wantTop;
+};
+
+class WindowPositionTest : public ProgramTest {
+protected:
+    template <std::size_t N>
+    void ExpectOpensAt(const PositionCase (&cases)[N]) {
+        for (const PositionCase& c : cases) {
+            Store("Left", c.left);
+            Store("Top", c.top);
+            Form5& f = Start();
+            EXPECT_EQ(f.left(), c.wantLeft) << c.left << "," << c.top;
+            EXPECT_EQ(f.top(), c.wantTop) << c.left << "," << c.top;
+            f.Unload();
+        }
+    }
+};
+
+TEST_F(WindowPositionTest, OffTheScreenComesBack) {
     // The scripted screen is 1024 x 768 pixels of 15 twips.
-    const struct { const char* left; const char* top; int wantLeft; int wantTop; } cases[] = {
+    const PositionCase cases[] = {
         {"1500", "2400", 1500, 2400},     {"15360", "480", 480, 480},      {"480", "11520", 480, 480},
         {"-5970", "480", 480, 480},       {"-5000", "-3000", -5000, -3000}, {"40000", "40000", 480, 480},
         {"far", "", 480, 480},
     };
-    for (const auto& c : cases) {
-        Store("Left", c.left);
-        Store("Top", c.top);
-        Form5& f = Start();
-        EXPECT_EQ(f.left(), c.wantLeft) << c.left << "," << c.top;
-        EXPECT_EQ(f.top(), c.wantTop) << c.left << "," << c.top;
-        f.Unload();
-    }
+    ExpectOpensAt(cases);
 }
 
-TEST_F(ProgramTest, AWindowOnASecondMonitorOpensThere) {
+TEST_F(WindowPositionTest, OnASecondMonitorOpensThere) {
     // A 1280 x 1024 monitor right of the 1024 x 768 one, and a 800 x 600 one left of it, lower down.
     host.screens = {{0, 0, 1024 * 15, 768 * 15},
                     {1024 * 15, 0, 1280 * 15, 1024 * 15},
                     {-800 * 15, 300 * 15, 800 * 15, 600 * 15}};
-    const struct { const char* left; const char* top; int wantLeft; int wantTop; } cases[] = {
+    const PositionCase cases[] = {
         {"18000", "13500", 18000, 13500},   // on the larger right-hand monitor, below the primary's bottom
         {"-9000", "6000", -9000, 6000},     // on the left-hand one
         {"-9000", "2000", -9000, 2000},     // partly above the left-hand one
@@ -129,14 +145,7 @@ TEST_F(ProgramTest, AWindowOnASecondMonitorOpensThere) {
         {"34560", "480", 480, 480},         // beyond the right-hand monitor
         {"480", "15360", 480, 480},         // below everything
     };
-    for (const auto& c : cases) {
-        Store("Left", c.left);
-        Store("Top", c.top);
-        Form5& f = Start();
-        EXPECT_EQ(f.left(), c.wantLeft) << c.left << "," << c.top;
-        EXPECT_EQ(f.top(), c.wantTop) << c.left << "," << c.top;
-        f.Unload();
-    }
+    ExpectOpensAt(cases);
 }
 
 TEST_F(ProgramTest, StartUpRegistrationFollowsTheOption) {
