@@ -70,6 +70,7 @@ TEST_F(ProgramTest, LanguageListAndStoredLanguageIgnoreCase) {
     Form5& g = Start();
     EXPECT_EQ(g.Combo1->listIndex(), -1);
     EXPECT_TRUE(host.msgBoxes.empty());
+    EXPECT_EQ(g.Check4(0).caption(), "Start on Windows StartUp.");  // the design's captions stay
     g.Unload();
     EXPECT_EQ(Stored("Language"), "");
 
@@ -85,29 +86,6 @@ TEST_F(ProgramTest, LanguageListAndStoredLanguageIgnoreCase) {
     EXPECT_EQ(h.Check1(0).caption(), "Processeur");
     h.Unload();
     EXPECT_EQ(Stored("Language"), "French");
-}
-
-TEST_F(ProgramTest, SkinsAreListedOnceAndTheStoredOneIsUsedWhenItExists) {
-    sys.AddFile("/opt/tarnolux/Skins/Default.ini", "");
-    sys.AddFile("/opt/tarnolux/Skins/Blue.INI", "");
-    sys.AddFile("/opt/tarnolux/Skins/Green.ini", "");
-    Store("Skin", "Blue");
-    Start();
-    EXPECT_EQ(program->CurrentSkin, "blue");
-    std::vector<std::string> captions;
-    for (const auto& [index, item] : program->form6().Skins_names.items()) captions.push_back(item->caption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"Default", "Blue", "Green"}));
-    form().Unload();
-    EXPECT_EQ(Stored("Skin"), "blue");
-
-    // A missing file, or a stored name with wildcards, falls back to the default skin.
-    for (const char* stored : {"Red", "*"}) {
-        Store("Skin", stored);
-        Start();
-        EXPECT_EQ(program->CurrentSkin, "Default") << stored;
-        form().Unload();
-        EXPECT_EQ(Stored("Skin"), "Default");
-    }
 }
 
 TEST_F(ProgramTest, PageButtonsSwitchPagesAndTheirTimers) {

@@ -5,19 +5,12 @@
 // After gtest: Xlib's None and Bool macros would break its headers.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
-#include "platform/linux/linux_system.h"
 #include "linux_options.h"
-#include "support.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -87,51 +80,12 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
 
 // ---- X11 ----------------------------------------------------------------------------------------
 
-// A private X server for one test, on a display number it picks itself.
-class PrivateXServer {
-public:
-    PrivateXServer() {
-        if (::access("/usr/bin/Xvfb", X_OK) != 0) return;
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            const int devnull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devnull, 2);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "640x480x24",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (pid_ > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (!number.empty()) name_ = ":" + number;
-    }
-    ~PrivateXServer() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int st = 0;
-        ::waitpid(pid_, &st, 0);
-    }
-    PrivateXServer(const PrivateXServer&) = delete;
-    PrivateXServer& operator=(const PrivateXServer&) = delete;
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
-
 struct LinuxX11Test : ::testing::Test {
-    PrivateXServer server;
+    testsupport::XServer server;
     Display* d = nullptr;
     void SetUp() override {
-        if (server.name().empty()) GTEST_SKIP() << "no Xvfb";
-        d = XOpenDisplay(server.name().c_str());
+        if (server.display().empty()) GTEST_SKIP() << "no Xvfb";
+        d = XOpenDisplay(server.display().c_str());
         ASSERT_NE(d, nullptr);
     }
     void TearDown() override {
@@ -157,7 +111,7 @@ struct LinuxX11Test : ::testing::Test {
     }
     LinuxSystem::Options Options(const TempDir& dir) {
         LinuxSystem::Options o = In(dir);
-        o.display = server.name();
+        o.display = server.display();
         return o;
     }
 };

@@ -2,40 +2,30 @@
 // WritePrivateProfileStringA, driven by a small Windows program (tests/wine/profile_driver.c) in a
 // private Wine prefix. Every case runs in one start of Wine. Skipped where Wine or the
 // cross-compiler is missing.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "linux_options.h"
 #include "platform/common/profile.h"
-#include "support.h"
-
-extern char** environ;
 
 namespace {
 
+using testsupport::OnPath;
 using testsupport::ReadFile;
 using testsupport::TempDir;
+using testsupport::Utf16Le;
 using testsupport::WriteFile;
 
 std::string Hex(const std::string& s) {
     std::string out;
-    char buf[3];
-    for (unsigned char c : s) {
-        std::snprintf(buf, sizeof buf, "%02x", c);
-        out += buf;
-    }
+    for (unsigned char c : s) out += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
     return out;
 }
 
@@ -45,39 +35,22 @@ std::string Unhex(const std::string& s) {
     return out;
 }
 
-// Latin-1 (the upper half of Windows-1252 used here) to UTF-8: the A functions answer in the
+// Latin-1 (the upper half of Windows-1252 used here) and UTF-8: the A functions answer in the
 // code page, the program in UTF-8.
 std::string Latin1ToUtf8(const std::string& s) {
     std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (unsigned char c : s)
+        out += c < 0x80 ? std::string(1, static_cast<char>(c))
+                        : std::string{static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
     return out;
 }
-
-std::string Utf16Le(const std::u16string& s) {
+std::string Utf8ToLatin1(const std::string& s) {
     std::string out;
-    for (char16_t c : s) {
-        out += static_cast<char>(c & 0xFF);
-        out += static_cast<char>(c >> 8);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        out += c >= 0xC0 && i + 1 < s.size() ? static_cast<char>(((c & 0x1F) << 6) | (s[++i] & 0x3F)) : s[i];
     }
     return out;
-}
-
-bool OnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    const std::string dirs = path ? path : "";
-    for (std::size_t start = 0; start <= dirs.size();) {
-        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-        if (::access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
-    return false;
 }
 
 std::string WinePath(const std::filesystem::path& p) {
@@ -127,12 +100,8 @@ std::optional<std::vector<std::string>> RunWine(const TempDir& dir, const std::v
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     std::vector<std::string> answers;
-    const std::string text = ReadFile(dir / "answers.txt");
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t nl = std::min(text.find('\n', pos), text.size());
-        answers.push_back(text.substr(pos, nl - pos));
-        pos = nl + 1;
-    }
+    std::istringstream text(ReadFile(dir / "answers.txt"));
+    for (std::string line; std::getline(text, line);) answers.push_back(line);
     if (answers.size() != calls.size()) return std::nullopt;
     return answers;
 }
@@ -150,19 +119,6 @@ struct Case {
     // A write, then `reads` again on both results.
     std::optional<std::array<std::string, 3>> write;  // section, key, value (UTF-8; Latin-1 for Wine when marked)
 };
-
-std::string Utf8ToLatin1(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c >= 0xC0 && i + 1 < s.size()) {
-            out += static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(s[++i]) & 0x3F));
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 TEST(ProfileAgainstWine, ReadsAndWritesAsTheWindowsFunctionsDo) {
 #ifndef TARNOLUX_WINE_DRIVER
@@ -200,10 +156,15 @@ TEST(ProfileAgainstWine, ReadsAndWritesAsTheWindowsFunctionsDo) {
         bool marked;
     };
     std::vector<Expect> expects;
-    const auto readCall = [&](const std::filesystem::path& file, const Read& r, bool marked) {
-        const std::string def = marked ? Utf8ToLatin1(r.def) : r.def;
-        calls.push_back("R\t" + Hex(WinePath(file)) + "\t" + Hex(r.section) + "\t" + Hex(r.key) + "\t" + Hex(def) +
-                        "\t" + Hex(std::to_string(r.size)));
+    // Each read of `c`, by Wine on `file` and by us on `bytes`.
+    const auto read = [&](const std::filesystem::path& file, const std::string& bytes, const Case& c, const std::string& what) {
+        for (const Read& r : c.reads) {
+            calls.push_back("R\t" + Hex(WinePath(file)) + "\t" + Hex(r.section) + "\t" + Hex(r.key) + "\t" +
+                            Hex(c.marked ? Utf8ToLatin1(r.def) : r.def) + "\t" + Hex(std::to_string(r.size)));
+            std::string out;
+            const std::uint32_t n = platform::profile::GetString(bytes, r.section, r.key, r.def, out, r.size);
+            expects.push_back({c.name + what + " [" + r.section + "] " + r.key, out, n, c.marked});
+        }
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
@@ -219,19 +180,9 @@ TEST(ProfileAgainstWine, ReadsAndWritesAsTheWindowsFunctionsDo) {
             // Our result, read by Wine too.
             const auto ourFile = dir / ("case" + std::to_string(i) + "-ours.ini");
             WriteFile(ourFile, ourBytes);
-            for (const Read& r : c.reads) {
-                readCall(ourFile, r, c.marked);
-                std::string out;
-                const std::uint32_t n = platform::profile::GetString(ourBytes, r.section, r.key, r.def, out, r.size);
-                expects.push_back({c.name + ": ours read by Wine [" + r.section + "] " + r.key, out, n, c.marked});
-            }
+            read(ourFile, ourBytes, c, ": ours read by Wine");
         }
-        for (const Read& r : c.reads) {
-            readCall(wineFile, r, c.marked);
-            std::string out;
-            const std::uint32_t n = platform::profile::GetString(ourBytes, r.section, r.key, r.def, out, r.size);
-            expects.push_back({c.name + ": [" + r.section + "] " + r.key, out, n, c.marked});
-        }
+        read(wineFile, ourBytes, c, ":");
     }
 
     const auto answers = RunWine(dir, calls);

@@ -16,6 +16,13 @@ inline std::filesystem::path PathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+// UTF-16LE bytes, as Windows' own tools write text.
+inline std::string Utf16Le(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return out;
+}
+
 // A fresh folder below the run's private home, removed with the object.
 class TempDir {
 public:

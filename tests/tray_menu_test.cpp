@@ -77,7 +77,7 @@ TEST_F(TrayMenuTest, DisableStopsEverythingUntilEnabledAgain) {
     EXPECT_EQ(menu.disable_menu->tag(), "1");
     EXPECT_EQ(host.trayIcon.resource, 104);
     EXPECT_EQ(host.trayTip, "Tarnolux  - Disable");
-    EXPECT_EQ(menu.disable_menu->caption(), "Enable");  // no language file: the built-in text
+    EXPECT_EQ(menu.disable_menu->caption(), "Enable");  // without a language file: the built-in text
 
     // Nothing ticks while disabled: no free-up, and the tooltip stays.
     host.Advance(5 * 65535);
@@ -94,13 +94,6 @@ TEST_F(TrayMenuTest, DisableStopsEverythingUntilEnabledAgain) {
     EXPECT_EQ(host.trayCalls[0].data.icon.resource, 101);
 }
 
-TEST_F(TrayMenuTest, EnablingLeavesThePeriodicTimerOffWhenItIsSwitchedOff) {
-    menu.disable_menu->userClick();
-    menu.disable_menu->userClick();
-    EXPECT_TRUE(host.Running(*f.Timer4));
-    EXPECT_FALSE(host.Running(*f.Timer5));
-}
-
 TEST_F(TrayMenuTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeepsItDisabled) {
     program->MenuTexts[1] = "Aus&schalten";  // the tip shows the text without its access key
     program->MenuTexts[17] = "Einschalten";
@@ -113,9 +106,10 @@ TEST_F(TrayMenuTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeep
     EXPECT_EQ(menu.disable_menu->caption(), "Aus&schalten");
     EXPECT_EQ(menu.disable_menu->tag(), "1");
     EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten");
-    menu.disable_menu->userClick();  // switches on
+    menu.disable_menu->userClick();  // switches on, the periodic timer only when its box is ticked
     EXPECT_EQ(menu.disable_menu->tag(), "0");
-    EXPECT_TRUE(host.Running(*f.Timer1));
+    EXPECT_TRUE(host.Running(*f.Timer1) && host.Running(*f.Timer4));
+    EXPECT_FALSE(host.Running(*f.Timer5));
 }
 
 TEST_F(TrayMenuTest, FreeUpNowUsesThePagesAmount) {
