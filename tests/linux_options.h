@@ -49,8 +49,8 @@ public:
         if (!OnPath("Xvfb") || ::pipe(fds) != 0) return;
         posix_spawn_file_actions_t actions;
         ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawn_file_actions_addclose(&actions, fds[0]);  // first: it may be descriptor 3
         ::posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        ::posix_spawn_file_actions_addclose(&actions, fds[0]);
         ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("3"),
