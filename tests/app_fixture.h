@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,9 @@ struct ProgramTest : ::testing::Test {
     tarnolux::Form5& form() { return program->form5(); }
 
     void Store(const std::string& key, const std::string& value) { sys.SetRegString(platform::HKEY_CURRENT_USER, kSection, key, value); }
+    void Store(const std::map<std::string, std::string>& values) {
+        for (const auto& [key, value] : values) Store(key, value);
+    }
     std::optional<std::string> Stored(const std::string& key) const {
         return sys.RegString(platform::HKEY_CURRENT_USER, kSection, key);
     }

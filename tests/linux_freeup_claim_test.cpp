@@ -9,9 +9,11 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/memory_claim.h"
+#include "support.h"
 
 namespace {
 
@@ -59,10 +61,9 @@ TEST(LinuxFreeupClaim, WhatCanBeHadIsAvailablePlusSwapLessAReserve) {
     EXPECT_EQ(MemoryThatCanBeHad("MemTotal: 4194304 kB\nMemFree: 1000000 kB\nBuffers: 1000 kB\nCached: 500000 kB\n"),
               1501000ull * 1024 - 4194304ull * 1024 / 20);
 
-    EXPECT_EQ(MemoryThatCanBeHad(""), std::nullopt);
-    EXPECT_EQ(MemoryThatCanBeHad("MemTotal: lots\nMemAvailable: 5 kB\n"), std::nullopt);
-    // A field whose name merely begins like another one is not taken for it.
-    EXPECT_EQ(MemoryThatCanBeHad("MemTotalX: 5 kB\nMemAvailable: 5 kB\n"), std::nullopt);
+    // Nothing, no number, or a field whose name merely begins like another one: no figure.
+    for (const char* bad : {"", "MemTotal: lots\nMemAvailable: 5 kB\n", "MemTotalX: 5 kB\nMemAvailable: 5 kB\n"})
+        EXPECT_EQ(MemoryThatCanBeHad(bad), std::nullopt) << bad;
 
     ASSERT_TRUE(MemoryThatCanBeHad().has_value()) << "/proc/meminfo should be readable";
 }
@@ -83,7 +84,7 @@ TEST(LinuxFreeupClaim, FillWritesThePatternFromAnyStartAndNoFurther) {
     }
 }
 
-TEST(LinuxFreeupClaim, ASmallClaimIsWrittenInFullAndOffersUsToTheOomKillerMeanwhile) {
+TEST(LinuxFreeupClaim, AClaimIsWrittenInFullAndOffersUsToTheOomKillerMeanwhile) {
     const std::optional<int> before = OomScoreAdj();
     ASSERT_TRUE(before.has_value());
     {
@@ -96,57 +97,47 @@ TEST(LinuxFreeupClaim, ASmallClaimIsWrittenInFullAndOffersUsToTheOomKillerMeanwh
         EXPECT_EQ(OomScoreAdj(), 1000);
     }
     EXPECT_EQ(OomScoreAdj(), before);
-
-    // A size that is not a whole number of pages.
-    auto odd = ClaimMemory(3 * MiB + 7);
+    auto odd = ClaimMemory(3 * MiB + 7);  // not a whole number of pages
     ASSERT_NE(odd, nullptr);
     EXPECT_TRUE(AllBlank(static_cast<ClaimedBlock&>(*odd).data(), 3 * MiB + 7));
 
-    EXPECT_EQ(ClaimMemory(0), nullptr);
+    // The rest fits exactly at every check: the claim completes, asking before each chunk.
+    int asked = 0;
+    std::uint64_t rest = 8 * MiB;
+    const auto shrinking = [&] {
+        ++asked;
+        return std::optional<std::uint64_t>(std::exchange(rest, rest - 2 * MiB));
+    };
+    const auto block = ClaimMemory(8 * MiB, shrinking, 2 * MiB);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(asked, 4);
+    EXPECT_TRUE(AllBlank(static_cast<const ClaimedBlock&>(*block).data(), 8 * MiB));
 }
 
-TEST(LinuxFreeupClaim, MoreThanCanBeHadIsRefusedBeforeAnythingIsClaimed) {
+// A claim that cannot finish claims nothing and puts our score back: more than can be had, no
+// figure at all, what can be had shrinking under it, a stop requested midway or before, nothing.
+TEST(LinuxFreeupClaim, AClaimThatCannotFinishGivesUpInTime) {
     const std::optional<int> before = OomScoreAdj();
     const std::optional<std::uint64_t> can = MemoryThatCanBeHad();
     ASSERT_TRUE(can.has_value());
     EXPECT_EQ(ClaimMemory(*can + 1024 * MiB), nullptr);
     EXPECT_EQ(ClaimMemory(UINT64_MAX), nullptr);
-    EXPECT_EQ(OomScoreAdj(), before);
-
-    // Without the figure nothing is risked.
     EXPECT_EQ(ClaimMemory(MiB, [] { return std::optional<std::uint64_t>(); }), nullptr);
-}
-
-TEST(LinuxFreeupClaim, AClaimGivesUpWhenTheRestNoLongerFits) {
-    const std::optional<int> before = OomScoreAdj();
-    int asked = 0;
-    // Plenty at first; after the first 2 MiB chunk the machine has run short.
-    auto block = ClaimMemory(
-        8 * MiB,
-        [&] {
-            ++asked;
-            return std::optional<std::uint64_t>(asked == 1 ? 64 * MiB : 4 * MiB);
-        },
-        2 * MiB);
-    EXPECT_EQ(block, nullptr);
+    int asked = 0;  // plenty at first; after the first 2 MiB chunk the machine has run short
+    EXPECT_EQ(ClaimMemory(8 * MiB, [&] { return std::optional<std::uint64_t>(++asked == 1 ? 64 * MiB : 4 * MiB); }, 2 * MiB),
+              nullptr);
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(OomScoreAdj(), before);
-
-    // The rest fits exactly at every check: the claim completes, asking before each chunk.
+    std::stop_source stop;
     asked = 0;
-    std::uint64_t rest = 8 * MiB;
-    block = ClaimMemory(
-        8 * MiB,
-        [&] {
-            ++asked;
-            const std::uint64_t now = rest;
-            rest -= 2 * MiB;
-            return std::optional<std::uint64_t>(now);
-        },
-        2 * MiB);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(asked, 4);
-    EXPECT_TRUE(AllBlank(static_cast<ClaimedBlock&>(*block).data(), 8 * MiB));
+    const auto stopAtTheSecond = [&] {
+        if (++asked == 2) stop.request_stop();
+        return std::optional<std::uint64_t>(64 * MiB);
+    };
+    EXPECT_EQ(ClaimMemory(8 * MiB, stopAtTheSecond, 2 * MiB, stop.get_token()), nullptr);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(ClaimMemory(MiB, stop.get_token()), nullptr);
+    EXPECT_EQ(ClaimMemory(0), nullptr);
+    EXPECT_EQ(OomScoreAdj(), before);
 }
 
 TEST(LinuxFreeupClaim, TheRoomUnderOurCgroupsLimitsCounts) {
@@ -182,23 +173,6 @@ TEST(LinuxFreeupClaim, TheRoomUnderOurCgroupsLimitsCounts) {
     EXPECT_EQ(CgroupMemoryRoom("4:memory:/../../etc\n", v1, "/cg"), std::nullopt);
 }
 
-TEST(LinuxFreeupClaim, AStopAbandonsTheClaimAtTheNextChunk) {
-    const std::optional<int> before = OomScoreAdj();
-    std::stop_source stop;
-    int asked = 0;
-    auto block = ClaimMemory(
-        8 * MiB,
-        [&] {
-            if (++asked == 2) stop.request_stop();
-            return std::optional<std::uint64_t>(64 * MiB);
-        },
-        2 * MiB, stop.get_token());
-    EXPECT_EQ(block, nullptr);
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(OomScoreAdj(), before);
-    EXPECT_EQ(ClaimMemory(MiB, stop.get_token()), nullptr);
-}
-
 TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWay) {
     const std::optional<int> before = OomScoreAdj();
     auto block = ClaimMemoryInChild(64 * MiB);
@@ -209,10 +183,7 @@ TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWa
     EXPECT_NE(child, ::getpid());
     // The child holds the written block and is the one offered to the out-of-memory killer.
     EXPECT_GE(StatusKB(child, "VmRSS"), 64u * 1024);
-    std::ifstream score("/proc/" + std::to_string(child) + "/oom_score_adj");
-    int childScore = 0;
-    score >> childScore;
-    EXPECT_EQ(childScore, 1000);
+    EXPECT_EQ(testsupport::ReadFile("/proc/" + std::to_string(child) + "/oom_score_adj"), "1000\n");
     EXPECT_EQ(OomScoreAdj(), before);
 
     block.reset();  // given back: the child has ended and been reaped

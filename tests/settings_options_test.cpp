@@ -8,8 +8,8 @@
 #include "app_fixture.h"
 #include "support.h"
 #if defined(TARNOLUX_LINUX)
+#include "linux_options.h"
 #include "platform/linux/files.h"
-#include "platform/linux/linux_system.h"
 #endif
 
 namespace {
@@ -35,9 +35,8 @@ TEST_F(ProgramTest, FirstRunOnA128MBMachine) {
 }
 
 TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAsAClickWould) {
-    Store("EnableEveryMinutes", "1");
-    Store("DefragIfCPUless", "0");
-    Store("StartMinimized", "1");
+    const std::map<std::string, std::string> switches{{"EnableEveryMinutes", "1"}, {"DefragIfCPUless", "0"}, {"StartMinimized", "1"}};
+    Store(switches);
     Form5& f = Start();
     EXPECT_FALSE(f.visible());  // lives in the notification area
     EXPECT_TRUE(host.trayIconPresent);
@@ -46,47 +45,29 @@ TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAsAClickWould) {
     EXPECT_EQ(f.Check7->value(), 0);
     EXPECT_FALSE(f.Text2(7).enabled());
     f.Unload();
-    EXPECT_EQ(Stored("EnableEveryMinutes"), "1");
-    EXPECT_EQ(Stored("DefragIfCPUless"), "0");
-    EXPECT_EQ(Stored("StartMinimized"), "1");
+    for (const auto& [key, value] : switches) EXPECT_EQ(Stored(key), value) << key;
 }
 
 TEST_F(ProgramTest, StoredNumbersRoundOrFallBackToTheirDefaults) {
-    Store("LimitFreeMemory", "12.5");
-    Store("FreeUpMemory", "13.5");
-    Store("EveryMinutes", "99999999999");
-    Store("FreeUpEveryMinutes", "");
-    Store("CPUlessValue", "0x19");
-    Store("EnableEveryMinutes", "yes");
-    Store("DefragIfCPUless", "7");
-    Store("StartMinimized", "-");
+    Store({{"LimitFreeMemory", "12.5"}, {"FreeUpMemory", "13.5"}, {"EveryMinutes", "99999999999"}, {"FreeUpEveryMinutes", ""},
+           {"CPUlessValue", "0x19"}, {"EnableEveryMinutes", "yes"}, {"DefragIfCPUless", "7"}, {"StartMinimized", "-"}});
     Form5& f = Start();
-    EXPECT_EQ(f.Text2(3).text(), "12.5");  // the box keeps the stored text
-    EXPECT_EQ(f.VScroll4->tag(), "12");
-    EXPECT_EQ(f.LimitFreeMemoryMB, 12);
-    EXPECT_EQ(f.FreeUpMemoryMB, 14);
-    EXPECT_EQ(f.Text4->text(), "60");  // beyond the bar's end: its end
-    EXPECT_EQ(f.Text3->text(), "16");
-    EXPECT_EQ(f.Text2(7).text(), "25");
-    EXPECT_EQ(f.Check3->value(), 0);
-    EXPECT_EQ(f.Check7->value(), 1);
+    // The limit box keeps the stored text; halves round to even; beyond the bar's end is its end.
+    EXPECT_EQ(f.Text2(3).text() + " " + f.VScroll4->tag(), "12.5 12");
+    EXPECT_EQ(f.LimitFreeMemoryMB * 100 + f.FreeUpMemoryMB, 1214);
+    EXPECT_EQ(f.Text4->text() + " " + f.Text3->text() + " " + f.Text2(7).text(), "60 16 25");
+    EXPECT_EQ(f.Check3->value() * 10 + f.Check7->value(), 1);
     EXPECT_TRUE(f.visible());
 }
 
 TEST_F(ProgramTest, StoredNumbersBeyondTheBarsAreClampedSoTheBarsStillStep) {
     // A 128 MB machine: the limit and amount bars run from 0 to 129, the threshold from 1 to 99.
-    Store("LimitFreeMemory", "5000");
-    Store("FreeUpMemory", "-99999999999999999999");
-    Store("CPUlessValue", "1-2");  // trailing junk is no number
-    Store("EveryMinutes", "1e1");
+    // Trailing junk is no number.
+    Store({{"LimitFreeMemory", "5000"}, {"FreeUpMemory", "-99999999999999999999"}, {"CPUlessValue", "1-2"}, {"EveryMinutes", "1e1"}});
     Form5& f = Start();
-    EXPECT_EQ(f.Text2(3).text(), "129");
+    EXPECT_EQ(f.Text2(3).text() + " " + f.Text2(4).text() + " " + f.Text2(7).text() + " " + f.Text4->text(), "129 0 25 1e1");
     EXPECT_EQ(f.VScroll4->value(), 129);
-    EXPECT_EQ(f.LimitFreeMemoryMB, 129);
-    EXPECT_EQ(f.Text2(4).text(), "0");
-    EXPECT_EQ(f.FreeUpMemoryMB, 0);
-    EXPECT_EQ(f.Text2(7).text(), "25");
-    EXPECT_EQ(f.Text4->text(), "1e1");
+    EXPECT_EQ(f.LimitFreeMemoryMB * 1000 + f.FreeUpMemoryMB, 129000);
     EXPECT_EQ(f.VScroll9->tag(), "10");
 
     // The bar answers the user again: the down arrow from the top steps to 128.
@@ -171,12 +152,15 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
         {"SoundFile", "/snd/a.wav"},    {"Left", "1500"},        {"Top", "900"},          {"Skin", "blue"},
         {"LimitFreeMemory", "12"},      {"FreeUpMemory", "40"},  {"EveryMinutes", "5"},   {"FreeUpEveryMinutes", "30"},
         {"EnableEveryMinutes", "1"},    {"DefragIfCPUless", "0"}, {"CPUlessValue", "60"}, {"Language", "english"}};
-    for (const auto& [key, value] : stored) Store(key, value);
-    host.onMsgBox = [this](const host::ScriptedHost::MsgBoxCall&) {
-        host.onMsgBox = nullptr;
-        host.EndSession();  // SIGTERM, SIGINT, SIGHUP or a logout
+    Store(stored);
+    const auto endAtTheBox = [this] {
+        host.onMsgBox = [this](const host::ScriptedHost::MsgBoxCall&) {
+            host.onMsgBox = nullptr;
+            host.EndSession();  // SIGTERM, SIGINT, SIGHUP or a logout
+        };
+        Start();
     };
-    Start();
+    endAtTheBox();
     ASSERT_EQ(host.msgBoxes.size(), 1u);
     EXPECT_FALSE(form().loaded());
     EXPECT_FALSE(host.trayIconPresent);  // start-up went no further
@@ -186,11 +170,7 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
 
     // The registration is put right even then: the box stored cleared removes it.
     Store("StartonWindowsStartUp", "0");
-    host.onMsgBox = [this](const host::ScriptedHost::MsgBoxCall&) {
-        host.onMsgBox = nullptr;
-        host.EndSession();
-    };
-    Start();
+    endAtTheBox();
     EXPECT_FALSE(RunValue());
     EXPECT_EQ(Stored("LimitFreeMemory"), "12");
 }
@@ -200,11 +180,7 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
 // its folder, and an exit that changed nothing writes nothing.
 TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
     testsupport::TempDir dir;
-    platform::LinuxSystem::Options options;
-    options.configHome = (dir / "config").string();
-    options.runtimeDir = (dir / "run").string();
-    options.dataHome = (dir / "data").string();
-    platform::LinuxSystem sys(options);
+    platform::LinuxSystem sys(testsupport::In(dir));
     forms::Application app;
     host::ScriptedHost host{app};
     const auto run = [&] {
