@@ -15,9 +15,13 @@ using Action = CommandLine::Action;
 CommandLine Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
 
 TEST(CommandLineTest, ActionsAndTheirAmounts) {
-    EXPECT_EQ(Parse({}).action, Action::Start);
-    EXPECT_EQ(Parse({"--show"}).action, Action::Show);
-    EXPECT_EQ(Parse({"--quit"}).action, Action::Quit);
+    // The toolkit's options and the start-up marker pass through.
+    for (const auto& [args, action] : {std::pair{std::vector<std::string>{}, Action::Start},
+                                      std::pair{std::vector<std::string>{"/Start Up"}, Action::Start},
+                                      std::pair{std::vector<std::string>{"/Start", "Up"}, Action::Start},
+                                      std::pair{std::vector<std::string>{"-platform", "offscreen", "--show"}, Action::Show},
+                                      std::pair{std::vector<std::string>{"--quit"}, Action::Quit}})
+        EXPECT_EQ(Parse(args).action, action) << testing::PrintToString(args);
 
     const CommandLine pageAmount = Parse({"--free-up"});
     EXPECT_EQ(pageAmount.action, Action::FreeUp);
@@ -33,12 +37,6 @@ TEST(CommandLineTest, ActionsAndTheirAmounts) {
     EXPECT_EQ(Parse({"--show", "--help"}).action, Action::Help);
     EXPECT_EQ(Parse({"--version"}).action, Action::Version);
     EXPECT_EQ(tarnolux::VersionText(), "Tarnolux 1.8");
-}
-
-TEST(CommandLineTest, TheToolkitsOptionsAndTheStartUpMarkerPassThrough) {
-    EXPECT_EQ(Parse({"/Start Up"}).action, Action::Start);
-    EXPECT_EQ(Parse({"/Start", "Up"}).action, Action::Start);
-    EXPECT_EQ(Parse({"-platform", "offscreen", "--show"}).action, Action::Show);
 }
 
 TEST(CommandLineTest, MistakesAreNamed) {

@@ -10,10 +10,8 @@
 namespace {
 
 TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) {
-    EXPECT_EQ(host::Px(7), 0);
-    EXPECT_EQ(host::Px(8), 1);  // half a pixel rounds away from zero
-    EXPECT_EQ(host::Px(-7), 0);
-    EXPECT_EQ(host::Px(-8), -1);
+    // Half a pixel rounds away from zero.
+    EXPECT_EQ((std::vector<int>{host::Px(7), host::Px(8), host::Px(-7), host::Px(-8)}), (std::vector<int>{0, 1, 0, -1}));
     EXPECT_EQ(host::Px(host::Twips(-3)), -3);
 
     // Three controls 100 twips wide side by side: rounding each size alone would leave gaps or
@@ -56,29 +54,23 @@ TEST(HostRulesTest, MessageBoxButtonsDefaultAndTheAnswerWhenClosed) {
         EXPECT_EQ(box.answerOnClose, c.answerOnClose) << c.style;
     }
 
-    EXPECT_EQ(host::MsgBoxFor(host::vbCritical).icon, host::MsgBoxIcon::Critical);
-    EXPECT_EQ(host::MsgBoxFor(host::vbQuestion | host::vbYesNo).icon, host::MsgBoxIcon::Question);
-    EXPECT_EQ(host::MsgBoxFor(host::vbExclamation).icon, host::MsgBoxIcon::Exclamation);
-    EXPECT_EQ(host::MsgBoxFor(host::vbInformation | 0x100).icon, host::MsgBoxIcon::Information);
-    EXPECT_EQ(host::MsgBoxFor(host::vbOKCancel).icon, host::MsgBoxIcon::None);
-    EXPECT_EQ(host::MsgBoxFor(0x70).icon, host::MsgBoxIcon::None);
+    using Icon = host::MsgBoxIcon;
+    const std::pair<int, Icon> icons[] = {{host::vbCritical, Icon::Critical},         {host::vbQuestion | host::vbYesNo, Icon::Question},
+                                          {host::vbExclamation, Icon::Exclamation},   {host::vbInformation | 0x100, Icon::Information},
+                                          {host::vbOKCancel, Icon::None},             {0x70, Icon::None}};
+    for (const auto& [style, icon] : icons)
+        EXPECT_EQ(host::MsgBoxFor(style).icon, icon) << style;
 }
 
 TEST(HostRulesTest, ArrowsStepTowardsTheirEndAndStopThere) {
-    // Upper arrow towards Min, lower arrow towards Max.
-    EXPECT_EQ(host::ArrowStep(0, 10, 3, 5, -1), 2);
-    EXPECT_EQ(host::ArrowStep(0, 10, 3, 5, +1), 8);
-    EXPECT_EQ(host::ArrowStep(0, 10, 3, 2, -1), 0);
-    EXPECT_EQ(host::ArrowStep(0, 10, 3, 9, +1), 10);
-    EXPECT_EQ(host::ArrowStep(0, 10, 3, 10, +1), 10);
-    // A reversed bar: the upper arrow still goes to Min, which is now the larger end.
-    EXPECT_EQ(host::ArrowStep(10, 0, 3, 5, -1), 8);
-    EXPECT_EQ(host::ArrowStep(10, 0, 3, 1, +1), 0);
-    // No SmallChange still moves by one.
-    EXPECT_EQ(host::ArrowStep(0, 10, 0, 5, +1), 6);
-    EXPECT_EQ(host::ArrowStep(0, 10, -4, 5, -1), 4);
-    // A value left outside the range comes back towards the end the arrow names.
-    EXPECT_EQ(host::ArrowStep(0, 10, 1, 15, +1), 14);
+    // Upper arrow (-1) towards Min, lower arrow towards Max; on a reversed bar the upper arrow still
+    // goes to Min, the larger end; no SmallChange still moves by one; a value left outside the
+    // range comes back towards the end the arrow names.
+    const int cases[][6] = {{0, 10, 3, 5, -1, 2}, {0, 10, 3, 5, +1, 8},  {0, 10, 3, 2, -1, 0},  {0, 10, 3, 9, +1, 10},
+                            {0, 10, 3, 10, +1, 10}, {10, 0, 3, 5, -1, 8}, {10, 0, 3, 1, +1, 0}, {0, 10, 0, 5, +1, 6},
+                            {0, 10, -4, 5, -1, 4}, {0, 10, 1, 15, +1, 14}};
+    for (const auto& c : cases)
+        EXPECT_EQ(host::ArrowStep(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << ".." << c[1] << " by " << c[2] << " from " << c[3];
 }
 
 TEST(HostRulesTest, AReversedRangeIsNegatedForTheToolkitAndBack) {

@@ -54,9 +54,9 @@ TEST_F(ProgramTest, StoredNumbersRoundOrFallBackToTheirDefaults) {
     Form5& f = Start();
     // The limit box keeps the stored text; halves round to even; beyond the bar's end is its end.
     EXPECT_EQ(f.Text2(3).text() + " " + f.VScroll4->tag(), "12.5 12");
-    EXPECT_EQ(f.LimitFreeMemoryMB * 100 + f.FreeUpMemoryMB, 1214);
+    EXPECT_EQ(std::pair(f.LimitFreeMemoryMB, f.FreeUpMemoryMB), std::pair(12, 14));
     EXPECT_EQ(f.Text4->text() + " " + f.Text3->text() + " " + f.Text2(7).text(), "60 16 25");
-    EXPECT_EQ(f.Check3->value() * 10 + f.Check7->value(), 1);
+    EXPECT_EQ(std::pair(f.Check3->value(), f.Check7->value()), std::pair(0, 1));
     EXPECT_TRUE(f.visible());
 }
 
@@ -67,7 +67,7 @@ TEST_F(ProgramTest, StoredNumbersBeyondTheBarsAreClampedSoTheBarsStillStep) {
     Form5& f = Start();
     EXPECT_EQ(f.Text2(3).text() + " " + f.Text2(4).text() + " " + f.Text2(7).text() + " " + f.Text4->text(), "129 0 25 1e1");
     EXPECT_EQ(f.VScroll4->value(), 129);
-    EXPECT_EQ(f.LimitFreeMemoryMB * 1000 + f.FreeUpMemoryMB, 129000);
+    EXPECT_EQ(std::pair(f.LimitFreeMemoryMB, f.FreeUpMemoryMB), std::pair(129, 0));
     EXPECT_EQ(f.VScroll9->tag(), "10");
 
     // The bar answers the user again: the down arrow from the top steps to 128.

@@ -19,9 +19,9 @@ TEST_F(StatisticsTest, MemoryFiguresTruncateAndDoNotOverflow) {
     sys.memory.totalPhys = 16ull << 30;
     sys.memory.availPhys = (1ull << 20) - 1;
     sys.memory.availPageFile = 130023424;
-    EXPECT_EQ(FreeMemory::TotalPhysicalMemoryKB(sys) / 1024, 16384);
-    EXPECT_EQ(FreeMemory::FreePhysicalMemoryKB(sys), 1023);
-    EXPECT_EQ(FreeMemory::FreeSwapKB(sys), 126976);
+    EXPECT_EQ((std::vector<std::int64_t>{FreeMemory::TotalPhysicalMemoryKB(sys) / 1024, FreeMemory::FreePhysicalMemoryKB(sys),
+                                         FreeMemory::FreeSwapKB(sys)}),
+              (std::vector<std::int64_t>{16384, 1023, 126976}));
 }
 
 TEST_F(StatisticsTest, FreeResourcesPercentIsTheFlooredShare) {
@@ -33,10 +33,9 @@ TEST_F(StatisticsTest, FreeResourcesPercentIsTheFlooredShare) {
         sys.memory.totalPhys = (totalKB - totalKB / 2) * 1024;
         return FreeMemory::FreeResourcesPercent(sys);
     };
-    EXPECT_EQ(percent(4000, 5000), 80);
-    EXPECT_EQ(percent(7999, 10000), 79);
-    EXPECT_EQ(percent(29, 100), 29);  // 0.29 * 100 is 28.999... in floating point
-    EXPECT_EQ(percent(0, 0), 0);
+    // 0.29 * 100 is 28.999... in floating point.
+    EXPECT_EQ((std::vector<int>{percent(4000, 5000), percent(7999, 10000), percent(29, 100), percent(0, 0)}),
+              (std::vector<int>{80, 79, 29, 0}));
 
     // Sums round to whole KB, halves to even: 0.5 + 1 + 1 KB is 2 of 4.
     sys.memory = {};
