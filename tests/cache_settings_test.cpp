@@ -14,8 +14,7 @@ const std::string kTemplates = "Software\\Microsoft\\Windows\\CurrentVersion\\FS
 const std::string kIni = "/windows/system.ini";
 
 std::vector<std::uint8_t> Le(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
+    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
 }
 
 struct CacheSettingsTest : apptest::ProgramTest {

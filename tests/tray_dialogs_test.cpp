@@ -42,11 +42,10 @@ TEST_F(DialogTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWr
         ASSERT_EQ(form.name(), "Form1");
         Form1& about = static_cast<Form1&>(form);
         shown = true;
-        EXPECT_EQ(about.caption(), "Tarnolux ");
-        EXPECT_EQ(about.Label1->caption(), "Tarnolux ");
-        EXPECT_EQ(about.Label2->caption(), "Version: 1.8");
+        EXPECT_EQ((std::vector<std::string>{about.caption(), about.Label1->caption(), about.Label2->caption(),
+                                            about.Label4->caption()}),
+                  (std::vector<std::string>{"Tarnolux ", "Tarnolux ", "Version: 1.8", "E-mail: " + tarnolux::ContactAddress()}));
         EXPECT_EQ(about.Image1->picture().resource, 104);
-        EXPECT_EQ(about.Label4->caption(), "E-mail: " + tarnolux::ContactAddress());
         about.Label4->userClick();
         about.Command1->userClick();
     };
@@ -80,9 +79,8 @@ TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAre
         chooser.Drive1->setPath("e: /mnt/nfs");  // not ready: the lists stay
         EXPECT_EQ(chooser.Dir1->path(), "/media/usb/sounds");
         chooser.Drive1->setPath("c: /");  // another drive: its root
-        EXPECT_EQ(chooser.Dir1->path(), "/");
         Pick(chooser, "ding.WAV");
-        EXPECT_EQ(chooser.Text1->text(), "/ding.WAV");
+        EXPECT_EQ(chooser.Dir1->path() + " " + chooser.Text1->text(), "/ /ding.WAV");
         chooser.File1->userDblClick();  // the same as OK
     });
     EXPECT_EQ(f.Text6->text(), "/ding.WAV");

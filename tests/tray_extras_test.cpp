@@ -49,8 +49,7 @@ TEST_F(TrayExtrasTest, HiddenTaskbarLeavesAButtonThatBringsItBack) {
     ASSERT_TRUE(program->form4Loaded());
     tarnolux::Form4& back = program->form4();
     EXPECT_TRUE(back.visible());
-    EXPECT_EQ(back.left(), 120);
-    EXPECT_EQ(back.top(), 120);
+    EXPECT_EQ(std::pair(back.left(), back.top()), std::pair(120, 120));
     EXPECT_EQ(back.Command1->caption(), "");  // no language applied yet: the text is still empty
 
     back.Command1->userClick();
@@ -93,19 +92,15 @@ TEST_F(TrayExtrasTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     program->MenuTexts[11] = "&Papierkorb leeren";
     f.ApplyLanguage();
 
-    host.msgBoxAnswers = {host::vbNo};
+    host.msgBoxAnswers = {host::vbNo, host::vbYes};
     Choose(11);
     ASSERT_EQ(host.msgBoxes.size(), 1u);
     EXPECT_EQ(host.msgBoxes[0].prompt, "Are you sure you want to permanently delete these 5 items?");
     EXPECT_EQ(host.msgBoxes[0].style, host::vbYesNo + host::vbExclamation);
     EXPECT_EQ(host.msgBoxes[0].title, "Papierkorb leeren");
-    EXPECT_EQ(sys.emptyRecycleBinCalls, 0);
-    EXPECT_EQ(sys.RecycleBinItems(), 5u);
-
-    host.msgBoxAnswers = {host::vbYes};
+    EXPECT_EQ(std::pair(sys.emptyRecycleBinCalls, sys.RecycleBinItems()), std::pair(0, std::uint64_t{5}));
     Choose(11);
-    EXPECT_EQ(sys.emptyRecycleBinCalls, 1);
-    EXPECT_EQ(sys.RecycleBinItems(), 0u);
+    EXPECT_EQ(std::pair(sys.emptyRecycleBinCalls, sys.RecycleBinItems()), std::pair(1, std::uint64_t{0}));
 
     sys.recycleBins = {{"/media/usb", 1}};
     host.msgBoxAnswers = {host::vbYes};

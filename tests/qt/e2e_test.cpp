@@ -36,9 +36,7 @@ struct Home {
     fs::path runtime = dir.path() / "run";
     fs::path hive = config / "tarnolux" / "HKEY_CURRENT_USER.reg";
     Home() {
-        fs::create_directories(config);
-        fs::create_directories(data);
-        fs::create_directories(runtime);
+        for (const fs::path& p : {config, data, runtime}) fs::create_directories(p);
         fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
     }
 };
@@ -58,18 +56,11 @@ public:
                 continue;
             env.push_back(kv);
         }
-        if (noDisplay) {
-        } else if (display.empty()) {
-            env.push_back("QT_QPA_PLATFORM=offscreen");
-        } else {
-            env.push_back("QT_QPA_PLATFORM=xcb");
-            env.push_back("DISPLAY=" + display);
-        }
-        env.push_back("HOME=" + h.home.string());
-        env.push_back("XDG_CONFIG_HOME=" + h.config.string());
-        env.push_back("XDG_DATA_HOME=" + h.data.string());
-        env.push_back("XDG_CACHE_HOME=" + (h.home / ".cache").string());
-        env.push_back("XDG_RUNTIME_DIR=" + h.runtime.string());
+        if (!noDisplay) env.push_back(display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb");
+        if (!display.empty()) env.push_back("DISPLAY=" + display);
+        env.insert(env.end(), {"HOME=" + h.home.string(), "XDG_CONFIG_HOME=" + h.config.string(),
+                               "XDG_DATA_HOME=" + h.data.string(), "XDG_CACHE_HOME=" + (h.home / ".cache").string(),
+                               "XDG_RUNTIME_DIR=" + h.runtime.string()});
         std::vector<char*> envp;
         for (auto& kv : env) envp.push_back(kv.data());
         envp.push_back(nullptr);
@@ -140,6 +131,7 @@ private:
 bool ExitedWith(std::optional<int> status, int code) {
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
 }
+bool SettingsSaved(const Home& h) { return ReadFile(h.hive).find(kSection) != std::string::npos; }
 
 // Every file below the program's folders, with its contents and time of change.
 using Snapshot = std::map<std::string, std::pair<std::string, fs::file_time_type>>;
@@ -178,7 +170,7 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
 
     ASSERT_EQ(::kill(first.pid(), SIGTERM), 0);
     EXPECT_TRUE(ExitedWith(first.WaitExit(3s), 0));
-    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+    EXPECT_TRUE(SettingsSaved(h));
 }
 
 TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
@@ -195,7 +187,7 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     EXPECT_FALSE(first.WaitExit(0ms));
     // --quit ends it in order: its answer comes once the settings are saved.
     EXPECT_TRUE(ExitedWith(Started(h, {}, {"--quit"}).WaitExit(10s), 0));
-    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+    EXPECT_TRUE(SettingsSaved(h));
     EXPECT_TRUE(ExitedWith(first.WaitExit(5s), 0));
 }
 
@@ -207,7 +199,7 @@ TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
     ASSERT_TRUE(program.WaitRunning(h));
     x.Stop();
     EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));
-    EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+    EXPECT_TRUE(SettingsSaved(h));
 }
 
 // A damaged settings hive, or FIFOs where the hives belong, neither stop the program nor block its
@@ -229,7 +221,7 @@ TEST(EndToEnd, ADamagedOrUnreadableHiveIsKeptAsideAndTheProgramGoesOn) {
         ASSERT_TRUE(program.WaitRunning(h));
         ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
         EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));
-        EXPECT_NE(ReadFile(h.hive).find(kSection), std::string::npos);
+        EXPECT_TRUE(SettingsSaved(h));
         bool keptAside = fifo;
         for (const auto& e : fs::directory_iterator(h.hive.parent_path()))
             if (!fifo && e.path() != h.hive && ReadFile(e.path()) == garbage) keptAside = true;
