@@ -1,5 +1,6 @@
-// Choosing a language: reading its file into the text tables and the captions, and every way a
-// language file can be missing or unfit without stopping the program.
+// Choosing a language: the first run's choice from the desktop's locale, reading the file into the
+// text tables and the captions, every way a language file can be missing or unfit without
+// stopping the program, and the files that ship.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,11 +8,16 @@
 #include <map>
 #include <set>
 
+#include "app_fixture.h"
+#include "appearance/language_choice.h"
 #include "appearance/text_encoding.h"
 #include "common/convert.h"
 #include "monitor_fixture.h"
 #include "support.h"
 #include "tray/form6.h"
+#if defined(TARNOLUX_LINUX)
+#include "platform/linux/locale_env.h"
+#endif
 
 namespace {
 
@@ -240,6 +246,60 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
             }
         }
     }
+}
+
+#if defined(TARNOLUX_LINUX)
+using Env = std::map<std::string, std::string>;
+
+std::vector<std::string> Wishes(const Env& env) {
+    return platform::linux_impl::LanguagesFromLocale([&](const char* name) -> const char* {
+        auto it = env.find(name);
+        return it == env.end() ? nullptr : it->second.c_str();
+    });
+}
+
+TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Wishes({{"LANG", "de_DE.UTF-8"}}), V{"de"});
+    EXPECT_EQ(Wishes({{"LANG", "de_DE.UTF-8"}, {"LC_MESSAGES", "fr_FR.UTF-8"}}), V{"fr"});
+    EXPECT_EQ(Wishes({{"LANG", "de_DE"}, {"LC_MESSAGES", "fr_FR"}, {"LC_ALL", "es_ES@euro"}}), V{"es"});
+    // An empty variable counts as unset.
+    EXPECT_EQ(Wishes({{"LANG", "pt_BR.UTF-8"}, {"LC_ALL", ""}}), V{"pt"});
+    // LANGUAGE lists wishes before the locale, ...
+    EXPECT_EQ(Wishes({{"LANGUAGE", "fr_CA:fr:en"}, {"LANG", "de_DE.UTF-8"}}), (V{"fr", "en", "de"}));
+    // ... but not for the C locale, which asks for the built-in texts.
+    EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
+    EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
+}
+
+#endif
+
+TEST(LanguageChoiceTest, WishesFindTheFileInItsOwnOrEnglishName) {
+    const std::vector<std::string> shipped = {"deutsch", "english", "español", "français"};
+    EXPECT_EQ(tarnolux::LanguageForDesktop({"ja", "fr"}, shipped), "français");
+    EXPECT_EQ(tarnolux::LanguageForDesktop({"ja"}, shipped), "english");
+    EXPECT_EQ(tarnolux::LanguageForDesktop({"de"}, {"English", "German"}), "German");
+}
+
+struct FirstRunTest : apptest::ProgramTest {
+    FirstRunTest() {
+        for (const char* name : {"english", "deutsch", "français"})
+            sys.AddFile(sys.appPath + "/Language/" + name + ".ini",
+                        std::string("[") + name + "]\n1=" + name + "\n");
+    }
+};
+
+TEST_F(FirstRunTest, TheDesktopsLanguageIsChosenUntilTheUserHasChosen) {
+    sys.preferredLanguages = {"de"};
+    EXPECT_EQ(Start().Combo1->text(), "deutsch");
+    EXPECT_EQ(form().Check1(0).caption(), "deutsch");
+    form().Unload();
+    EXPECT_EQ(Stored("Language"), "deutsch");
+
+    // A stored language wins over the desktop's.
+    Store("Language", "english");
+    sys.preferredLanguages = {"fr"};
+    EXPECT_EQ(Start().Combo1->text(), "english");
 }
 
 }  // namespace
