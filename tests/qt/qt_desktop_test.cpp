@@ -1,23 +1,35 @@
-// The Qt host on a real desktop: later starts reach it through a socket beside the instance lock
-// (one left by a crashed run included), a dark desktop theme leaves the skin's controls readable,
-// and folder and file lists and the pointer of a link behave as the toolkit's do.
+// The Qt host on a real desktop: the program's main window builds, its page buttons switch pages
+// and its close button ends the program; later starts reach it through a socket beside the
+// instance lock (one left by a crashed run included); a dark desktop theme leaves the skin's
+// controls readable; folder and file lists and the pointer of a link behave as the toolkit's do;
+// and an idle window costs little: a graph repaints only what moved, and a box nobody can see
+// holds no caret.
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPaintEvent>
 #include <QPalette>
 #include <QStyle>
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "../support.h"
+#include "app/form5.h"
+#include "app/program.h"
+#include "platform/fake/fake_system.h"
 #include "qt_support.h"
 
 namespace {
@@ -129,12 +141,6 @@ TEST_F(QtHostTest, AListReachingPastItsContainerKeepsItsBorder) {
     EXPECT_EQ(widget(list)->geometry().width(), 247);
 }
 
-using forms::Kind;
-
-struct Dialog : forms::Form {
-    explicit Dialog(forms::Application& app) : forms::Form(app, "Dialog") {}
-};
-
 // The folder itself, the folders above it, and one folder below it.
 void Fill(forms::Control& dirs) {
     const std::string path = dirs.path();
@@ -145,10 +151,8 @@ void Fill(forms::Control& dirs) {
     dirs.addItem(path + "/x");
 }
 
-using FileListTest = qttest::QtHostTest;
-
-TEST_F(FileListTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
-    Dialog form(app);
+TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
+    Form form(app);
     forms::Control& dirs = form.add(Kind::DirListBox, "Dir1");
     dirs.move(0, 0, 2000, 2000);
     forms::Control& files = form.add(Kind::FileListBox, "File1");
@@ -188,6 +192,149 @@ TEST_F(FileListTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
 
     EXPECT_EQ(widget(link)->cursor().shape(), Qt::PointingHandCursor);
     form.Unload();
+}
+
+// Records the region of every paint the widget receives.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* w) { w->installEventFilter(this); }
+    std::vector<QRegion> regions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
+        return false;
+    }
+};
+
+// Lets pending work run, and the window system's repaint requests, which come a little later.
+void Settle() {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+TEST_F(QtHostTest, AGraphRepaintsOnlyThePiecesThatChanged) {
+    Form f(app);
+    f.move(0, 0, 3000, 1500);
+    forms::Control& graph = f.add(Kind::PictureBox, "Picture2");
+    graph.move(0, 0, 770, 375);
+    const auto draw = [&](int highColumn) {
+        graph.cls();
+        for (int i = 0; i < 24; ++i) {
+            graph.setCurrentX(30 * i);
+            graph.setCurrentY(i == highColumn ? 0 : 210);
+            graph.print("-");
+        }
+    };
+    draw(0);
+    f.Show();
+    QWidget* w = widget(graph);
+    ASSERT_NE(w, nullptr);
+    Settle();
+    PaintRecorder paints(w);
+
+    // The same picture printed again: nothing to repaint.
+    draw(0);
+    Settle();
+    EXPECT_TRUE(paints.regions.empty());
+
+    // One dash moved on by a column: its old and new places are repainted, the others are not.
+    draw(1);
+    Settle();
+    ASSERT_FALSE(paints.regions.empty());
+    QRegion painted;
+    for (const QRegion& r : paints.regions) painted += r;
+    const QFontMetrics fm(w->font());
+    const auto dashAt = [&](int col, int y) { return QRect(2 * col, y / 15, fm.horizontalAdvance('-'), fm.height()); };
+    EXPECT_TRUE(painted.contains(dashAt(0, 0)));
+    EXPECT_TRUE(painted.contains(dashAt(1, 0)));
+    EXPECT_TRUE(painted.contains(dashAt(0, 210)));
+    // Columns lie 2 pixels apart and a dash is wider: those well clear of the change stay as they are.
+    for (int col = 8; col < 24; ++col) EXPECT_FALSE(painted.intersects(dashAt(col, 210))) << col;
+    f.Unload();
+}
+
+TEST_F(QtHostTest, ABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
+    Form f(app);
+    f.move(0, 0, 3000, 1500);
+    forms::Control& visible = f.add(Kind::TextBox, "Text1");
+    visible.move(120, 120, 1200, 285);
+    forms::Control& sink = f.add(Kind::TextBox, "Text5");
+    sink.move(7440, 240, 615, 195);
+    f.Show();
+    window(f)->activateWindow();
+    QCoreApplication::processEvents();
+
+    ASSERT_TRUE(host.SetFocus(visible));
+    EXPECT_TRUE(widget(visible)->hasFocus());
+    // The sink takes the keys away from the visible box, but no caret blinks anywhere.
+    EXPECT_TRUE(host.SetFocus(sink));
+    EXPECT_FALSE(widget(visible)->hasFocus());
+    EXPECT_FALSE(widget(sink)->hasFocus());
+    EXPECT_EQ(QApplication::focusWidget(), window(f));
+    f.Unload();
+}
+
+using qttest::Click;
+
+class MainWindowTest : public qttest::QtHostTest {
+protected:
+    MainWindowTest() {
+        sys.SetMemoryMB(512, 200, 1024, 900, 4096, 4000);
+        program = std::make_unique<tarnolux::Program>(app, sys, host);
+    }
+    ~MainWindowTest() override {
+        if (program->form5().loaded()) program->form5().Unload();
+        program.reset();
+    }
+    bool shown(const forms::Control& c) {
+        QWidget* w = widget(c);
+        return w && w->isVisible();
+    }
+
+    platform::FakeSystem sys;
+    std::unique_ptr<tarnolux::Program> program;
+};
+
+TEST_F(MainWindowTest, BuildsAndItsPageButtonsShowTheirPages) {
+    ASSERT_TRUE(program->Start());
+    tarnolux::Form5& f = program->form5();
+    QWidget* win = window(f);
+    ASSERT_NE(win, nullptr);
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_EQ(win->size(), QSize(398, 208));
+    EXPECT_GE(qthost::QtHostAccess::fontPx(host, f), 9);
+
+    EXPECT_TRUE(shown(f.Frame1(0)));
+    EXPECT_FALSE(shown(f.Frame1(1)));
+
+    Click(widget(f.Check1(1)));
+    EXPECT_TRUE(shown(f.Frame1(1)));
+    EXPECT_FALSE(shown(f.Frame1(0)));
+    EXPECT_EQ(f.Check1(1).value(), forms::vbChecked);
+    EXPECT_EQ(f.Check1(0).value(), forms::vbUnchecked);
+
+    // A click on the pressed button sets the page up again and leaves it pressed.
+    Click(widget(f.Check1(1)));
+    EXPECT_TRUE(shown(f.Frame1(1)));
+    EXPECT_EQ(f.Check1(1).value(), forms::vbChecked);
+
+    Click(widget(*f.Check2));
+    EXPECT_TRUE(shown(*f.Frame2));
+    EXPECT_FALSE(shown(f.Frame1(1)));
+    EXPECT_EQ(f.Check1(1).value(), forms::vbUnchecked);
+}
+
+TEST_F(MainWindowTest, TheCloseButtonEndsTheProgram) {
+    ASSERT_TRUE(program->Start());
+    tarnolux::Form5& f = program->form5();
+    ASSERT_NE(qthost::QtHostAccess::tray(host), nullptr);
+    Click(widget(*f.Check5));
+    EXPECT_FALSE(f.loaded());
+    EXPECT_EQ(window(f), nullptr);
+    EXPECT_EQ(qthost::QtHostAccess::tray(host), nullptr);
+    EXPECT_EQ(host.Run(), 0);
 }
 
 }  // namespace
