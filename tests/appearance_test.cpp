@@ -27,6 +27,7 @@ namespace {
 
 using monitortest::kMB;
 using monitortest::WindowTest;
+using apptest::ProgramTest;
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
@@ -141,29 +142,18 @@ TEST_F(LanguageTest, UnfitFilesAreReportedAndChangeNothing) {
     Choose("good");
     ASSERT_EQ(f.Check1(0).caption(), "<1>");
 
-    struct Case {
-        const char* name;
-        std::string contents;
-    };
-    const Case cases[] = {
-        {"short", "[\n1=Short\n"},
-        {"blank", "\n1=Blank\n"},
-        {"empty", ""},
-        {"binary", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\n1=Bin\n"s},
-        {"elf", "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0"s},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::pair<std::string, std::string> cases[] = {
+        {"short", "[\n1=Short\n"}, {"blank", "\n1=Blank\n"}, {"empty", ""},
+        {"binary", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\n1=Bin\n"s}, {"elf", "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0"s}};
+    for (const auto& [name, contents] : cases) {
+        SCOPED_TRACE(name);
         host.msgBoxes.clear();
-        AddLanguage(c.name, c.contents);
-        Choose(c.name);
+        AddLanguage(name, contents);
+        Choose(name);
         ASSERT_EQ(host.msgBoxes.size(), 1u);
-        EXPECT_EQ(host.msgBoxes[0].prompt,
-                  std::string("File /opt/tarnolux/Language/") + c.name + ".ini, is not a language file.");
+        EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/" + name + ".ini, is not a language file.");
         EXPECT_EQ(host.msgBoxes[0].title, "Tarnolux ");
-        EXPECT_EQ(f.Check1(0).caption(), "<1>");
-        EXPECT_EQ(f.PageTexts[0], "<1>");
-        EXPECT_EQ(program.MenuTexts[0], "<33>");
+        EXPECT_EQ(f.Check1(0).caption() + f.PageTexts[0] + program.MenuTexts[0], "<1><1><33>");
     }
 }
 
@@ -171,11 +161,9 @@ TEST(TextEncoding, TellsUtf8FromOtherBytes) {
     using tarnolux::TextEncoding::IsValidUtf8;
     EXPECT_TRUE(IsValidUtf8("plain"));
     EXPECT_TRUE(IsValidUtf8("Größe € 𝄞"));
-    EXPECT_FALSE(IsValidUtf8("Gr\xF6\xDF" "e"));
-    EXPECT_FALSE(IsValidUtf8("\xC3"));              // cut short
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+    // Windows-1252, cut short, overlong, a surrogate, beyond U+10FFFF.
+    for (const char* bad : {"Gr\xF6\xDF" "e", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
+        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     EXPECT_EQ(tarnolux::TextEncoding::Windows1252ToUtf8("\x80\x81\x9F\xA0\xFF"), "€\xC2\x81Ÿ\xC2\xA0ÿ");
 }
 
@@ -193,16 +181,11 @@ std::string AccessKey(const std::string& caption) {
     return key;
 }
 
-std::vector<std::string> ShippedLanguages() {
+TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(kShippedLanguages))
         if (e.path().extension() == ".ini") names.push_back(testsupport::Utf8(e.path().stem()));
     std::sort(names.begin(), names.end());
-    return names;
-}
-
-TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
-    const std::vector<std::string> names = ShippedLanguages();
     EXPECT_EQ(names, (std::vector<std::string>{"deutsch", "english", "español", "français"}));
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
@@ -285,15 +268,9 @@ TEST(LanguageChoiceTest, WishesFindTheFileInItsOwnOrEnglishName) {
     EXPECT_EQ(tarnolux::LanguageForDesktop({"de"}, {"English", "German"}), "German");
 }
 
-struct FirstRunTest : apptest::ProgramTest {
-    FirstRunTest() {
-        for (const char* name : {"english", "deutsch", "français"})
-            sys.AddFile(sys.appPath + "/Language/" + name + ".ini",
-                        std::string("[") + name + "]\n1=" + name + "\n");
-    }
-};
-
-TEST_F(FirstRunTest, TheDesktopsLanguageIsChosenUntilTheUserHasChosen) {
+TEST_F(ProgramTest, TheDesktopsLanguageIsChosenUntilTheUserHasChosen) {
+    for (const std::string name : {"english", "deutsch", "français"})
+        sys.AddFile(sys.appPath + "/Language/" + name + ".ini", "[" + name + "]\n1=" + name + "\n");
     sys.preferredLanguages = {"de"};
     EXPECT_EQ(Start().Combo1->text(), "deutsch");
     EXPECT_EQ(form().Check1(0).caption(), "deutsch");
