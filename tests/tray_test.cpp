@@ -3,12 +3,12 @@
 // with the taskbar's way back, Form4); the About box and the sound chooser.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app_fixture.h"
-#include "monitor_fixture.h"
 #include "tray/form1.h"
 #include "tray/form3.h"
 #include "tray/form4.h"
@@ -25,17 +25,40 @@ std::vector<std::string> Captions(const forms::MenuItem& menu) {
     return out;
 }
 
-struct TrayMenuTest : apptest::ProgramTest {
+// A started program, its free-up quiet (no pop-up, no sound).
+struct TrayTest : apptest::ProgramTest {
     tarnolux::Form5& f;
     tarnolux::Form6& menu;
-    TrayMenuTest() : f(Start()), menu(program->form6()) {
+    TrayTest() : f(Start()), menu(program->form6()) {
         f.Check4(2).setValue(0);
         f.Check4(3).setValue(0);
         sys.claimRequests.clear();
     }
+    // Opens the sound chooser from the Options page (the sound switched on); `use` acts in it while
+    // it is shown.
+    void Choose(const std::function<void(tarnolux::Form3&)>& use) {
+        f.Check4(3).setValue(1);
+        host.onModal = [&](forms::Form& form) {
+            ASSERT_EQ(form.name(), "Form3");
+            use(static_cast<tarnolux::Form3&>(form));
+        };
+        f.Command2->userClick();
+        host.onModal = nullptr;
+    }
+    static void Pick(tarnolux::Form3& chooser, const std::string& name) {
+        const std::vector<std::string>& files = chooser.File1->items();
+        const auto it = std::find(files.begin(), files.end(), name);
+        ASSERT_NE(it, files.end()) << name;
+        chooser.File1->setListIndex(static_cast<int>(it - files.begin()));
+    }
+    // Chooses an item of the Extras submenu.
+    void Choose(int index) { menu.extras1_menu(index).userClick(); }
+    int Count(platform::DesktopAction a) const {
+        return static_cast<int>(std::count(sys.desktopActions.begin(), sys.desktopActions.end(), a));
+    }
 };
 
-TEST_F(TrayMenuTest, EveryCommandIsWiredAndSkinsAddedAtRunTimeFollowDefault) {
+TEST_F(TrayTest, EveryCommandIsWiredAndSkinsAddedAtRunTimeFollowDefault) {
     const std::function<void(const forms::MenuItem&)> wired = [&](const forms::MenuItem& m) {
         for (const auto& child : m.children()) {
             if (!child->isSeparator() && child->children().empty()) {
@@ -52,7 +75,7 @@ TEST_F(TrayMenuTest, EveryCommandIsWiredAndSkinsAddedAtRunTimeFollowDefault) {
     wired(*menu.file_menu);
 }
 
-TEST_F(TrayMenuTest, RestoreShowsTheWindowAndBringsItToTheFrontOnce) {
+TEST_F(TrayTest, RestoreShowsTheWindowAndBringsItToTheFrontOnce) {
     f.Check8->userClick();  // hidden to the tray
     ASSERT_FALSE(f.visible());
     f.move(4800, 1207);
@@ -70,7 +93,7 @@ TEST_F(TrayMenuTest, RestoreShowsTheWindowAndBringsItToTheFrontOnce) {
     EXPECT_EQ(host.windowPos[1].y, 80);
 }
 
-TEST_F(TrayMenuTest, DisableStopsEverythingUntilEnabledAgain) {
+TEST_F(TrayTest, DisableStopsEverythingUntilEnabledAgain) {
     f.Check3->setValue(1);
     host.Advance(65535);
     ASSERT_EQ(f.PeriodTickCount, 1);
@@ -101,7 +124,7 @@ TEST_F(TrayMenuTest, DisableStopsEverythingUntilEnabledAgain) {
     EXPECT_EQ(host.trayCalls[0].data.icon.resource, 101);
 }
 
-TEST_F(TrayMenuTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeepsItDisabled) {
+TEST_F(TrayTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeepsItDisabled) {
     program->MenuTexts[1] = "Aus&schalten";  // the tip shows the text without its access key
     program->MenuTexts[17] = "Einschalten";
     f.ApplyLanguage();
@@ -119,7 +142,7 @@ TEST_F(TrayMenuTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeep
     EXPECT_FALSE(host.Running(*f.Timer5));
 }
 
-TEST_F(TrayMenuTest, FreeUpNowUsesThePagesAmount) {
+TEST_F(TrayTest, FreeUpNowUsesThePagesAmount) {
     f.Text2(4).setText("33");  // typed, not yet stored, and not the limit trigger's amount
     menu.free_up_menu->userClick();
     EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{33 * MiB});
@@ -132,7 +155,7 @@ TEST_F(TrayMenuTest, FreeUpNowUsesThePagesAmount) {
     EXPECT_EQ(sys.claimRequests.size(), 1u);
 }
 
-TEST_F(TrayMenuTest, ReadMeOpensTheGuideAndExitEndsTheProgram) {
+TEST_F(TrayTest, ReadMeOpensTheGuideAndExitEndsTheProgram) {
     menu.readme_file_menu->userClick();
     EXPECT_EQ(sys.shellExecuted, std::vector<std::string>{"/opt/tarnolux/ReadMe.txt"});
     menu.exit_menu->userClick();
@@ -144,11 +167,10 @@ TEST_F(TrayMenuTest, ReadMeOpensTheGuideAndExitEndsTheProgram) {
 }
 
 namespace TI = tarnolux::TaskBar_Icon;
-using TrayIconTest = monitortest::WindowTest;
 
-TEST_F(TrayIconTest, TipKeepsSixtyThreeWholeCharactersAndATerminatingZero) {
+TEST_F(TrayTest, TipKeepsSixtyThreeWholeCharactersAndATerminatingZero) {
     const auto tipOf = [&](const std::string& text) {
-        TI::TraySetTip(program, text);
+        TI::TraySetTip(*program, text);
         const auto& tip = host.trayCalls.back().data.tip;
         EXPECT_EQ(tip.back(), '\0');
         return host.trayCalls.back().data.tipText();
@@ -164,12 +186,10 @@ TEST_F(TrayIconTest, TipKeepsSixtyThreeWholeCharactersAndATerminatingZero) {
     EXPECT_EQ(tipOf(""), "");
 }
 
-TEST_F(TrayIconTest, DoubleClickRestoresAndRightButtonPopsTheMenu) {
-    ASSERT_TRUE(program.Start());
+TEST_F(TrayTest, DoubleClickRestoresAndRightButtonPopsTheMenu) {
     f.Hide();
     host.popups.clear();
     host.windowPos.clear();
-    tarnolux::Form6& menus = program.form6();
 
     f.Form_MouseMove(0, 0, 7710.0f, 0);  // left button up
     f.Form_MouseMove(0, 0, 7695.0f, 0);  // left button down
@@ -180,8 +200,8 @@ TEST_F(TrayIconTest, DoubleClickRestoresAndRightButtonPopsTheMenu) {
 
     f.Form_MouseMove(0, 0, 7740.0f, 0);  // right button up
     ASSERT_EQ(host.popups.size(), 1u);
-    EXPECT_EQ(host.popups[0].menu, menus.file_menu);
-    EXPECT_EQ(host.popups[0].defaultItem, menus.restore_menu);
+    EXPECT_EQ(host.popups[0].menu, menu.file_menu);
+    EXPECT_EQ(host.popups[0].defaultItem, menu.restore_menu);
 
     f.Form_MouseMove(0, 0, 7725.0f, 0);  // left double-click
     EXPECT_EQ(host.popups.size(), 1u);
@@ -191,28 +211,7 @@ TEST_F(TrayIconTest, DoubleClickRestoresAndRightButtonPopsTheMenu) {
 using tarnolux::Form1;
 using tarnolux::Form3;
 
-struct DialogTest : apptest::ProgramTest {
-    tarnolux::Form5& f;
-    DialogTest() : f(Start()) {}
-
-    // Opens the chooser from the Options page; `use` acts in it while it is shown.
-    void Choose(const std::function<void(Form3&)>& use) {
-        host.onModal = [&](forms::Form& form) {
-            ASSERT_EQ(form.name(), "Form3");
-            use(static_cast<Form3&>(form));
-        };
-        f.Command2->userClick();
-        host.onModal = nullptr;
-    }
-    static void Pick(Form3& chooser, const std::string& name) {
-        const std::vector<std::string>& files = chooser.File1->items();
-        const auto it = std::find(files.begin(), files.end(), name);
-        ASSERT_NE(it, files.end()) << name;
-        chooser.File1->setListIndex(static_cast<int>(it - files.begin()));
-    }
-};
-
-TEST_F(DialogTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWritesAMail) {
+TEST_F(TrayTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWritesAMail) {
     program->form6().disable_menu->userClick();  // the lamps are crossed out
     bool shown = false;
     host.onModal = [&](forms::Form& form) {
@@ -233,7 +232,7 @@ TEST_F(DialogTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWr
     EXPECT_NE(tarnolux::ContactAddress().find('@'), std::string::npos);
 }
 
-TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAreListed) {
+TEST_F(TrayTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAreListed) {
     sys.drives = {{"c: /", platform::DriveSpace{}, {}}, {"d: /media/usb", platform::DriveSpace{}, {}}, {"e: /mnt/nfs", {}, {}}};
     sys.AddFile("/ding.WAV");
     sys.AddFile("/media/usb/sounds/bell.wav");
@@ -264,7 +263,7 @@ TEST_F(DialogTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAre
     EXPECT_EQ(Stored("LastAccessWAVDir"), "/");
 }
 
-TEST_F(DialogTest, ClosingWithoutOkKeepsTheSoundAndOkWithoutAFileClearsIt) {
+TEST_F(TrayTest, ClosingWithoutOkKeepsTheSoundAndOkWithoutAFileClearsIt) {
     sys.AddFile("/opt/tarnolux/done.wav");
     f.Text6->setText("/snd/mine.wav");
     // Closed with the close box before anything was confirmed: the user's sound stays.
@@ -292,7 +291,7 @@ TEST_F(DialogTest, ClosingWithoutOkKeepsTheSoundAndOkWithoutAFileClearsIt) {
     EXPECT_EQ(f.Text6->text(), "");
 }
 
-TEST_F(DialogTest, AStoredFolderThatIsGoneOpensWhereTheListsWere) {
+TEST_F(TrayTest, AStoredFolderThatIsGoneOpensWhereTheListsWere) {
     sys.AddFile("/home/u/a.wav");
     for (const char* stored : {"/home/u", "/home/gone", "/home/u/a.wav"}) {
         Store("LastAccessWAVDir", stored);
@@ -307,19 +306,7 @@ TEST_F(DialogTest, AStoredFolderThatIsGoneOpensWhereTheListsWere) {
 using platform::DesktopAction;
 using platform::ExitWindowsMode;
 
-struct TrayExtrasTest : apptest::ProgramTest {
-    tarnolux::Form5& f;
-    tarnolux::Form6& menu;
-    TrayExtrasTest() : f(Start()), menu(program->form6()) {}
-    void Choose(int index) { menu.extras1_menu(index).userClick(); }
-    int Count(DesktopAction a) const {
-        int n = 0;
-        for (DesktopAction d : sys.desktopActions) n += d == a;
-        return n;
-    }
-};
-
-TEST_F(TrayExtrasTest, EachItemMakesOneRequestAndSeparatorsNone) {
+TEST_F(TrayTest, EachItemMakesOneRequestAndSeparatorsNone) {
     for (int i = 0; i < 14; ++i) menu.extras1_menu_Click(i);
     EXPECT_EQ(sys.desktopActions,
               (std::vector<DesktopAction>{DesktopAction::HideDesktopIcons, DesktopAction::ShowDesktopIcons,
@@ -337,7 +324,7 @@ TEST_F(TrayExtrasTest, EachItemMakesOneRequestAndSeparatorsNone) {
     EXPECT_TRUE(host.msgBoxes.empty());
 }
 
-TEST_F(TrayExtrasTest, HiddenTaskbarLeavesAButtonThatBringsItBack) {
+TEST_F(TrayTest, HiddenTaskbarLeavesAButtonThatBringsItBack) {
     Choose(3);
     ASSERT_TRUE(program->form4Loaded());
     tarnolux::Form4& back = program->form4();
@@ -364,7 +351,7 @@ TEST_F(TrayExtrasTest, HiddenTaskbarLeavesAButtonThatBringsItBack) {
     EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 3);
 }
 
-TEST_F(TrayExtrasTest, TheTaskbarComesBackWhenItsButtonIsClosedOrTheProgramEnds) {
+TEST_F(TrayTest, TheTaskbarComesBackWhenItsButtonIsClosedOrTheProgramEnds) {
     Choose(3);
     program->form4().Unload(0);  // the close box
     EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 1);
@@ -380,7 +367,7 @@ TEST_F(TrayExtrasTest, TheTaskbarComesBackWhenItsButtonIsClosedOrTheProgramEnds)
     EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 0);
 }
 
-TEST_F(TrayExtrasTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
+TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     sys.recycleBins = {{"/home", 3}, {"/media/usb", 2}};
     program->MenuTexts[11] = "&Papierkorb leeren";
     f.ApplyLanguage();
@@ -402,7 +389,7 @@ TEST_F(TrayExtrasTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     EXPECT_EQ(sys.emptyRecycleBinCalls, 2);
 }
 
-TEST_F(TrayExtrasTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
+TEST_F(TrayTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
     sys.extras = {};
     sys.extras.recycleBin = true;
     sys.extras.restart = true;
