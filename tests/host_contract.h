@@ -7,6 +7,7 @@
 //   struct Driver {
 //       static constexpr bool kHasWindows;           // real windows, that can be minimised
 //       explicit Driver(forms::Application& app);
+//       bool Usable();                               // false: the host cannot run here (no display)
 //       host::Host& host();
 //       void UserCloses(forms::Form& form);          // the close button of the title bar
 //       void ChooseInNextMenu(std::string caption);  // the next pop-up's item; "" closes it unchosen
@@ -54,6 +55,9 @@ protected:
     forms::Application app;
     Driver driver{app};
     host::Host& host() { return driver.host(); }
+    void SetUp() override {
+        if (!driver.Usable()) GTEST_SKIP() << "this host cannot make windows here";
+    }
 
     // Serves events until `done` holds, for at most a few seconds of (real or virtual) time.
     template <typename Done>

@@ -23,6 +23,7 @@ public:
             if (chosen) chosen->userClick();
         };
     }
+    bool Usable() { return true; }
     host::Host& host() { return host_; }
     void UserCloses(forms::Form& form) { form.Unload(0); }
     void ChooseInNextMenu(std::string caption) { choice_ = std::move(caption); }

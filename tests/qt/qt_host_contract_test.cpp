@@ -27,6 +27,7 @@ public:
         QMetaObject::invokeMethod(qApp, [this] { host_.Quit(0); }, Qt::QueuedConnection);
         QCoreApplication::exec();
     }
+    bool Usable() { return true; }
     host::Host& host() { return host_; }
 
     void UserCloses(forms::Form& form) { window(form)->close(); }
