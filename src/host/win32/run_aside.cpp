@@ -7,10 +7,10 @@ namespace win32host {
 
 void Win32Host::RunAside(const std::function<void(std::stop_token)>& work) {
     std::stop_source stop;
+    if (d->quitRequested) stop.request_stop();  // the program is ending: the work is to stop at once
     HANDLE finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!finished) {
         // Without an event to wait on, the work runs here: slower to paint, never lost.
-        if (d->quitRequested) stop.request_stop();
         work(stop.get_token());
         return;
     }
