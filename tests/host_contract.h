@@ -17,6 +17,8 @@
 //       bool Shown(const forms::Form& form);         // on screen, not minimised
 //       bool Minimised(const forms::Form& form);
 //       void WhileWorkRuns(std::function<void()>);  // a host without threads serves events here
+//       std::string Channel();                       // a later-start channel private to the test
+//       std::optional<std::string> SendFromAnotherStart(channel, request);  // events served meanwhile
 //   };
 #pragma once
 
@@ -25,6 +27,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,6 +51,22 @@ public:
         if (refuseToClose) cancel = 1;
     }
 };
+
+// For a driver of a host with threads: `host` sends from another thread, as another start would,
+// while `serve` keeps this thread's events going.
+template <typename Serve>
+std::optional<std::string> SendFromAnotherThread(host::Host& host, const std::string& channel, const std::string& request,
+                                                 Serve serve) {
+    std::optional<std::string> answer;
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        answer = host.SendToRunningInstance(channel, request);
+        done = true;
+    });
+    while (!done) serve();
+    other.join();
+    return answer;
+}
 
 template <typename Driver>
 class HostContract : public ::testing::Test {
@@ -275,6 +294,22 @@ TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWitho
     EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
 }
 
+TYPED_TEST_P(HostContract, ALaterStartIsCarriedOutByTheListeningHostAndAnswered) {
+    ContractForm f(this->app);
+    f.Load();
+    std::vector<std::string> seen;
+    this->host().LaterStart = [&](const std::string& request) {
+        seen.push_back(request);
+        return "ok " + request;
+    };
+    const std::string channel = this->driver.Channel();
+    ASSERT_TRUE(this->host().ListenForLaterStarts(channel));
+    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "free-up 10"), std::optional<std::string>("ok free-up 10"));
+    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "show"), std::optional<std::string>("ok show"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"free-up 10", "show"}));
+    this->host().LaterStart = nullptr;
+}
+
 TYPED_TEST_P(HostContract, TheScreensStartWithThePrimaryAtTheOriginInTwips) {
     EXPECT_EQ(this->host().TwipsPerPixelX(), 15);
     EXPECT_EQ(this->host().TwipsPerPixelY(), 15);
@@ -297,6 +332,7 @@ REGISTER_TYPED_TEST_SUITE_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefus
                             AFormDestroyedWhileShownLeavesNothingToPaintOrTick,
                             WorkAsideLeavesEventsServedAndQuittingAsksItToStop,
                             TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWithoutATrayMinimises,
+                            ALaterStartIsCarriedOutByTheListeningHostAndAnswered,
                             TheScreensStartWithThePrimaryAtTheOriginInTwips);
 
 }  // namespace hostcontract

@@ -33,6 +33,12 @@ public:
     bool Shown(const forms::Form& form) { return form.loaded() && form.visible(); }
     bool Minimised(const forms::Form&) { return false; }
     void WhileWorkRuns(std::function<void()> serve) { host_.onRunAside = std::move(serve); }
+    std::string Channel() { return "contract"; }
+    std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {
+        forms::Application otherApp;
+        host::ScriptedHost other(otherApp);
+        return other.SendToRunningInstance(channel, request);
+    }
 
 private:
     host::ScriptedHost host_;

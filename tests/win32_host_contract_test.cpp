@@ -52,6 +52,10 @@ public:
         return w && ::IsWindowVisible(w) && ::IsIconic(w);
     }
     void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
+    std::string Channel() { return "\\\\.\\pipe\\tarnolux-contract-" + std::to_string(::GetCurrentProcessId()); }
+    std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {
+        return hostcontract::SendFromAnotherThread(host_, channel, request, [this] { LetTimePass(5); });
+    }
 
 private:
     HWND window(const forms::Form& f) { return win32host::Win32HostAccess::window(host_, f); }

@@ -82,6 +82,10 @@ public:
         return w && w->isVisible() && w->isMinimized();
     }
     void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
+    std::string Channel() { return ::testing::TempDir() + "tarnolux-contract.socket"; }
+    std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {
+        return hostcontract::SendFromAnotherThread(host_, channel, request, [this] { LetTimePass(5); });
+    }
 
 private:
     QWidget* window(const forms::Form& f) { return qthost::QtHostAccess::window(host_, f); }

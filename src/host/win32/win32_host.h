@@ -35,6 +35,9 @@ public:
     bool SetFocus(forms::Control& control) override;
     bool ShellNotifyIcon(int message, const host::NotifyIconData& data) override;
     bool TrayAvailable() override;
+    bool ListenForLaterStarts(const std::string& channel) override;
+    std::optional<std::string> SendToRunningInstance(const std::string& channel, const std::string& request) override;
+    void ActivateWindow(forms::Form& form) override;
 
     // forms::Observer
     void formLoaded(forms::Form& form) override;

@@ -117,4 +117,12 @@ bool Win32System::PrevInstance() {
     return false;
 }
 
+std::string Win32System::InstanceChannel() {
+    // Beside the mutex, one per user session: a pipe of that name reaches this session's instance.
+    DWORD session = 0;
+    ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+    return "\\\\.\\pipe\\" + (options_.instanceName.empty() ? std::string("TALVO.Tarnolux") : options_.instanceName) +
+           "." + std::to_string(session);
+}
+
 }  // namespace platform
