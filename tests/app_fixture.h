@@ -34,6 +34,7 @@ struct ProgramTest : ::testing::Test {
     // Starts a run (a fresh one after an earlier run has ended).
     tarnolux::Form5& Start() {
         program.reset();
+        host.quitCalled = false;  // a new process: the last run's end is not this one's
         program = std::make_unique<tarnolux::Program>(app, sys, host);
         program->Start();
         return program->form5();

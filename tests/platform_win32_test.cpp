@@ -54,6 +54,20 @@ TEST(Win32Registry, StartUpRegistrationGoesToTheUsersRunKey) {
     EXPECT_EQ(sys.OpenHandles(), 0u);
 }
 
+TEST(Win32Shell, TheScreenSaverIsOfferedOnlyWhenOneIsChosen) {
+    TempDir dir;
+    Win32System sys(In(dir));
+    // The private user key has no saver chosen, as after choosing "(None)": starting one would do nothing.
+    EXPECT_FALSE(sys.AvailableExtras().screenSaver);
+    HKEY key = 0;
+    ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", "", 0, KEY_ALL_ACCESS, key, nullptr),
+              ERROR_SUCCESS);
+    const char none[] = "";
+    sys.RegSetValueEx(key, "SCRNSAVE.EXE", REG_SZ, reinterpret_cast<const std::uint8_t*>(none), sizeof none);
+    sys.RegCloseKey(key);
+    EXPECT_FALSE(sys.AvailableExtras().screenSaver);
+}
+
 TEST(Win32Instance, MutexHeldForTheLifeOfItsHolder) {
     TempDir dir;
     auto first = std::make_unique<Win32System>(In(dir));

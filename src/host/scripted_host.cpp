@@ -1,5 +1,7 @@
 #include "host/scripted_host.h"
 
+#include "host/host_rules.h"
+
 namespace host {
 
 namespace {
@@ -99,6 +101,8 @@ void ScriptedHost::RunAside(const std::function<void(std::stop_token)>& work) {
 
 int ScriptedHost::MsgBox(const std::string& prompt, int style, const std::string& title) {
     msgBoxes.push_back({prompt, style, title});
+    // As on a real desktop: once the program is ending nobody answers, and the box counts as closed.
+    if (quitCalled) return MsgBoxFor(style).answerOnClose;
     if (onMsgBox) {
         auto handler = onMsgBox;  // it may replace itself
         handler(msgBoxes.back());
@@ -111,7 +115,7 @@ int ScriptedHost::MsgBox(const std::string& prompt, int style, const std::string
 
 void ScriptedHost::PopupMenu(forms::Form&, forms::MenuItem& menu, forms::MenuItem* defaultItem) {
     popups.push_back({&menu, defaultItem});
-    if (onPopupMenu) onPopupMenu(menu, defaultItem);
+    if (onPopupMenu && !quitCalled) onPopupMenu(menu, defaultItem);
 }
 
 void ScriptedHost::SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) {

@@ -42,24 +42,6 @@ protected:
 
 using RunAsideTest = qttest::QtHostTest;
 
-TEST_F(RunAsideTest, EventsAreServedWhileTheWorkRunsAndQuittingAsksItToStop) {
-    std::atomic<bool> served{false};
-    bool sawServed = false, sawStop = false;
-    host.RunAside([&](std::stop_token stop) {
-        QMetaObject::invokeMethod(qApp, [&] { served = true; }, Qt::QueuedConnection);
-        sawServed = WaitFor([&] { return served.load(); });
-        QMetaObject::invokeMethod(qApp, [&] { host.Quit(0); }, Qt::QueuedConnection);
-        sawStop = WaitFor([&] { return stop.stop_requested(); });
-    });
-    EXPECT_TRUE(sawServed);
-    EXPECT_TRUE(sawStop);
-
-    // Once the program is quitting, later work is asked to stop from the start.
-    bool stoppedAtOnce = false;
-    host.RunAside([&](std::stop_token stop) { stoppedAtOnce = stop.stop_requested(); });
-    EXPECT_TRUE(stoppedAtOnce);
-}
-
 TEST_F(RunAsideTest, AFreeUpLeavesTheWindowsServedWhileItClaims) {
     platform::FakeSystem sys;
     sys.SetMemoryMB(512, 200, 1024, 900, 4096, 4000);

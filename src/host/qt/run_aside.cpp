@@ -14,6 +14,7 @@ namespace qthost {
 
 void QtHost::RunAside(const std::function<void(std::stop_token)>& work) {
     std::stop_source stop;
+    if (d->quitRequested) stop.request_stop();  // the program is ending: the work is to stop at once
     std::atomic<bool> finished{false};
     QEventLoop loop;
     std::thread worker([&] {

@@ -38,11 +38,14 @@ void BuildMenu(HMENU menu, forms::MenuItem& parent, forms::MenuItem* defaultItem
 }  // namespace
 
 int Win32Host::MsgBox(const std::string& prompt, int style, const std::string& title) {
+    // The program is ending: nobody is there to answer, so the box counts as closed.
+    if (d->quitRequested) return host::MsgBoxFor(style).answerOnClose;
     // The toolkit's styles and answers are the system's own numbers.
     return ::MessageBoxW(OwnerWindow(*d), W(prompt).c_str(), W(title).c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
 }
 
 void Win32Host::PopupMenu(forms::Form& owner, forms::MenuItem& menu, forms::MenuItem* defaultItem) {
+    if (d->quitRequested) return;
     FormView* fv = d->viewOf(owner);
     HWND window = fv ? fv->window : d->messageWindow;
     std::vector<forms::MenuItem*> items;
@@ -56,7 +59,9 @@ void Win32Host::PopupMenu(forms::Form& owner, forms::MenuItem& menu, forms::Menu
         ::TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, window, nullptr));
     ::PostMessageW(window, WM_NULL, 0, 0);
     ::DestroyMenu(popup);
-    if (chosen >= 1 && chosen <= items.size()) items[chosen - 1]->userClick();
+    // The program may have ended, or the item's form gone, while the menu was open.
+    if (chosen >= 1 && chosen <= items.size() && !d->quitRequested && items[chosen - 1]->form().loaded())
+        items[chosen - 1]->userClick();
 }
 
 void Win32Host::SetMousePointer(int pointer) {

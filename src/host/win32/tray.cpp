@@ -15,6 +15,7 @@ bool Win32Host::Impl::shellNotifyIcon(int message, const host::NotifyIconData& d
     }
     if (message != model::kAdd && message != model::kModify) return false;
     if (message == model::kModify && !trayAdded) return false;
+    if (message == model::kAdd && trayAdded) return false;  // one icon, as the shell keeps it
     tray.cbSize = sizeof tray;
     tray.hWnd = messageWindow;
     tray.uID = data.id;

@@ -73,6 +73,7 @@ Win32Host::Impl::Impl(Win32Host& h, forms::Application& a) : host(h), app(a), in
 }
 
 Win32Host::Impl::~Impl() {
+    laterStarts.reset();  // its thread posts to the message window
     if (trayAdded) ::Shell_NotifyIconW(NIM_DELETE, &tray);
     for (auto& [form, fv] : views) ::DestroyWindow(fv->window);
     views.clear();
@@ -105,6 +106,10 @@ LRESULT Win32Host::Impl::handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     if (hwnd == messageWindow) {
         if (msg == WM_TIMER) {
             timerFired(wParam);
+            return 0;
+        }
+        if (msg == kLaterStartMessage) {
+            laterStartArrived();
             return 0;
         }
         if (msg == kTrayMessage) {

@@ -20,6 +20,8 @@ public:
     int Run() override;
     void Quit(int exitCode) override;
     void DoEvents() override;
+    void PaintNow(forms::Form& form) override;
+    void RunAside(const std::function<void(std::stop_token)>& work) override;
     int MsgBox(const std::string& prompt, int style, const std::string& title) override;
     void PopupMenu(forms::Form& owner, forms::MenuItem& menu, forms::MenuItem* defaultItem) override;
     int ScreenWidth() override;
@@ -33,6 +35,9 @@ public:
     bool SetFocus(forms::Control& control) override;
     bool ShellNotifyIcon(int message, const host::NotifyIconData& data) override;
     bool TrayAvailable() override;
+    bool ListenForLaterStarts(const std::string& channel) override;
+    std::optional<std::string> SendToRunningInstance(const std::string& channel, const std::string& request) override;
+    void ActivateWindow(forms::Form& form) override;
 
     // forms::Observer
     void formLoaded(forms::Form& form) override;
@@ -45,6 +50,7 @@ public:
     struct Impl;
 
 private:
+    friend struct Win32HostAccess;
     forms::Application& app_;
     std::unique_ptr<Impl> d;
 };

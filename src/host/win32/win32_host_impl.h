@@ -9,8 +9,11 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -38,6 +41,22 @@ struct FormView {
     bool skipActivation = false;  // the model ran Form_Activate for this show already
     bool modal = false;
     bool minimised = false;
+};
+
+// Later starts: a named pipe served on its own thread. A request waits in `pending` until the
+// user-interface thread (woken by kLaterStartMessage) has answered it.
+struct LaterStartListener {
+    ~LaterStartListener();
+    void serve(HANDLE pipe, HWND notify);
+
+    std::wstring name;
+    HANDLE stop = nullptr;      // manual reset: the host stops listening
+    HANDLE answered = nullptr;  // auto reset: `reply` holds the answer to request `answeredFor`
+    std::mutex lock;
+    std::optional<std::string> pending;
+    std::uint64_t asking = 0, taken = 0, answeredFor = 0;
+    std::string reply;
+    std::thread thread;
 };
 
 struct Win32Host::Impl {
@@ -90,6 +109,7 @@ struct Win32Host::Impl {
     void trayActivated(UINT mouseMessage);
 
     void endSession();
+    void laterStartArrived();
 
     // ---- look ----
     HFONT fontFor(const forms::Font& font);
@@ -122,12 +142,15 @@ struct Win32Host::Impl {
     const forms::Form* trayOwner = nullptr;
     NOTIFYICONDATAW tray{};
 
+    std::unique_ptr<LaterStartListener> laterStarts;
+
     std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts;
     std::map<COLORREF, HBRUSH> brushes;
     std::map<std::pair<int, int>, HICON> icons;
 };
 
 inline constexpr UINT kTrayMessage = WM_APP + 1;
+inline constexpr UINT kLaterStartMessage = WM_APP + 2;
 const wchar_t* FormClassName();
 const wchar_t* DrawnClassName();
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/common/perf_stats.h"
 #include "platform/common/text.h"
 #include "platform/linux/drives.h"
 #include "platform/linux/files.h"
@@ -18,57 +19,23 @@
 
 namespace platform {
 
-namespace {
-
-std::vector<std::uint8_t> Dword(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
-}
-
-}  // namespace
-
-// HKEY_DYN_DATA, served live.
-class LinuxSystem::Counters : public DynamicSource {
+// HKEY_DYN_DATA, served live from /proc/stat and /proc/meminfo.
+class LinuxSystem::Counters : public PerfStats {
 public:
-    Counters(LinuxSystem& sys, linux_impl::CpuLoadCounter::Clock clock)
-        : sys_(sys),
-          cpu_([this] { return ReadCpu(); },
-               clock ? std::move(clock) : linux_impl::CpuLoadCounter::Clock([] { return std::chrono::steady_clock::now(); })) {}
-
-    bool KeyExists(const std::string& path) override {
-        return path.empty() || text::EqualsNoCase(path, "PerfStats") || text::EqualsNoCase(path, kStatData) ||
-               text::EqualsNoCase(path, kStartStat);
-    }
-
-    std::optional<std::pair<std::uint32_t, std::vector<std::uint8_t>>> Read(const std::string& path,
-                                                                             const std::string& name) override {
-        const bool statData = text::EqualsNoCase(path, kStatData);
-        if ((statData || text::EqualsNoCase(path, kStartStat)) && text::EqualsNoCase(name, "KERNEL\\CPUUsage"))
-            return std::pair{REG_BINARY, Dword(statData ? cpu_.Load() : cpu_.Start())};
-        if (statData && text::EqualsNoCase(name, "VMM\\cpgDiskcache")) {
-            // The page cache in bytes; a 32-bit figure saturates rather than wrapping to a small one.
-            const auto info = sys_.ReadMemInfo();
-            const std::uint64_t cache = info ? info->buffers + info->cached : 0;
-            return std::pair{REG_DWORD, Dword(static_cast<std::uint32_t>(std::min<std::uint64_t>(cache, UINT32_MAX)))};
-        }
-        return std::nullopt;
-    }
-
-private:
-    static constexpr const char* kStatData = "PerfStats\\StatData";
-    static constexpr const char* kStartStat = "PerfStats\\StartStat";
-
-    std::optional<linux_impl::CpuTimes> ReadCpu() {
-        // The aggregate line comes first; the start of the file is enough.
-        char buf[4096];
-        const long n = linux_impl::ReadSmallFile(sys_.statPath_.c_str(), buf, sizeof buf);
-        if (n <= 0) return std::nullopt;
-        return linux_impl::ParseCpuTimes(std::string_view(buf, static_cast<std::size_t>(n)));
-    }
-
-    LinuxSystem& sys_;
-    linux_impl::CpuLoadCounter cpu_;
+    Counters(LinuxSystem& sys, CpuLoadCounter::Clock clock)
+        : PerfStats([&sys] { return sys.ReadCpuTimes(); }, std::move(clock), [&sys]() -> std::uint64_t {
+              const auto info = sys.ReadMemInfo();
+              return info ? info->buffers + info->cached : 0;  // the page cache
+          }) {}
 };
+
+std::optional<CpuTimes> LinuxSystem::ReadCpuTimes() {
+    // The aggregate line comes first; the start of the file is enough.
+    char buf[4096];
+    const long n = linux_impl::ReadSmallFile(statPath_.c_str(), buf, sizeof buf);
+    if (n <= 0) return std::nullopt;
+    return linux_impl::ParseCpuTimes(std::string_view(buf, static_cast<std::size_t>(n)));
+}
 
 LinuxSystem::LinuxSystem() : LinuxSystem(Options{}) {}
 

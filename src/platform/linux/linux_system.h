@@ -128,6 +128,7 @@ private:
     linux_impl::X11Desktop* X11();
     linux_impl::DesktopBus& Bus();
     std::optional<linux_impl::MemInfo> ReadMemInfo();
+    std::optional<CpuTimes> ReadCpuTimes();
     std::chrono::steady_clock::time_point Now() const;
 
     Options options_;

@@ -3,8 +3,6 @@
 
 namespace {
 constexpr platform::HKEY kDynData = platform::HKEY_DYN_DATA;
-constexpr std::uint32_t kRegBinary = platform::REG_BINARY;
-constexpr std::uint32_t kRegDword = platform::REG_DWORD;
 }  // namespace
 
 #include "platform/win32/windows_api.h"
@@ -18,6 +16,7 @@ constexpr std::uint32_t kRegDword = platform::REG_DWORD;
 #include <memory>
 #include <thread>
 
+#include "platform/common/perf_stats.h"
 #include "platform/common/text.h"
 #include "platform/win32/files.h"
 
@@ -29,11 +28,6 @@ using win32_impl::Utf8;
 using win32_impl::Wide;
 
 std::uint64_t Ticks(const FILETIME& t) { return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
-
-std::vector<std::uint8_t> Dword(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 24)};
-}
 
 // The root of the drive whose letter `drive` begins with ("c:", "C:\", "c: Data" all give "C:\");
 // nothing for a text that names no drive.
@@ -60,38 +54,11 @@ private:
 
 // HKEY_DYN_DATA, served live: the processor load from GetSystemTimes, the file cache from
 // GetPerformanceInfo.
-class Win32System::Counters : public DynamicSource {
+class Win32System::Counters : public PerfStats {
 public:
-    explicit Counters(CpuLoadCounter::Clock clock)
-        : cpu_([] { return ReadCpu(); },
-               clock ? std::move(clock) : CpuLoadCounter::Clock([] { return std::chrono::steady_clock::now(); })) {}
-
-    bool KeyExists(const std::string& path) override {
-        return path.empty() || text::EqualsNoCase(path, "PerfStats") || text::EqualsNoCase(path, kStatData) ||
-               text::EqualsNoCase(path, kStartStat);
-    }
-
-    std::optional<std::pair<std::uint32_t, std::vector<std::uint8_t>>> Read(const std::string& path,
-                                                                             const std::string& name) override {
-        const bool statData = text::EqualsNoCase(path, kStatData);
-        if ((statData || text::EqualsNoCase(path, kStartStat)) && text::EqualsNoCase(name, "KERNEL\\CPUUsage"))
-            return std::pair{kRegBinary, Dword(statData ? cpu_.Load() : cpu_.Start())};
-        if (statData && text::EqualsNoCase(name, "VMM\\cpgDiskcache")) {
-            PERFORMANCE_INFORMATION pi{};
-            pi.cb = sizeof pi;
-            std::uint64_t cache = 0;
-            if (::GetPerformanceInfo(&pi, sizeof pi))
-                cache = static_cast<std::uint64_t>(pi.SystemCache) * static_cast<std::uint64_t>(pi.PageSize);
-            // A 32-bit figure saturates rather than wrapping to a small one.
-            return std::pair{kRegDword, Dword(static_cast<std::uint32_t>(std::min<std::uint64_t>(cache, UINT32_MAX)))};
-        }
-        return std::nullopt;
-    }
+    explicit Counters(CpuLoadCounter::Clock clock) : PerfStats(&ReadCpu, std::move(clock), &CacheBytes) {}
 
 private:
-    static constexpr const char* kStatData = "PerfStats\\StatData";
-    static constexpr const char* kStartStat = "PerfStats\\StartStat";
-
     static std::optional<CpuTimes> ReadCpu() {
         FILETIME idle{}, kernel{}, user{};
         if (!::GetSystemTimes(&idle, &kernel, &user)) return std::nullopt;
@@ -102,8 +69,12 @@ private:
         t.field[3] = Ticks(idle);
         return t;
     }
-
-    CpuLoadCounter cpu_;
+    static std::uint64_t CacheBytes() {
+        PERFORMANCE_INFORMATION pi{};
+        pi.cb = sizeof pi;
+        if (!::GetPerformanceInfo(&pi, sizeof pi)) return 0;
+        return static_cast<std::uint64_t>(pi.SystemCache) * static_cast<std::uint64_t>(pi.PageSize);
+    }
 };
 
 Win32System::Win32System() : Win32System(Options{}) {}

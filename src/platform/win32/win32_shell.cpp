@@ -2,6 +2,11 @@
 // lock.
 #include "platform/win32/win32_system.h"
 
+// Named before <windows.h> turns the name into a native macro.
+namespace {
+constexpr platform::HKEY kCurrentUser = platform::HKEY_CURRENT_USER;
+}  // namespace
+
 #include "platform/win32/windows_api.h"
 
 #include "platform/win32/files.h"
@@ -55,13 +60,31 @@ std::uint64_t Win32System::RecycleBinItems() {
     return info.i64NumItems > 0 ? static_cast<std::uint64_t>(info.i64NumItems) : 0;
 }
 
+namespace {
+
+// A screen saver starts only when one is chosen and switched on; with "(None)" chosen the
+// request is silently dropped, so the item is not offered.
+bool ScreenSaverChosen(System& sys) {
+    BOOL active = FALSE;
+    if (!::SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0) || !active) return false;
+    platform::HKEY key = 0;
+    if (sys.RegOpenKey(kCurrentUser, "Control Panel\\Desktop", key) != ERROR_SUCCESS) return false;
+    char saver[MAX_PATH] = {};
+    std::uint32_t size = sizeof saver - 1;
+    const long rc = sys.RegQueryValueEx(key, "SCRNSAVE.EXE", nullptr, reinterpret_cast<std::uint8_t*>(saver), &size);
+    sys.RegCloseKey(key);
+    return rc == ERROR_SUCCESS && saver[0] != '\0';
+}
+
+}  // namespace
+
 ExtrasAvailability Win32System::AvailableExtras() {
     const HWND tray = TrayWindow();
     ExtrasAvailability a;
     a.desktopIcons = ::FindWindowW(L"Progman", nullptr) != nullptr;
     a.taskbar = tray != nullptr;
     a.startButton = tray && ::FindWindowExW(tray, nullptr, L"Button", nullptr) != nullptr;
-    a.screenSaver = true;
+    a.screenSaver = ScreenSaverChosen(*this);
     a.recycleBin = true;
     a.minimizeAll = tray != nullptr;
     a.restart = true;
@@ -115,6 +138,14 @@ bool Win32System::PrevInstance() {
     }
     instanceMutex_ = m;
     return false;
+}
+
+std::string Win32System::InstanceChannel() {
+    // Beside the mutex, one per user session: a pipe of that name reaches this session's instance.
+    DWORD session = 0;
+    ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+    return "\\\\.\\pipe\\" + (options_.instanceName.empty() ? std::string("TALVO.Tarnolux") : options_.instanceName) +
+           "." + std::to_string(session);
 }
 
 }  // namespace platform

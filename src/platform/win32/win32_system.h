@@ -89,6 +89,7 @@ public:
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
+    std::string InstanceChannel() override;
     char PathSeparator() const override { return '\\'; }
     std::string ExeSuffix() const override { return ".exe"; }
 

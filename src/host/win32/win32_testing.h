@@ -1,0 +1,16 @@
+// A look inside the Win32 host, for its tests: the window that mirrors a form.
+#pragma once
+
+#include "host/win32/win32_host_impl.h"
+
+namespace win32host {
+
+struct Win32HostAccess {
+    static HWND window(Win32Host& host, const forms::Form& f) {
+        FormView* v = host.d->viewOf(f);
+        return v ? v->window : nullptr;
+    }
+    static HWND messageWindow(Win32Host& host) { return host.d->messageWindow; }
+};
+
+}  // namespace win32host

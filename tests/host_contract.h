@@ -1,0 +1,338 @@
+// What every host does alike, whatever draws its windows. The program is written and tested against
+// the scripted host; these cases run against every host that can run here, so the scripted one can
+// never drift from the real ones unnoticed.
+//
+// Each host's test program instantiates the cases with a driver, the user's hand on that host:
+//
+//   struct Driver {
+//       static constexpr bool kHasWindows;           // real windows, that can be minimised
+//       explicit Driver(forms::Application& app);
+//       bool Usable();                               // false: the host cannot run here (no display)
+//       host::Host& host();
+//       void UserCloses(forms::Form& form);          // the close button of the title bar
+//       void ChooseInNextMenu(std::string caption);  // the next pop-up's item; "" closes it unchosen
+//       std::vector<std::string> menuOffered;        // what it offered ("-" for a separator)
+//       void AnswerNextMsgBox(int answer);           // the button of the next message box
+//       void LetTimePass(int ms);                    // events served for this long
+//       bool Shown(const forms::Form& form);         // on screen, not minimised
+//       bool Minimised(const forms::Form& form);
+//       void WhileWorkRuns(std::function<void()>);  // a host without threads serves events here
+//       std::string Channel();                       // a later-start channel private to the test
+//       std::optional<std::string> SendFromAnotherStart(channel, request);  // events served meanwhile
+//   };
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "forms/forms.h"
+#include "host/host.h"
+#include "host/host_rules.h"
+
+namespace hostcontract {
+
+class ContractForm : public forms::Form {
+public:
+    explicit ContractForm(forms::Application& app, const std::string& name = "Contract") : forms::Form(app, name) {}
+    ~ContractForm() override {
+        if (loaded()) Unload();
+    }
+    int queryUnloadMode = -1;
+    bool refuseToClose = false;
+    void Form_QueryUnload(int& cancel, int mode) override {
+        queryUnloadMode = mode;
+        if (refuseToClose) cancel = 1;
+    }
+};
+
+// For a driver of a host with threads: `host` sends from another thread, as another start would,
+// while `serve` keeps this thread's events going.
+template <typename Serve>
+std::optional<std::string> SendFromAnotherThread(host::Host& host, const std::string& channel, const std::string& request,
+                                                 Serve serve) {
+    std::optional<std::string> answer;
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        answer = host.SendToRunningInstance(channel, request);
+        done = true;
+    });
+    while (!done) serve();
+    other.join();
+    return answer;
+}
+
+template <typename Driver>
+class HostContract : public ::testing::Test {
+protected:
+    forms::Application app;
+    Driver driver{app};
+    host::Host& host() { return driver.host(); }
+    void SetUp() override {
+        if (!driver.Usable()) GTEST_SKIP() << "this host cannot make windows here";
+    }
+
+    // Serves events until `done` holds, for at most a few seconds of (real or virtual) time.
+    template <typename Done>
+    bool ServeUntil(Done done) {
+        for (int i = 0; i < 300 && !done(); ++i) driver.LetTimePass(10);
+        return done();
+    }
+};
+
+TYPED_TEST_SUITE_P(HostContract);
+
+TYPED_TEST_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefuseAndClosingTheLastEndsTheLoop) {
+    ContractForm f(this->app);
+    f.Show();
+    this->host().PaintNow(f);
+    EXPECT_TRUE(this->driver.Shown(f));
+
+    f.refuseToClose = true;
+    this->driver.UserCloses(f);
+    EXPECT_EQ(f.queryUnloadMode, 0);  // the control menu, not code
+    EXPECT_TRUE(f.loaded());
+    EXPECT_TRUE(this->driver.Shown(f));
+
+    f.refuseToClose = false;
+    this->driver.UserCloses(f);
+    EXPECT_FALSE(f.loaded());
+    EXPECT_EQ(this->host().Run(), 0);  // returns at once: nothing is left to run
+}
+
+TYPED_TEST_P(HostContract, QuitEndsTheLoopWithItsCodeAndLeavesNothingWaitingForTheUser) {
+    ContractForm f(this->app);
+    forms::Control& timer = f.add(forms::Kind::Timer, "Timer1");
+    timer.setInterval(20);
+    timer.Timer = [&] {
+        timer.setEnabled(false);
+        this->host().Quit(3);
+    };
+    forms::MenuItem& menu = f.menuRoot().add("file_menu", "file");
+    int clicks = 0;
+    menu.add("restore_menu", "&Restore").Click = [&] { ++clicks; };
+    f.Show();
+    ASSERT_TRUE(this->ServeUntil([&] { return !timer.enabled(); }));
+    EXPECT_EQ(this->host().Run(), 3);
+
+    // Nobody is there to answer: boxes count as closed and menus as dismissed, at once. (The hand
+    // is armed all the same, so that a host that still opened them would not wait for ever.)
+    this->driver.AnswerNextMsgBox(host::vbYes);
+    EXPECT_EQ(this->host().MsgBox("Free now?", host::vbYesNo | host::vbQuestion, "Tarnolux "), host::vbNo);
+    this->driver.ChooseInNextMenu("&Restore");
+    this->host().PopupMenu(f, menu, nullptr);
+    EXPECT_EQ(clicks, 0);
+    bool stoppedAtOnce = false;
+    this->host().RunAside([&](std::stop_token stop) { stoppedAtOnce = stop.stop_requested(); });
+    EXPECT_TRUE(stoppedAtOnce);
+}
+
+TYPED_TEST_P(HostContract, APopupMenuOffersTheVisibleItemsAndRunsTheChosenOneBeforeItReturns) {
+    ContractForm f(this->app);
+    forms::MenuItem& file = f.menuRoot().add("file_menu", "file");
+    std::vector<std::string> clicked;
+    forms::MenuItem& restore = file.add("restore_menu", "&Restore");
+    restore.Click = [&] { clicked.push_back("restore"); };
+    file.add("sep", "-");
+    file.add("hidden_menu", "Hidden").setVisible(false);
+    file.add("exit_menu", "E&xit").Click = [&] { clicked.push_back("exit"); };
+    f.Show();
+
+    this->driver.ChooseInNextMenu("E&xit");
+    this->host().PopupMenu(f, file, &restore);
+    EXPECT_EQ(this->driver.menuOffered, (std::vector<std::string>{"&Restore", "-", "E&xit"}));
+    EXPECT_EQ(clicked, std::vector<std::string>{"exit"});
+
+    this->driver.ChooseInNextMenu("");
+    this->host().PopupMenu(f, file, nullptr);
+    EXPECT_EQ(clicked, std::vector<std::string>{"exit"});
+}
+
+TYPED_TEST_P(HostContract, AMessageBoxReturnsTheButtonChosen) {
+    ContractForm f(this->app);
+    f.Show();
+    this->driver.AnswerNextMsgBox(host::vbNo);
+    EXPECT_EQ(this->host().MsgBox("Free now?", host::vbYesNo | host::vbQuestion, "Tarnolux "), host::vbNo);
+    this->driver.AnswerNextMsgBox(host::vbCancel);
+    EXPECT_EQ(this->host().MsgBox("Sure?", host::vbOKCancel, "Tarnolux "), host::vbCancel);
+    this->driver.AnswerNextMsgBox(host::vbOK);
+    EXPECT_EQ(this->host().MsgBox("Done", host::vbOKOnly | host::vbInformation, "Tarnolux "), host::vbOK);
+}
+
+TYPED_TEST_P(HostContract, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirForm) {
+    ContractForm f(this->app);
+    forms::Control& timer = f.add(forms::Kind::Timer, "Timer1");
+    int ticks = 0;
+    timer.Timer = [&] { ++ticks; };
+    timer.setInterval(15);
+    f.Load();
+    ASSERT_TRUE(this->ServeUntil([&] { return ticks >= 2; }));
+
+    const auto quietFor = [&](int ms) {
+        const int before = ticks;
+        this->driver.LetTimePass(ms);
+        return ticks == before;
+    };
+    timer.setEnabled(false);
+    EXPECT_TRUE(quietFor(60));
+    timer.setEnabled(true);
+    timer.setInterval(0);
+    EXPECT_TRUE(quietFor(60));
+    timer.setInterval(15);
+    const int restarted = ticks;
+    EXPECT_TRUE(this->ServeUntil([&] { return ticks > restarted; }));
+
+    // A handler may unload the very form its timer sits on.
+    ContractForm other(this->app, "Other");
+    forms::Control& last = other.add(forms::Kind::Timer, "Timer1");
+    last.setInterval(15);
+    last.Timer = [&] { other.Unload(); };
+    other.Load();
+    EXPECT_TRUE(this->ServeUntil([&] { return !other.loaded(); }));
+
+    f.Unload();
+    EXPECT_TRUE(quietFor(60));
+}
+
+TYPED_TEST_P(HostContract, AFormDestroyedWhileShownLeavesNothingToPaintOrTick) {
+    ContractForm keep(this->app, "Keep");
+    keep.Load();  // the loop goes on after the other form is gone
+    int ticks = 0;
+    {
+        forms::Form gone(this->app, "Gone");
+        forms::Control& label = gone.add(forms::Kind::Label, "Label1");
+        label.move(0, 0, 600, 300);
+        label.setCaption("gone");
+        forms::Control& timer = gone.add(forms::Kind::Timer, "Timer1");
+        timer.setInterval(10);
+        timer.Timer = [&] { ++ticks; };
+        gone.Show();
+    }
+    const int atDestruction = ticks;
+    this->driver.LetTimePass(60);  // under the address sanitizer, a forgotten widget or timer shows here
+    EXPECT_EQ(ticks, atDestruction);
+}
+
+TYPED_TEST_P(HostContract, WorkAsideLeavesEventsServedAndQuittingAsksItToStop) {
+    ContractForm f(this->app);
+    forms::Control& timer = f.add(forms::Kind::Timer, "Timer1");
+    std::atomic<int> ticks{0};
+    std::atomic<bool> working{false};
+    // The user-interface thread quits once it has ticked while the work ran.
+    timer.Timer = [&] {
+        if (working && ++ticks == 2) this->host().Quit(0);
+    };
+    timer.setInterval(10);
+    f.Load();
+    bool sawTicks = false, sawStop = false;
+    const auto waitFor = [](auto ready) {
+        for (int i = 0; i < 500 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ready();
+    };
+    working = true;
+    this->driver.WhileWorkRuns([&] { this->driver.LetTimePass(40); });
+    this->host().RunAside([&](std::stop_token stop) {
+        sawTicks = waitFor([&] { return ticks.load() >= 1; });
+        sawStop = waitFor([&] { return stop.stop_requested(); });
+    });
+    working = false;
+    EXPECT_TRUE(sawTicks);
+    EXPECT_TRUE(sawStop);
+}
+
+TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWithoutATrayMinimises) {
+    ContractForm f(this->app);
+    f.setShowInTaskbar(false);
+    forms::Control& text = f.add(forms::Kind::TextBox, "Text1");
+    text.move(0, 0, 600, 285);
+    f.Show();
+    this->host().PaintNow(f);
+
+    host::NotifyIconData data;
+    data.window = &f;
+    data.flags = host::NIF_MESSAGE | host::NIF_ICON | host::NIF_TIP;
+    data.icon = {101, {}};
+    const std::string tip = "Tarnolux ";
+    std::copy(tip.begin(), tip.end(), data.tip.begin());
+    const bool added = this->host().ShellNotifyIcon(host::NIM_ADD, data);
+    if (added) {
+        EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_ADD, data));
+        EXPECT_TRUE(this->host().ShellNotifyIcon(host::NIM_MODIFY, data));
+    }
+
+    EXPECT_TRUE(this->host().SetFocus(text));
+    f.Hide();
+    this->driver.LetTimePass(20);
+    if constexpr (TypeParam::kHasWindows) {
+        // Hidden, the window could only come back through the tray: without one it stays on the
+        // taskbar, minimised.
+        if (this->host().TrayAvailable()) {
+            EXPECT_FALSE(this->driver.Minimised(f));
+        } else {
+            EXPECT_TRUE(this->driver.Minimised(f));
+        }
+    }
+    EXPECT_FALSE(this->driver.Shown(f));
+    EXPECT_FALSE(this->host().SetFocus(text));
+    f.Show();
+    this->host().PaintNow(f);
+    EXPECT_TRUE(this->driver.Shown(f));
+    EXPECT_TRUE(this->host().SetFocus(text));
+    text.setEnabled(false);
+    EXPECT_FALSE(this->host().SetFocus(text));
+
+    if (added) {
+        EXPECT_TRUE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
+    }
+    EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_MODIFY, data));
+    EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
+}
+
+TYPED_TEST_P(HostContract, ALaterStartIsCarriedOutByTheListeningHostAndAnswered) {
+    ContractForm f(this->app);
+    f.Load();
+    std::vector<std::string> seen;
+    this->host().LaterStart = [&](const std::string& request) {
+        seen.push_back(request);
+        return "ok " + request;
+    };
+    const std::string channel = this->driver.Channel();
+    ASSERT_TRUE(this->host().ListenForLaterStarts(channel));
+    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "free-up 10"), std::optional<std::string>("ok free-up 10"));
+    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "show"), std::optional<std::string>("ok show"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"free-up 10", "show"}));
+    this->host().LaterStart = nullptr;
+}
+
+TYPED_TEST_P(HostContract, TheScreensStartWithThePrimaryAtTheOriginInTwips) {
+    EXPECT_EQ(this->host().TwipsPerPixelX(), 15);
+    EXPECT_EQ(this->host().TwipsPerPixelY(), 15);
+    const std::vector<host::ScreenRect> screens = this->host().Screens();
+    ASSERT_FALSE(screens.empty());
+    bool primary = false;
+    for (const host::ScreenRect& s : screens) {
+        EXPECT_GT(s.width, 0);
+        EXPECT_GT(s.height, 0);
+        primary = primary || (s.left == 0 && s.top == 0 && s.width == this->host().ScreenWidth() &&
+                              s.height == this->host().ScreenHeight());
+    }
+    EXPECT_TRUE(primary);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefuseAndClosingTheLastEndsTheLoop,
+                            QuitEndsTheLoopWithItsCodeAndLeavesNothingWaitingForTheUser,
+                            APopupMenuOffersTheVisibleItemsAndRunsTheChosenOneBeforeItReturns,
+                            AMessageBoxReturnsTheButtonChosen, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirForm,
+                            AFormDestroyedWhileShownLeavesNothingToPaintOrTick,
+                            WorkAsideLeavesEventsServedAndQuittingAsksItToStop,
+                            TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWithoutATrayMinimises,
+                            ALaterStartIsCarriedOutByTheListeningHostAndAnswered,
+                            TheScreensStartWithThePrimaryAtTheOriginInTwips);
+
+}  // namespace hostcontract

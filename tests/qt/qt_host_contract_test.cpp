@@ -1,0 +1,104 @@
+// The host contract against the Qt host, offscreen: the user's hand is events sent to its widgets.
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cctype>
+#include <functional>
+#include <thread>
+
+#include "../host_contract.h"
+#include "qt_support.h"
+
+namespace {
+
+class QtDriver {
+public:
+    static constexpr bool kHasWindows = true;
+    explicit QtDriver(forms::Application& app) : app_(app), host_(app, argc_, argv_) {}
+    ~QtDriver() {
+        for (forms::Form* f : std::vector<forms::Form*>(app_.forms()))
+            if (f->loaded()) f->Unload();
+        // As in the other Qt tests: the loop is left by the host's own Quit, so that the next
+        // host's loops are not finished before they start.
+        QMetaObject::invokeMethod(qApp, [this] { host_.Quit(0); }, Qt::QueuedConnection);
+        QCoreApplication::exec();
+    }
+    bool Usable() { return true; }
+    host::Host& host() { return host_; }
+
+    void UserCloses(forms::Form& form) { window(form)->close(); }
+
+    // Runs as soon as the menu's own loop serves events: a host that never opened one leaves
+    // nothing for it to do.
+    void ChooseInNextMenu(std::string caption) {
+        QTimer::singleShot(0, [this, caption] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            menuOffered.clear();
+            for (QAction* a : menu->actions()) menuOffered.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+            const auto amp = caption.find('&');
+            if (amp == std::string::npos || amp + 1 >= caption.size()) {
+                menu->close();
+                return;
+            }
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1])));
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_A + (c - 'a'), Qt::NoModifier, QString(QChar(c)));
+            QCoreApplication::sendEvent(menu, &key);
+        });
+    }
+    std::vector<std::string> menuOffered;
+
+    void AnswerNextMsgBox(int answer) {
+        QTimer::singleShot(0, [answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            const QMessageBox::StandardButton which = answer == host::vbYes      ? QMessageBox::Yes
+                                                      : answer == host::vbNo     ? QMessageBox::No
+                                                      : answer == host::vbCancel ? QMessageBox::Cancel
+                                                                                 : QMessageBox::Ok;
+            if (QAbstractButton* b = box->button(which)) b->click();
+            else ADD_FAILURE() << "the box offers no button for " << answer;
+        });
+    }
+
+    void LetTimePass(int ms) {
+        QElapsedTimer passed;
+        passed.start();
+        do {
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } while (passed.elapsed() < ms);
+    }
+    bool Shown(const forms::Form& form) {
+        QWidget* w = window(form);
+        return w && w->isVisible() && !w->isMinimized();
+    }
+    bool Minimised(const forms::Form& form) {
+        QWidget* w = window(form);
+        return w && w->isVisible() && w->isMinimized();
+    }
+    void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
+    std::string Channel() { return ::testing::TempDir() + "tarnolux-contract.socket"; }
+    std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {
+        return hostcontract::SendFromAnotherThread(host_, channel, request, [this] { LetTimePass(5); });
+    }
+
+private:
+    QWidget* window(const forms::Form& f) { return qthost::QtHostAccess::window(host_, f); }
+
+    forms::Application& app_;
+    qthost::QtHost host_;
+    static inline int argc_ = 1;
+    static inline char arg0_[] = "tarnolux_qt_tests";
+    static inline char* argv_[] = {arg0_, nullptr};
+};
+
+}  // namespace
+
+namespace hostcontract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, HostContract, QtDriver);
+}

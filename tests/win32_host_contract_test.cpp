@@ -1,0 +1,137 @@
+// The host contract against the native Windows host. The user's hand is a thread timer that runs
+// inside the host's modal loops (menu tracking, message boxes) and acts on the window it finds.
+#include "host_contract.h"
+
+#include <functional>
+
+#include "host/win32/win32_testing.h"
+
+namespace {
+
+class Win32Driver {
+public:
+    static constexpr bool kHasWindows = true;
+    explicit Win32Driver(forms::Application& app) : app_(app), host_(app, argc_, argv_) {
+        current_ = this;
+        hand_ = ::SetTimer(nullptr, 0, 10, &Win32Driver::Hand);
+    }
+    ~Win32Driver() {
+        for (forms::Form* f : std::vector<forms::Form*>(app_.forms()))
+            if (f->loaded()) f->Unload();
+        ::KillTimer(nullptr, hand_);
+        host_.DoEvents();
+        current_ = nullptr;
+    }
+    // Windows cannot be made without a display (Wine started without one).
+    bool Usable() { return win32host::Win32HostAccess::messageWindow(host_) != nullptr; }
+    host::Host& host() { return host_; }
+
+    void UserCloses(forms::Form& form) { ::SendMessageW(window(form), WM_CLOSE, 0, 0); }
+    void ChooseInNextMenu(std::string caption) {
+        menuChoice_ = std::move(caption);
+        menuPending_ = true;
+    }
+    std::vector<std::string> menuOffered;
+    void AnswerNextMsgBox(int answer) { boxAnswer_ = answer; }
+
+    void LetTimePass(int ms) {
+        const ULONGLONG start = ::GetTickCount64();
+        for (;;) {
+            const ULONGLONG passed = ::GetTickCount64() - start;
+            if (passed >= static_cast<ULONGLONG>(ms)) break;
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms - passed), QS_ALLINPUT);
+            host_.DoEvents();
+        }
+    }
+    bool Shown(const forms::Form& form) {
+        HWND w = window(form);
+        return w && ::IsWindowVisible(w) && !::IsIconic(w);
+    }
+    bool Minimised(const forms::Form& form) {
+        HWND w = window(form);
+        return w && ::IsWindowVisible(w) && ::IsIconic(w);
+    }
+    void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
+    std::string Channel() { return "\\\\.\\pipe\\tarnolux-contract-" + std::to_string(::GetCurrentProcessId()); }
+    std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {
+        return hostcontract::SendFromAnotherThread(host_, channel, request, [this] { LetTimePass(5); });
+    }
+
+private:
+    HWND window(const forms::Form& f) { return win32host::Win32HostAccess::window(host_, f); }
+
+    static void CALLBACK Hand(HWND, UINT, UINT_PTR, DWORD) {
+        if (current_) current_->act();
+    }
+
+    void act() {
+        if (menuPending_) {
+            HWND menu = ::FindWindowW(L"#32768", nullptr);
+            if (menu && ::IsWindowVisible(menu)) {
+                menuPending_ = false;
+                readMenu(reinterpret_cast<HMENU>(::SendMessageW(menu, MN_GETHMENU, 0, 0)));
+                const auto amp = menuChoice_.find('&');
+                if (amp == std::string::npos || amp + 1 >= menuChoice_.size()) ::EndMenu();
+                else ::PostMessageW(menu, WM_CHAR, static_cast<WPARAM>(menuChoice_[amp + 1]), 0);
+            }
+        }
+        if (boxAnswer_) {
+            HWND box = nullptr;
+            ::EnumThreadWindows(
+                ::GetCurrentThreadId(),
+                [](HWND w, LPARAM found) -> BOOL {
+                    wchar_t cls[16] = {};
+                    ::GetClassNameW(w, cls, 16);
+                    if (std::wstring(cls) != L"#32770" || !::IsWindowVisible(w)) return TRUE;
+                    *reinterpret_cast<HWND*>(found) = w;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&box));
+            if (box) {
+                const int answer = boxAnswer_;
+                boxAnswer_ = 0;
+                // The box's buttons carry the answers as their identifiers.
+                ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(box, answer)));
+            }
+        }
+    }
+
+    void readMenu(HMENU menu) {
+        menuOffered.clear();
+        const int n = ::GetMenuItemCount(menu);
+        for (int i = 0; i < n; ++i) {
+            wchar_t text[128] = {};
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_STRING;
+            info.dwTypeData = text;
+            info.cch = 127;
+            ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+            if (info.fType & MFT_SEPARATOR) {
+                menuOffered.push_back("-");
+                continue;
+            }
+            std::string caption;
+            for (const wchar_t* c = text; *c; ++c) caption += static_cast<char>(*c);  // the tests' captions are ASCII
+            menuOffered.push_back(caption);
+        }
+    }
+
+    forms::Application& app_;
+    win32host::Win32Host host_;
+    UINT_PTR hand_ = 0;
+    bool menuPending_ = false;
+    std::string menuChoice_;
+    int boxAnswer_ = 0;
+    static inline Win32Driver* current_ = nullptr;
+    static inline int argc_ = 1;
+    static inline char arg0_[] = "tarnolux_tests";
+    static inline char* argv_[] = {arg0_, nullptr};
+};
+
+}  // namespace
+
+namespace hostcontract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, HostContract, Win32Driver);
+}
