@@ -1,10 +1,10 @@
 // The toolkit semantics the program relies on: events raised at once and nested, refusal of scroll
-// values out of range, control arrays, menus that grow, and the scripted host's virtual clock. The
+// values out of range, menus that grow, and the scripted host's virtual clock (what every host
+// does with forms, timers and boxes: host_contract.h). The
 // rules every host shares: pixel rounding, message-box buttons, scroll-bar arrows and reversed
 // ranges, and the meaning of clicks on the tray icon.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,21 +93,6 @@ TEST_F(Fixture, MenuArraysGrowAfterTheirLastItem) {
     EXPECT_EQ(clicks, 0);
 }
 
-TEST_F(Fixture, UnloadAsksFirstAndTheLastUnloadEndsTheProgram) {
-    struct Asking : forms::Form {
-        using forms::Form::Form;
-        int cancel = 1;
-        void Form_QueryUnload(int& c, int) override { c = cancel; }
-    } asking{app, "Asking"};
-    asking.Show();
-    asking.Unload();
-    EXPECT_TRUE(asking.loaded());
-    asking.cancel = 0;
-    asking.Unload();
-    EXPECT_FALSE(asking.loaded() || asking.visible());
-    EXPECT_TRUE(host.quitCalled);
-}
-
 TEST_F(Fixture, VirtualClockFiresDueTimersInTimeOrder) {
     auto& fast = form.add(Kind::Timer, "Fast");
     auto& slow = form.add(Kind::Timer, "Slow");
@@ -129,23 +114,6 @@ TEST_F(Fixture, VirtualClockFiresDueTimersInTimeOrder) {
     EXPECT_EQ(host.DueIn(slow), 2500);
     form.Unload();
     EXPECT_FALSE(host.Running(fast));
-}
-
-TEST_F(Fixture, TheClockForgetsTheTimersOfAFormDestroyedWhileLoaded) {
-    int oldTicks = 0, newTicks = 0;
-    for (int run = 0; run < 2; ++run) {
-        auto f = std::make_unique<forms::Form>(app, "Run" + std::to_string(run));
-        auto& t = f->add(Kind::Timer, "T");
-        t.setInterval(100);
-        t.Timer = [&ticks = run == 0 ? oldTicks : newTicks] { ++ticks; };
-        f->Load();
-        host.Advance(100);
-        if (run == 1) break;
-        f.reset();  // never unloaded: only its destruction says it is gone
-        host.Advance(1000);
-    }
-    EXPECT_EQ(oldTicks, 1);
-    EXPECT_EQ(newTicks, 1);
 }
 
 TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) {
