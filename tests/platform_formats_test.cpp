@@ -236,21 +236,8 @@ TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
 }
 
 const std::string kSystemIni =
-    "; system settings\r\n"
-    "[boot]\r\n"
-    "shell=Explorer.exe\r\n"
-    "\r\n"
-    "[vcache]\r\n"
-    "  MinFileCache = 1024  \r\n"
-    "Quoted=\"  padded  \"\r\n"
-    "Single='x'\r\n"
-    "Unbalanced=\"x\r\n"
-    "TwoQuotes=\"\"\r\n"
-    "OneQuote=\"\r\n"
-    "Empty=\r\n"
-    "\r\n"
-    "[VCACHE]\r\n"
-    "MaxFileCache=9\r\n";
+    "; system settings\r\n[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\n  MinFileCache = 1024  \r\nQuoted=\"  padded  \"\r\n"
+    "Single='x'\r\nUnbalanced=\"x\r\nTwoQuotes=\"\"\r\nOneQuote=\"\r\nEmpty=\r\n\r\n[VCACHE]\r\nMaxFileCache=9\r\n";
 
 std::string Get(const std::optional<std::string>& file, const std::string& section, const std::string& key,
                 const std::string& def = "dflt", std::uint32_t size = 256) {
@@ -280,17 +267,16 @@ TEST(Profile, ReadsWithoutRegardToCaseAndTrims) {
 }
 
 TEST(Profile, CutsToTheBufferAndCountsCharacters) {
-    const std::string longValue(300, 'v');
-    std::string out;
-    EXPECT_EQ(profile::GetString("[s]\nk=" + longValue + "\n", "s", "k", "", out, 256), 255u);
-    EXPECT_EQ(out, std::string(255, 'v'));
-    EXPECT_EQ(profile::GetString(std::nullopt, "s", "k", "abcdef", out, 4), 3u);
-    EXPECT_EQ(out, "abc");
-    EXPECT_EQ(profile::GetString(std::nullopt, "s", "k", "abc", out, 0), 0u);
-    EXPECT_EQ(out, "");
-    // A character is never cut in two.
-    EXPECT_EQ(profile::GetString("[s]\nk=\xC3\xA4\xC3\xB6\xC3\xBC\n", "s", "k", "", out, 3), 2u);
-    EXPECT_EQ(out, "\xC3\xA4\xC3\xB6");
+    const auto read = [](const std::optional<std::string>& file, const std::string& def, std::uint32_t size) {
+        std::string out = "junk";
+        const std::uint32_t n = profile::GetString(file, "s", "k", def, out, size);
+        return std::pair(n, out);
+    };
+    using R = std::pair<std::uint32_t, std::string>;
+    EXPECT_EQ(read("[s]\nk=" + std::string(300, 'v') + "\n", "", 256), R(255, std::string(255, 'v')));
+    EXPECT_EQ(read(std::nullopt, "abcdef", 4), R(3, "abc"));
+    EXPECT_EQ(read(std::nullopt, "abc", 0), R(0, ""));
+    EXPECT_EQ(read("[s]\nk=\xC3\xA4\xC3\xB6\xC3\xBC\n", "", 3), R(2, "\xC3\xA4\xC3\xB6"));  // no character cut in two
 }
 
 TEST(Profile, WriteChangesOnlyWhatItMust) {
@@ -351,30 +337,22 @@ TEST(Profile, MalformedLinesMeanTheSameToReaderAndWriter) {
 }
 
 TEST(Text, WildcardsMatchWithoutRegardToCase) {
-    EXPECT_TRUE(text::WildcardMatch("*.ini", "Blue.INI"));
-    EXPECT_TRUE(text::WildcardMatch("blue.ini", "Blue.ini"));
-    EXPECT_TRUE(text::WildcardMatch("b?ue*", "Blue.ini"));
-    EXPECT_TRUE(text::WildcardMatch("*", ""));
-    EXPECT_TRUE(text::WildcardMatch("*a*b*c", "xxaxxbxxbc"));
-    EXPECT_TRUE(text::WildcardMatch("?.wav", "\xC3\xA4.wav"));  // one character, two bytes
-    EXPECT_FALSE(text::WildcardMatch("*.ini", "Blue.ini.bak"));
-    EXPECT_FALSE(text::WildcardMatch("?", ""));
-    EXPECT_FALSE(text::WildcardMatch("Blue", "Blue.ini"));
+    // "?" is one character, of however many bytes.
+    for (const auto& [pattern, name] : {std::pair{"*.ini", "Blue.INI"}, {"blue.ini", "Blue.ini"}, {"b?ue*", "Blue.ini"},
+                                        {"*", ""}, {"*a*b*c", "xxaxxbxxbc"}, {"?.wav", "\xC3\xA4.wav"}})
+        EXPECT_TRUE(text::WildcardMatch(pattern, name)) << pattern << " " << name;
+    for (const auto& [pattern, name] : {std::pair{"*.ini", "Blue.ini.bak"}, {"?", ""}, {"Blue", "Blue.ini"}})
+        EXPECT_FALSE(text::WildcardMatch(pattern, name)) << pattern << " " << name;
     EXPECT_EQ(text::SplitLines("a\r\nb\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
     EXPECT_EQ(text::SplitLines("a\n"), (std::vector<std::string>{"a"}));
 }
 
 TEST(Profile, ManyKeysInOnePassReadAsOneByOne) {
+    // Only the first section counts; a CR that ends no line belongs to the value.
     const std::vector<std::optional<std::string>> files = {
-        kSystemIni,
-        std::nullopt,
-        std::string(),
-        "[vcache]\nA=1\n[other]\nB=2\n[vcache]\nB=3\n",  // only the first section counts
-        "[vcache]\na=lower\nA=upper\n ; A=comment\n  [ vcache ]  \n",
-        "[vcache\nA=open header\n[vcache]\r\nA=\"q\"\r\nB\r\n",
-        "[vcache]\nA=" + std::string(400, 'x') + "\nB='  '\n",
-        "[vcache]\r\nA=x\r\r\nB=y\r",  // a CR that ends no line belongs to the value
-    };
+        kSystemIni, std::nullopt, std::string(), "[vcache]\nA=1\n[other]\nB=2\n[vcache]\nB=3\n",
+        "[vcache]\na=lower\nA=upper\n ; A=comment\n  [ vcache ]  \n", "[vcache\nA=open header\n[vcache]\r\nA=\"q\"\r\nB\r\n",
+        "[vcache]\nA=" + std::string(400, 'x') + "\nB='  '\n", "[vcache]\r\nA=x\r\r\nB=y\r"};
     const std::vector<std::string> keys = {"A", "a", "B", "MinFileCache", "quoted", "Single", "Unbalanced", "Empty",
                                            "MaxFileCache", "missing", " A "};
     for (const auto& file : files) {
