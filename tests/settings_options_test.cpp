@@ -220,8 +220,7 @@ struct HelperTest : ::testing::Test {
 };
 
 TEST_F(HelperTest, FolderHelpers) {
-    EXPECT_EQ(General::TrimNull("abc"), "abc");
-    EXPECT_EQ(General::TrimNull(std::string("ab\0cd", 5)), "ab");
+    EXPECT_EQ(General::TrimNull("abc") + General::TrimNull(std::string("ab\0cd", 5)), "abcab");
     sys.appPath = "/opt/tarnolux/";
     EXPECT_EQ(General::ProgramFolder(sys), "/opt/tarnolux");
     sys.appPath = "/";
@@ -253,8 +252,8 @@ TEST_F(HelperTest, RegistryValues) {
     EXPECT_EQ(sys.registry.OpenHandles(), 1u);
     sys.RegCloseKey(h);
 
-    EXPECT_EQ(Registry::GetDwordValue(sys, HKEY_LOCAL_MACHINE, key, "Missing"), 0);
-    EXPECT_EQ(Registry::GetDwordValue(sys, HKEY_LOCAL_MACHINE, "Software\\None", "D"), 0);
+    EXPECT_EQ(Registry::GetDwordValue(sys, HKEY_LOCAL_MACHINE, key, "Missing") +
+                  Registry::GetDwordValue(sys, HKEY_LOCAL_MACHINE, "Software\\None", "D"), 0);
     EXPECT_EQ(Registry::DeleteValue(sys, HKEY_LOCAL_MACHINE, key, "Name"), 0);
     EXPECT_NE(Registry::DeleteValue(sys, HKEY_LOCAL_MACHINE, key, "Name"), 0);
 }
@@ -281,11 +280,9 @@ TEST_F(HelperTest, SettingsStore) {
 // ---- numbers in stored settings and on the pages ------------------------------------------------
 
 TEST(Numbers, OnlyAWholeTextIsANumber) {
-    EXPECT_EQ(ToInt32(" 12 "), 12);
-    EXPECT_EQ(ToInt32("+7"), 7);
-    EXPECT_EQ(ToInt32("12.5"), 12);  // halves to even
-    EXPECT_EQ(ToInt32("13.5"), 14);
-    EXPECT_EQ(ToInt32("-2.5"), -2);
+    // Halves round to even.
+    for (const auto& [text, value] : {std::pair{" 12 ", 12}, {"+7", 7}, {"12.5", 12}, {"13.5", 14}, {"-2.5", -2}})
+        EXPECT_EQ(ToInt32(text), value) << text;
     for (const char* junk : {"1-2", "1+", "+-1", "--1", "1..2", "1e", "e1", "0x19", "1 2", "", " ", "nan", "inf"})
         EXPECT_FALSE(ParseNumber(junk)) << junk;
     // Read in 64 bits; beyond them, the nearest end.
@@ -306,9 +303,7 @@ TEST(Numbers, ReadAndShownTheSameInEveryLocale) {
     EXPECT_EQ(ParseNumber("12.5"), 12.5);
     EXPECT_EQ(ToInt32("12.5"), 12);
     EXPECT_FALSE(ParseNumber("12,5"));
-    EXPECT_EQ(FormatFixed2(3), "3.00");
-    EXPECT_EQ(FormatFixed2(1234.567), "1234.57");
-    EXPECT_EQ(FormatFixed2(0.125), "0.12");  // to even, as printf does
+    EXPECT_EQ(FormatFixed2(3) + " " + FormatFixed2(1234.567) + " " + FormatFixed2(0.125), "3.00 1234.57 0.12");  // to even
     EXPECT_EQ(Dec(-1234567), "-1234567");
 }
 
