@@ -23,6 +23,9 @@ struct SysinfoDiskTest : apptest::ProgramTest {
             if (f.Drive1->list(i) == drive) f.Drive1->setListIndex(i);
         f.Drive1->setPath(drive);
     }
+    static std::string Figures(tarnolux::Form5& f) {
+        return f.Label10(0).caption() + "|" + f.Label10(1).caption() + "|" + f.Label10(2).caption();
+    }
 };
 
 TEST_F(SysinfoDiskTest, ThePageShowsDriveCFirstWithItsShareAndBar) {
@@ -31,18 +34,14 @@ TEST_F(SysinfoDiskTest, ThePageShowsDriveCFirstWithItsShareAndBar) {
     f.Check1(1).userClick();
     EXPECT_EQ(f.Drive1->items(), (std::vector<std::string>{"a:", "c: /", "d: /home"}));
     EXPECT_EQ(f.Drive1->path(), "c: /");
-    EXPECT_EQ(f.Label10(0).caption(), "Total: 1000 MB.");
-    EXPECT_EQ(f.Label10(1).caption(), "Free: 250 MB.");
-    EXPECT_EQ(f.Label10(2).caption(), "File system: Ext4");
+    EXPECT_EQ(Figures(f), "Total: 1000 MB.|Free: 250 MB.|File system: Ext4");
     EXPECT_EQ(f.Label17->caption(), "    25%");
     EXPECT_EQ(f.Shape1(4).width(), f.Label19(3).width() * 3 / 4);
     EXPECT_TRUE(host.Running(*f.Timer2));
 
     // Three terabytes with 1.5 MB free: whole megabytes, halves to the even one.
     Choose(f, "d: /home");
-    EXPECT_EQ(f.Label10(0).caption(), "Total: 3145728 MB.");
-    EXPECT_EQ(f.Label10(1).caption(), "Free: 2 MB.");
-    EXPECT_EQ(f.Label10(2).caption(), "File system: Fat32");
+    EXPECT_EQ(Figures(f), "Total: 3145728 MB.|Free: 2 MB.|File system: Fat32");
     sys.drives[2].space->freeBytes = MiB * 5 / 2;
     host.Advance(2000);
     EXPECT_EQ(f.Label10(1).caption(), "Free: 2 MB.");
@@ -91,24 +90,20 @@ struct SysinfoModulesTest : apptest::ProgramTest {
     std::vector<std::string> Listed() const { return program->form5().List2->items(); }
 };
 
-TEST_F(SysinfoModulesTest, ThePageListsEveryProcessInLowerCaseAndSelectsTheFirst) {
+// The page lists every process in lower case and selects the first; confirming ends every process
+// whose entry ends in the name.
+TEST_F(SysinfoModulesTest, ConfirmingEndsEveryProcessWhoseEntryEndsInTheName) {
     f.Check1(2).userClick();
     EXPECT_EQ(Listed(), (std::vector<std::string>{"/usr/bin/editor", "/opt/tarnolux/tarnolux", "/usr/lib/notepad.exe",
                                                   "/home/u/notepad.exe"}));
     EXPECT_EQ(f.Text1->text(), "/usr/bin/editor");
     EXPECT_EQ(f.List2->horizontalExtent(), 494);  // 3705 twips wide, twice, at 15 twips a pixel
-    EXPECT_TRUE(sys.terminated.empty());
-}
-
-TEST_F(SysinfoModulesTest, ConfirmingEndsEveryProcessWhoseEntryEndsInTheName) {
-    f.Check1(2).userClick();
     f.Text1->setText("NotePad.exe");
     host.msgBoxAnswers = {host::vbNo};
     f.Command1->userClick();
     ASSERT_EQ(host.msgBoxes.size(), 1u);
-    EXPECT_EQ(host.msgBoxes[0].prompt, "End 'NotePad.exe';");
+    EXPECT_EQ(host.msgBoxes[0].prompt + "|" + host.msgBoxes[0].title, "End 'NotePad.exe';|Tarnolux ");
     EXPECT_EQ(host.msgBoxes[0].style, host::vbYesNo);
-    EXPECT_EQ(host.msgBoxes[0].title, "Tarnolux ");
     EXPECT_TRUE(sys.terminated.empty());
 
     host.msgBoxAnswers = {host::vbYes};
