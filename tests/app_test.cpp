@@ -170,9 +170,7 @@ struct LaterStartTest : apptest::ProgramTest {
     tarnolux::Form5& f;
     LaterStartTest() : f(StartMinimized()) {}
     tarnolux::Form5& StartMinimized() {
-        Store("StartMinimized", "1");
-        Store("ShowPopUp", "0");
-        Store("PlaySound", "0");
+        Store({{"StartMinimized", "1"}, {"ShowPopUp", "0"}, {"PlaySound", "0"}});
         return Start();
     }
     int Run(std::vector<std::string> args) {
@@ -254,11 +252,10 @@ CommandLine Parse(std::vector<std::string> args) { return ParseCommandLine(args)
 
 TEST(CommandLineTest, ActionsAndTheirAmounts) {
     // The toolkit's options and the start-up marker pass through.
-    for (const auto& [args, action] : {std::pair{std::vector<std::string>{}, Action::Start},
-                                      std::pair{std::vector<std::string>{"/Start Up"}, Action::Start},
-                                      std::pair{std::vector<std::string>{"/Start", "Up"}, Action::Start},
-                                      std::pair{std::vector<std::string>{"-platform", "offscreen", "--show"}, Action::Show},
-                                      std::pair{std::vector<std::string>{"--quit"}, Action::Quit}})
+    using Args = std::vector<std::string>;
+    for (const auto& [args, action] : {std::pair{Args{}, Action::Start}, {Args{"/Start Up"}, Action::Start},
+                                       {Args{"/Start", "Up"}, Action::Start},
+                                       {Args{"-platform", "offscreen", "--show"}, Action::Show}, {Args{"--quit"}, Action::Quit}})
         EXPECT_EQ(Parse(args).action, action) << testing::PrintToString(args);
 
     const CommandLine pageAmount = Parse({"--free-up"});
