@@ -207,7 +207,6 @@ TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWa
     EXPECT_EQ(ClaimMemoryInChild(0), nullptr);
 }
 
-
 // A short 16-bit mono PCM wave of silence, 8000 frames a second.
 std::string Wave(std::uint32_t frames) {
     const auto le32 = [](std::uint32_t v) {
@@ -244,24 +243,6 @@ TEST(LinuxFreeupWave, NothingToPlayIsReportedAsFalse) {
         EXPECT_FALSE(PlayWaveFile(path)) << path;
 }
 
-TEST(LinuxFreeupWave, AGoodWaveWithoutASoundServerPlaysNothing) {
-    testsupport::TempDir dir;
-    testsupport::WriteFile(dir / "ding.wav", Wave(800));
-    const std::string wave = (dir / "ding.wav").string();
-
-    // The private runtime folder of the tests holds no server socket, and no server may be started.
-    {
-        ScopedEnv noServer("PULSE_SERVER", "");
-        ScopedEnv runtime("XDG_RUNTIME_DIR", dir.str());
-        EXPECT_FALSE(PlayWaveFile(wave));
-    }
-    // A server named in the environment that does not answer.
-    {
-        ScopedEnv server("PULSE_SERVER", "unix:" + (dir / "no-such-socket").string());
-        EXPECT_FALSE(PlayWaveFile(wave));
-    }
-}
-
 // A sound server that has stopped: its socket still takes connections, but nobody answers.
 class StoppedServer {
 public:
@@ -281,16 +262,29 @@ private:
     bool ok_ = false;
 };
 
-TEST(LinuxFreeupWave, AServerThatDoesNotAnswerIsGivenUp) {
+// A good wave plays nothing without a sound server that answers, and costs no wait beyond the
+// player's patience.
+TEST(LinuxFreeupWave, WithoutAServerThatAnswersAGoodWaveIsGivenUp) {
     testsupport::TempDir dir;
     testsupport::WriteFile(dir / "ding.wav", Wave(800));
     const std::string wave = (dir / "ding.wav").string();
+    // The private runtime folder of the tests holds no server socket, and no server may be started.
+    {
+        ScopedEnv noServer("PULSE_SERVER", "");
+        ScopedEnv runtime("XDG_RUNTIME_DIR", dir.str());
+        EXPECT_FALSE(PlayWaveFile(wave));
+    }
+    // A server named in the environment that does not exist, or that takes connections and no
+    // longer answers: after its patience runs out...
+    {
+        ScopedEnv server("PULSE_SERVER", "unix:" + (dir / "no-such-socket").string());
+        EXPECT_FALSE(PlayWaveFile(wave));
+    }
     const std::string socket = (dir / "native").string();
     StoppedServer server(socket);
     ASSERT_TRUE(server.ok());
     ScopedEnv named("PULSE_SERVER", "unix:" + socket);
 
-    // After its patience runs out...
     EXPECT_FALSE(PlayWaveFile(wave, {}, std::chrono::milliseconds(200)));
 
     // ...or at once when asked to stop, however patient it would be.
