@@ -256,10 +256,8 @@ TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWitho
 
     host::NotifyIconData data;
     data.window = &f;
-    data.flags = host::NIF_MESSAGE | host::NIF_ICON | host::NIF_TIP;
+    data.flags = host::NIF_MESSAGE | host::NIF_ICON;
     data.icon = {101, {}};
-    const std::string tip = "Tarnolux ";
-    std::copy(tip.begin(), tip.end(), data.tip.begin());
     const bool added = this->host().ShellNotifyIcon(host::NIM_ADD, data);
     if (added) {
         EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_ADD, data));

@@ -263,6 +263,32 @@ TEST_F(TrayTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAreLi
     EXPECT_EQ(Stored("LastAccessWAVDir"), "/");
 }
 
+// Folders are searched off the user-interface thread (a share may hang), so the user can pick
+// another folder before the first search is back: the lists must end up showing the newest pick.
+TEST_F(TrayTest, AFolderPickedWhileAnotherIsStillBeingSearchedIsTheOneShown) {
+    sys.drives = {{"c: /", platform::DriveSpace{}, {}}};
+    sys.AddFolder("/slow");
+    sys.AddFile("/slow/old.wav");
+    sys.AddFolder("/fast");
+    sys.AddFile("/fast/new.wav");
+    Store("LastAccessWAVDir", "/");
+    Choose([&](Form3& chooser) {
+        bool picked = false;
+        host.onRunAside = [&] {
+            if (picked || chooser.Dir1->path() != "/slow") return;
+            picked = true;
+            chooser.Dir1->setPath("/fast");
+        };
+        chooser.Dir1->setPath("/slow");
+        host.onRunAside = nullptr;
+        ASSERT_TRUE(picked);
+        EXPECT_EQ(chooser.Dir1->path(), "/fast");
+        EXPECT_EQ(chooser.Dir1->items(), (std::vector<std::string>{"/", "/fast"}));
+        EXPECT_EQ(chooser.File1->items(), std::vector<std::string>{"new.wav"});
+        chooser.Unload(0);
+    });
+}
+
 TEST_F(TrayTest, ClosingWithoutOkKeepsTheSoundAndOkWithoutAFileClearsIt) {
     sys.AddFile("/opt/tarnolux/done.wav");
     f.Text6->setText("/snd/mine.wav");

@@ -51,7 +51,14 @@ void RunScreenSaver(Program& P, forms::Form&) { Ask(P, DesktopAction::RunScreenS
 // Deleting for good cannot be undone, so the user is told how much goes before anything does. An
 // empty bin asks nothing.
 void EmptyRecycleBin(Program& P) {
-    const std::uint64_t items = P.sys.RecycleBinItems();
+    // Counting reaches into every drive's trash, shares too: the windows stay served meanwhile, and
+    // a second click while it counts asks nothing more.
+    static bool counting = false;
+    if (counting) return;
+    counting = true;
+    std::uint64_t items = 0;
+    P.host.RunAside([&](std::stop_token) { items = P.sys.RecycleBinItems(); });
+    counting = false;
     if (items == 0) return;
     const std::string prompt = items == 1 ? std::string("Are you sure you want to permanently delete this item?")
                                           : "Are you sure you want to permanently delete these " +

@@ -98,7 +98,7 @@ bool Form3::FolderExists(const std::string& folder) {
     const std::string name = folder.substr(cut + 1);
     const std::string pattern = Join(parent, name, sep);
     const auto listed = [&](int attributes) {
-        const std::vector<std::string> found = P.sys.Dir(pattern, attributes);
+        const std::vector<std::string> found = List(pattern, attributes);
         return std::find(found.begin(), found.end(), name) != found.end();
     };
     // Listed among folders and files, but not among files alone.
@@ -122,6 +122,14 @@ std::string Form3::RootOf(const std::string& entry) const {
 }
 
 // ---- the lists ------------------------------------------------------------------------------------
+
+// A folder on a share that stops answering must not freeze the windows: the search runs aside. The
+// user may pick another folder meanwhile; the list that is filled is always the newest one's.
+std::vector<std::string> Form3::List(const std::string& pattern, int attributes) {
+    std::vector<std::string> found;
+    P.host.RunAside([&](std::stop_token) { found = P.sys.Dir(pattern, attributes); });
+    return found;
+}
 
 void Form3::FillDrives() {
     const char sep = P.sys.PathSeparator();
@@ -150,8 +158,9 @@ void Form3::FillFolders() {
     std::vector<std::string> entries = FolderChain(folder, sep);
     // Folders are what the search finds with the folder bit, less what it finds without it.
     const std::string pattern = Join(folder, "*", sep);
-    std::vector<std::string> names = P.sys.Dir(pattern, platform::vbDirectory);
-    const std::vector<std::string> files = P.sys.Dir(pattern, platform::vbNormal);
+    std::vector<std::string> names = List(pattern, platform::vbDirectory);
+    const std::vector<std::string> files = List(pattern, platform::vbNormal);
+    if (Dir1->path() != folder || !loaded()) return;  // another folder was chosen meanwhile and shown
     std::erase_if(names, [&](const std::string& n) { return std::find(files.begin(), files.end(), n) != files.end(); });
     std::sort(names.begin(), names.end(), LessNoCase);
     for (const std::string& n : names) entries.push_back(Join(folder, n, sep));
@@ -160,7 +169,9 @@ void Form3::FillFolders() {
 }
 
 void Form3::FillFiles() {
-    std::vector<std::string> names = P.sys.Dir(Join(File1->path(), File1->pattern(), P.sys.PathSeparator()), platform::vbNormal);
+    const std::string folder = File1->path(), pattern = File1->pattern();
+    std::vector<std::string> names = List(Join(folder, pattern, P.sys.PathSeparator()), platform::vbNormal);
+    if (File1->path() != folder || File1->pattern() != pattern || !loaded()) return;  // a newer listing filled it
     std::sort(names.begin(), names.end(), LessNoCase);
     File1->clear();
     for (const std::string& n : names) File1->addItem(n);

@@ -46,6 +46,7 @@ private:
     std::string DriveOf(const std::string& path) const;
     std::string RootOf(const std::string& entry) const;
     bool FolderExists(const std::string& folder);
+    std::vector<std::string> List(const std::string& pattern, int attributes);
 
     std::vector<Drive> drives_;
 };

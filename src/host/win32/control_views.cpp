@@ -25,6 +25,49 @@ RECT RectOf(const forms::Control& c, const Win32Host::Impl& d) {
 
 }  // namespace
 
+// The largest text size up to the design's at which every caption fits its control, as the forms
+// were laid out with a narrower font than most desktops have.
+int Win32Host::Impl::fitFontPx(const forms::Form& form) {
+    constexpr int kMinPx = 9;
+    HDC dc = ::GetDC(nullptr);
+    int chosen = kMinPx;
+    for (int px = kDesignFontPx; px > kMinPx && chosen == kMinPx; --px) {
+        bool fits = true;
+        for (const auto& c : form.controls()) {
+            if (c->caption().empty()) continue;
+            RECT r = RectOf(*c, *this);
+            switch (c->kind()) {
+            case forms::Kind::Label:
+                break;
+            case forms::Kind::CheckBox:
+                if (c->style() == 1) ::InflateRect(&r, -3, -1);
+                else r.left += ::GetSystemMetrics(SM_CXMENUCHECK) + Dev(4, dpi);
+                break;
+            case forms::Kind::CommandButton:
+                ::InflateRect(&r, -3, -1);
+                break;
+            default:
+                continue;
+            }
+            if (r.right <= r.left || r.bottom <= r.top) continue;
+            HGDIOBJ old = ::SelectObject(dc, fontFor(c->font(), px));
+            const std::wstring caption = W(c->caption());
+            RECT need{0, 0, r.right - r.left, 0};
+            ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+            TEXTMETRICW tm{};
+            ::GetTextMetricsW(dc, &tm);
+            ::SelectObject(dc, old);
+            if (need.right > r.right - r.left || need.bottom > std::max<LONG>(r.bottom - r.top, tm.tmHeight)) {
+                fits = false;
+                break;
+            }
+        }
+        if (fits) chosen = px;
+    }
+    ::ReleaseDC(nullptr, dc);
+    return chosen;
+}
+
 void Win32Host::Impl::controlAdded(forms::Control& control) {
     if (FormView* fv = viewOf(control.form())) build(*fv, control);
 }
@@ -48,7 +91,7 @@ void Win32Host::Impl::build(FormView& fv, forms::Control& c) {
         v.type = ViewType::CheckBox;
         cls = L"BUTTON";
         // Drawn as a push button (style 1) by the host; a plain box by the system.
-        style |= c.style() == 1 ? BS_OWNERDRAW : BS_CHECKBOX;
+        style |= c.style() == 1 ? BS_OWNERDRAW : BS_CHECKBOX | BS_MULTILINE | BS_VCENTER;
         break;
     case forms::Kind::CommandButton:
         v.type = ViewType::Button;
@@ -58,7 +101,7 @@ void Win32Host::Impl::build(FormView& fv, forms::Control& c) {
     case forms::Kind::TextBox:
         v.type = ViewType::LineEdit;
         cls = L"EDIT";
-        style |= ES_AUTOHSCROLL | WS_TABSTOP;
+        style |= ES_AUTOHSCROLL | WS_TABSTOP | (c.alignment() == 1 ? ES_RIGHT : c.alignment() == 2 ? ES_CENTER : ES_LEFT);
         if (c.borderStyle() != 0) ex |= WS_EX_CLIENTEDGE;
         break;
     case forms::Kind::VScrollBar:
@@ -157,7 +200,7 @@ void Win32Host::Impl::sync(ControlView& v, forms::Prop prop) {
         ::ShowWindow(w, c.visible() ? SW_SHOWNA : SW_HIDE);
         break;
     case forms::Prop::Font:
-        ::SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(c.font())), TRUE);
+        ::SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(c.font(), v.form->fontPx)), TRUE);
         break;
     case forms::Prop::Items:
         syncItems(v);
@@ -228,7 +271,7 @@ void Win32Host::Impl::paint(ControlView& v, HDC dc, const RECT& r) {
                                   : c.backColor();
     ::FillRect(dc, &r, brushFor(Cref(back)));
     ::SetBkMode(dc, TRANSPARENT);
-    ::SelectObject(dc, fontFor(c.font()));
+    ::SelectObject(dc, fontFor(c.font(), v.form->fontPx));
     ::SetTextColor(dc, Cref(c.foreColor()));
     switch (c.kind()) {
     case forms::Kind::Line:
@@ -283,7 +326,7 @@ void Win32Host::Impl::drawButton(ControlView& v, const DRAWITEMSTRUCT& item) {
     ::FillRect(dc, &r, brushFor(Cref(c.backColor())));
     ::DrawEdge(dc, &r, down ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
     ::SetBkMode(dc, TRANSPARENT);
-    ::SelectObject(dc, fontFor(c.font()));
+    ::SelectObject(dc, fontFor(c.font(), v.form->fontPx));
     ::SetTextColor(dc, c.enabled() ? Cref(c.foreColor()) : ::GetSysColor(COLOR_GRAYTEXT));
     if (down) ::OffsetRect(&r, 1, 1);
     // Captions may hold line breaks (the free-up pop-up's title line and message): every CR, LF
@@ -296,6 +339,13 @@ void Win32Host::Impl::drawButton(ControlView& v, const DRAWITEMSTRUCT& item) {
         }
     RECT box = r;
     ::InflateRect(&box, -2, -2);
+    if (!c.picture().empty()) {
+        const int side = std::max(1, static_cast<int>(std::min(box.right - box.left, box.bottom - box.top)) - 2);
+        const int drawn = side <= 20 ? std::min(side, 16) : std::min(side, 32);
+        if (HICON icon = iconFor(c.picture(), drawn <= 16 ? 16 : 32))
+            ::DrawIconEx(dc, (box.left + box.right - drawn) / 2, (box.top + box.bottom - drawn) / 2, icon, drawn, drawn, 0,
+                         nullptr, DI_NORMAL);
+    }
     RECT measured = box;
     const UINT flags = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
     ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measured, flags | DT_CALCRECT);

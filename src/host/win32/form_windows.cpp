@@ -23,6 +23,7 @@ void Win32Host::Impl::formLoaded(forms::Form& form) {
     FormView& fv = *owned;
     views[&form] = std::move(owned);
     fv.form = &form;
+    fv.fontPx = fitFontPx(form);
     const DWORD ex = form.showInTaskbar() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
     fv.window = ::CreateWindowExW(ex, FormClassName(), W(form.caption()).c_str(), StyleOf(form), CW_USEDEFAULT,
                                   CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance, this);

@@ -24,6 +24,9 @@ enum class ViewType { Drawn, Button, CheckBox, LineEdit, ScrollBar, List, Combo,
 
 struct FormView;
 
+// The text size the forms were laid out for, in logical pixels (8 points at 96 dots per inch).
+inline constexpr int kDesignFontPx = 11;
+
 struct ControlView {
     forms::Control* control = nullptr;
     FormView* form = nullptr;
@@ -41,6 +44,7 @@ struct FormView {
     bool skipActivation = false;  // the model ran Form_Activate for this show already
     bool modal = false;
     bool minimised = false;
+    int fontPx = kDesignFontPx;  // the form's text size, shrunk where the captions would not fit
 };
 
 // Later starts: a named pipe served on its own thread. A request waits in `pending` until the
@@ -112,7 +116,8 @@ struct Win32Host::Impl {
     void laterStartArrived();
 
     // ---- look ----
-    HFONT fontFor(const forms::Font& font);
+    HFONT fontFor(const forms::Font& font, int formPx);
+    int fitFontPx(const forms::Form& form);
     HBRUSH brushFor(COLORREF color);
     HICON iconFor(const forms::Picture& picture, int size);
     forms::Color backOf(const forms::Control& c) const;  // what shows behind a transparent control

@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
 
+#include "platform/linux/drives.h"
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
+#include "platform/linux/trash.h"
 #include "platform/linux/locale_env.h"
 #include "platform/linux/spawn.h"
 #include "platform/linux/trash.h"
@@ -40,7 +43,16 @@ bool LinuxSystem::EmptyRecycleBin() {
     return true;
 }
 
-std::uint64_t LinuxSystem::RecycleBinItems() { return linux_impl::CountTrashItems(TrashFolders()); }
+std::uint64_t LinuxSystem::RecycleBinItems() {
+    // A trash folder on a share that stops answering is left out of the count rather than holding
+    // the caller until it answers.
+    constexpr std::chrono::seconds kPerFolder{5};
+    std::uint64_t items = 0;
+    for (const std::string& folder : TrashFolders())
+        items += linux_impl::RunBounded<std::uint64_t>([folder] { return linux_impl::CountTrashItems({folder}); }, kPerFolder)
+                     .value_or(0);
+    return items;
+}
 
 linux_impl::X11Desktop* LinuxSystem::X11() {
     if (!x11Tried_) {
