@@ -89,12 +89,9 @@ TEST_F(TickTest, CaptionsAndBars) {
     sys.memory.availPageFile = 600 * kMB;
     f.Timer1_Timer();
 
-    EXPECT_EQ(f.Label3->caption(), "CPU Usage: 37%");
-    EXPECT_EQ(f.Shape1(6).width(), 893);
-    EXPECT_EQ(f.Label5->caption(), "Free Memory: 124 MB.");
-    EXPECT_EQ(f.Label7->caption(), "Swap Memory Used: 400 MB.");
-    EXPECT_EQ(f.Label16->caption(), "40%");
-    EXPECT_EQ(f.Shape1(2).width(), 1302);
+    EXPECT_EQ((std::vector<std::string>{f.Label3->caption(), f.Label5->caption(), f.Label7->caption(), f.Label16->caption()}),
+              (std::vector<std::string>{"CPU Usage: 37%", "Free Memory: 124 MB.", "Swap Memory Used: 400 MB.", "40%"}));
+    EXPECT_EQ(std::pair(f.Shape1(6).width(), f.Shape1(2).width()), std::pair(893, 1302));
     EXPECT_EQ(LastTip(), "Free Memory: 124 MB. - - - CPU Usage: 37%");
     // The counter is read, then restarted, on every tick.
     EXPECT_EQ(sys.counterReads,

@@ -193,15 +193,16 @@ TYPED_TEST(SystemContract, ProfileFilesReadAndWriteByTheSameRules) {
     const std::string ini = w.Join(w.Folder(), "system.ini");
     w.Write(ini, "; keep me\r\n[386Enh]\r\nx=1\r\n\r\n[vcache]\r\nMinFileCache = \"512\" \r\n");
 
-    std::string out;
-    EXPECT_EQ(sys.GetPrivateProfileString("VCACHE", "minfilecache", "0", out, 256, ini), 3u);
-    EXPECT_EQ(out, "512");
-    EXPECT_EQ(sys.GetPrivateProfileString("vcache", "MinFileCache", "0", out, 3, ini), 2u);
-    EXPECT_EQ(out, "51");
-    EXPECT_EQ(sys.GetPrivateProfileString("vcache", "Missing", "dflt  ", out, 256, ini), 4u);
-    EXPECT_EQ(out, "dflt");
-    EXPECT_EQ(sys.GetPrivateProfileString("s", "k", "d", out, 256, w.Join(w.Folder(), "none.ini")), 1u);
-    EXPECT_EQ(out, "d");
+    const auto read = [&](const char* section, const char* key, const char* def, std::uint32_t size, const std::string& file) {
+        std::string out;
+        const std::uint32_t n = sys.GetPrivateProfileString(section, key, def, out, size, file);
+        return std::pair(n, out);
+    };
+    using R = std::pair<std::uint32_t, std::string>;
+    EXPECT_EQ(read("VCACHE", "minfilecache", "0", 256, ini), R(3, "512"));
+    EXPECT_EQ(read("vcache", "MinFileCache", "0", 3, ini), R(2, "51"));
+    EXPECT_EQ(read("vcache", "Missing", "dflt  ", 256, ini), R(4, "dflt"));
+    EXPECT_EQ(read("s", "k", "d", 256, w.Join(w.Folder(), "none.ini")), R(1, "d"));
 
     EXPECT_TRUE(sys.WritePrivateProfileString("vcache", "MaxFileCache", "4096", ini));
     EXPECT_EQ(w.Read(ini), "; keep me\r\n[386Enh]\r\nx=1\r\n\r\n[vcache]\r\nMinFileCache = \"512\" \r\nMaxFileCache=4096\r\n");

@@ -171,18 +171,19 @@ TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
 
     auto* list = qobject_cast<QListWidget*>(widget(dirs));
     ASSERT_NE(list, nullptr);
-    ASSERT_EQ(list->count(), 3);
-    EXPECT_EQ(list->item(0)->text(), "/");
-    EXPECT_EQ(list->item(1)->text(), "  home");
-    EXPECT_EQ(list->item(2)->text(), "    x");
+    const auto shown = [list] {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+        return texts;
+    };
+    EXPECT_EQ(shown(), (QStringList{"/", "  home", "    x"}));
     EXPECT_EQ(list->currentRow(), 1);
 
     changes = 0;
     list->setCurrentRow(2);  // as the user chooses it; the list is refilled while it reports the choice
     EXPECT_EQ(dirs.path(), "/home/x");
     EXPECT_EQ(changes, 1);
-    ASSERT_EQ(list->count(), 4);
-    EXPECT_EQ(list->item(3)->text(), "      x");
+    EXPECT_EQ(shown(), (QStringList{"/", "  home", "    x", "      x"}));
     EXPECT_EQ(list->currentRow(), 2);
 
     auto* fileList = qobject_cast<QListWidget*>(widget(files));
