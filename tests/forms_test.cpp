@@ -193,6 +193,17 @@ TEST(HostRulesTest, AReversedRangeIsNegatedForTheToolkitAndBack) {
     }
 }
 
+TEST(HostRulesTest, AFolderListShowsRootsWholeAndFoldersByNameAtTheirDepth) {
+    const std::pair<const char*, host::FolderEntry> cases[] = {
+        {"/", {"/", 0}},         {"/home/ada", {"ada", 2}},       {"/home/ada/", {"ada", 2}},
+        {"C:\\", {"C:\\", 0}}, {"Z:\\work\\main", {"main", 2}}, {"d:", {"d:", 0}}};
+    for (const auto& [path, want] : cases) {
+        const host::FolderEntry got = host::FolderEntryOf(path);
+        EXPECT_EQ(got.name, want.name) << path;
+        EXPECT_EQ(got.depth, want.depth) << path;
+    }
+}
+
 TEST(HostRulesTest, TrayClicksMapToTheMessagesOfTheClassicIcon) {
     for (bool dbus : {false, true}) {
         EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Double, dbus), host::WM_LBUTTONDBLCLK);

@@ -64,4 +64,27 @@ int TrayMouseMessage(TrayClick click, bool viaDBus) {
     }
 }
 
+FolderEntry FolderEntryOf(const std::string& path) {
+    const auto isSep = [](char ch) { return ch == '/' || ch == '\\'; };
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && isSep(trimmed.back())) trimmed.pop_back();
+    const auto cut = trimmed.find_last_of("/\\");
+    if (cut == std::string::npos || cut + 1 == trimmed.size()) return {path, 0};
+    return {trimmed.substr(cut + 1), static_cast<int>(std::count_if(trimmed.begin(), trimmed.end(), isSep))};
+}
+
+int ShownListIndex(const forms::Control& list) {
+    if (list.listIndex() >= 0 || list.path().empty()) return list.listIndex();
+    const auto lower = [](std::string s) {
+        for (char& ch : s)
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        return s;
+    };
+    const std::string path = lower(list.path());
+    int index = -1;
+    for (int i = 0; i < list.listCount(); ++i)
+        if (lower(list.list(i)) == path) index = i;
+    return index;
+}
+
 }  // namespace host

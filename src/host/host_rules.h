@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "host/host.h"
@@ -71,6 +72,20 @@ struct BarRange {
 };
 BarRange ToolkitBar(int min, int max, int value);
 int ModelValueOfBar(int min, int max, int toolkitValue);
+
+// ---- folder lists ----
+
+// A folder list holds whole paths; it shows each folder by its own name, indented by its depth. A
+// root ("/" or a drive such as "C:\") is shown whole, at the left.
+struct FolderEntry {
+    std::string name;
+    int depth = 0;
+};
+FolderEntry FolderEntryOf(const std::string& path);
+
+// The row a list shows selected: its ListIndex, or, for a drive or folder list with nothing
+// selected, the row that holds its Path (letters compared without case). -1 for none.
+int ShownListIndex(const forms::Control& list);
 
 // ---- the tray icon ----
 

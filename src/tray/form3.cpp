@@ -107,9 +107,13 @@ bool Form3::FolderExists(const std::string& folder) {
 
 std::string Form3::DriveOf(const std::string& path) const {
     const char sep = P.sys.PathSeparator();
+    // Windows paths do not tell "Z:\" from "z:\"; the drive list writes its letters small.
+    const auto fold = [sep](const std::string& s) { return sep == '\\' ? LowerCase(s) : s; };
+    const std::string where = fold(path);
     const Drive* best = nullptr;
     for (const Drive& d : drives_) {
-        const bool holds = path == d.root || path.compare(0, Join(d.root, "", sep).size(), Join(d.root, "", sep)) == 0;
+        const std::string root = fold(d.root), inside = Join(root, "", sep);
+        const bool holds = where == root || where.compare(0, inside.size(), inside) == 0;
         if (holds && (!best || d.root.size() > best->root.size())) best = &d;
     }
     return best ? best->entry : std::string{};

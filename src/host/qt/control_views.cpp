@@ -29,19 +29,12 @@ bool IsGraphical(forms::Kind k) {
     return k == forms::Kind::Label || k == forms::Kind::Shape || k == forms::Kind::Line || k == forms::Kind::Image;
 }
 
-// A folder list holds whole paths; it shows each folder by its own name, indented by its depth, the
-// open ones (the current folder and those above it) apart from the ones below.
+// A folder list shows each folder by its own name, indented by its depth, the open ones (the
+// current folder and those above it) apart from the ones below.
 QListWidgetItem* FolderItem(const forms::Control& c, const std::string& path, QListWidget* list) {
-    const auto isSep = [](char ch) { return ch == '/' || ch == '\\'; };
-    std::string trimmed = path;
-    while (trimmed.size() > 1 && isSep(trimmed.back())) trimmed.pop_back();
-    const auto cut = trimmed.find_last_of("/\\");
-    // A root ("/" or a drive such as "C:\") is shown whole, at the left.
-    const bool root = cut == std::string::npos || cut + 1 == trimmed.size();
-    const std::string name = root ? path : trimmed.substr(cut + 1);
-    const int depth = root ? 0 : static_cast<int>(std::count_if(trimmed.begin(), trimmed.end(), isSep));
+    const host::FolderEntry entry = host::FolderEntryOf(path);
     const bool open = c.path().compare(0, path.size(), path) == 0;
-    auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + Q(name), list);
+    auto* item = new QListWidgetItem(QString(entry.depth * 2, QLatin1Char(' ')) + Q(entry.name), list);
     item->setIcon(list->style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon));
     return item;
 }
@@ -371,13 +364,7 @@ void QtHost::Impl::syncItems(ControlView& v) {
 }
 
 void QtHost::Impl::syncListIndex(ControlView& v) {
-    const forms::Control& c = *v.control;
-    int index = c.listIndex();
-    if (index < 0 && !c.path().empty()) {
-        // Drive and folder lists show their path when nothing is selected.
-        for (int i = 0; i < c.listCount(); ++i)
-            if (Q(c.list(i)).compare(Q(c.path()), Qt::CaseInsensitive) == 0) index = i;
-    }
+    const int index = host::ShownListIndex(*v.control);
     if (v.type == ViewType::List) {
         auto* lw = static_cast<QListWidget*>(v.widget);
         if (lw->currentRow() != index) lw->setCurrentRow(index);

@@ -206,6 +206,7 @@ void Win32Host::Impl::sync(ControlView& v, forms::Prop prop) {
         syncItems(v);
         break;
     case forms::Prop::ListIndex:
+    case forms::Prop::Path:
         syncListIndex(v);
         break;
     case forms::Prop::Colors:
@@ -225,16 +226,24 @@ void Win32Host::Impl::syncItems(ControlView& v) {
     const bool list = v.type == ViewType::List;
     ::SendMessageW(v.widget, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(v.widget, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
-    for (const std::string& item : v.control->items())
-        ::SendMessageW(v.widget, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(item).c_str()));
+    const bool folders = v.control->kind() == forms::Kind::DirListBox;
+    for (const std::string& item : v.control->items()) {
+        std::string shown = item;
+        if (folders) {
+            const host::FolderEntry entry = host::FolderEntryOf(item);
+            shown = std::string(static_cast<std::size_t>(entry.depth) * 2, ' ') + entry.name;
+        }
+        ::SendMessageW(v.widget, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(shown).c_str()));
+    }
     ::SendMessageW(v.widget, WM_SETREDRAW, TRUE, 0);
     syncListIndex(v);
     ::InvalidateRect(v.widget, nullptr, TRUE);
 }
 
 void Win32Host::Impl::syncListIndex(ControlView& v) {
-    if (v.type == ViewType::List) ::SendMessageW(v.widget, LB_SETCURSEL, static_cast<WPARAM>(v.control->listIndex()), 0);
-    else if (v.type == ViewType::Combo) ::SendMessageW(v.widget, CB_SETCURSEL, static_cast<WPARAM>(v.control->listIndex()), 0);
+    const int index = host::ShownListIndex(*v.control);
+    if (v.type == ViewType::List) ::SendMessageW(v.widget, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    else if (v.type == ViewType::Combo) ::SendMessageW(v.widget, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 void Win32Host::Impl::syncRange(ControlView& v) {
