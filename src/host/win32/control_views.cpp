@@ -91,7 +91,7 @@ void Win32Host::Impl::build(FormView& fv, forms::Control& c) {
         v.type = ViewType::CheckBox;
         cls = L"BUTTON";
         // Drawn as a push button (style 1) by the host; a plain box by the system.
-        style |= c.style() == 1 ? BS_OWNERDRAW : BS_CHECKBOX | BS_MULTILINE | BS_VCENTER;
+        style |= WS_TABSTOP | (c.style() == 1 ? BS_OWNERDRAW : BS_CHECKBOX | BS_MULTILINE | BS_VCENTER);
         break;
     case forms::Kind::CommandButton:
         v.type = ViewType::Button;
@@ -126,6 +126,7 @@ void Win32Host::Impl::build(FormView& fv, forms::Control& c) {
     default:
         v.type = ViewType::Drawn;
         style |= WS_CLIPCHILDREN;  // frames and picture boxes hold other controls
+        ex |= WS_EX_CONTROLPARENT;  // which Tab reaches inside them
         break;
     }
     HWND parent = fv.window;

@@ -163,8 +163,7 @@ void Win32Host::Impl::runModal(forms::Form& form) {
             ::PostQuitMessage(0);
             break;
         }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        dispatch(msg);
     }
     for (HWND w : disabled)
         if (::IsWindow(w)) ::EnableWindow(w, TRUE);

@@ -241,10 +241,7 @@ Win32Host::~Win32Host() {
 
 int Win32Host::Run() {
     MSG msg;
-    while (!d->quitRequested && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
+    while (!d->quitRequested && ::GetMessageW(&msg, nullptr, 0, 0) > 0) d->dispatch(msg);
     return d->exitCode;
 }
 
@@ -261,9 +258,19 @@ void Win32Host::DoEvents() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        d->dispatch(msg);
     }
+}
+
+// Tab and the arrow keys move the focus between a window's controls, as in a dialog.
+void Win32Host::Impl::dispatch(MSG& msg) {
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        const HWND top = ::GetAncestor(msg.hwnd, GA_ROOT);
+        for (auto& [form, fv] : views)
+            if (fv->window == top && ::IsDialogMessageW(top, &msg)) return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
 }
 
 bool Win32Host::ShellNotifyIcon(int message, const host::NotifyIconData& data) { return d->shellNotifyIcon(message, data); }

@@ -123,6 +123,7 @@ struct Win32Host::Impl {
     forms::Color backOf(const forms::Control& c) const;  // what shows behind a transparent control
 
     LRESULT handle(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void dispatch(MSG& msg);
     int px(int twips) const { return Dev(host::Px(twips), dpi); }
 
     Win32Host& host;
