@@ -159,8 +159,9 @@ void Win32Host::Impl::runModal(forms::Form& form) {
     while (!quitRequested) {
         FormView* cur = viewOf(form);
         if (!cur || !form.visible()) break;
-        if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-            ::PostQuitMessage(0);
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            host.Quit(got == 0 ? static_cast<int>(msg.wParam) : 1);
             break;
         }
         dispatch(msg);

@@ -241,7 +241,14 @@ Win32Host::~Win32Host() {
 
 int Win32Host::Run() {
     MSG msg;
-    while (!d->quitRequested && ::GetMessageW(&msg, nullptr, 0, 0) > 0) d->dispatch(msg);
+    while (!d->quitRequested) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            Quit(got == 0 ? static_cast<int>(msg.wParam) : 1);
+            break;
+        }
+        d->dispatch(msg);
+    }
     return d->exitCode;
 }
 
@@ -255,7 +262,8 @@ void Win32Host::DoEvents() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            // Whoever posted it wants the program to end: every loop of this host ends with it.
+            Quit(static_cast<int>(msg.wParam));
             break;
         }
         d->dispatch(msg);
