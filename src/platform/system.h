@@ -214,6 +214,16 @@ public:
     // sound is cut short.
     virtual bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) = 0;
 
+    // A desktop notification that takes the place of this program's previous one rather than
+    // stacking beside it. Returns at once: the request goes out off the user-interface thread and
+    // within a time limit, and its fate is not waited for. False where there is surely no
+    // notification service to ask (Windows shows its notices as the tray icon's balloon instead).
+    virtual bool Notify(const std::string& summary, const std::string& body) {
+        (void)summary;
+        (void)body;
+        return false;
+    }
+
     // True when another instance of the program runs for this user. The first caller that finds none
     // holds the instance lock until it exits (or dies: the lock must not outlive the process).
     virtual bool PrevInstance() = 0;

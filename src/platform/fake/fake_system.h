@@ -137,6 +137,14 @@ public:
     bool playWaveResult = true;
     std::function<void(const std::string& path)> onPlayWave;
 
+    // Notify records each notification as summary and body and answers `notifyResult`.
+    struct Notification {
+        std::string summary, body;
+        bool operator==(const Notification&) const = default;
+    };
+    std::vector<Notification> notifications;
+    bool notifyResult = true;
+
     // ---- instance -------------------------------------------------------------------------------
     bool prevInstance = false;  // what PrevInstance answers
     int prevInstanceCalls = 0;
@@ -191,6 +199,10 @@ public:
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
+    bool Notify(const std::string& summary, const std::string& body) override {
+        notifications.push_back({summary, body});
+        return notifyResult;
+    }
     bool PrevInstance() override;
     std::string InstanceChannel() override { return instanceChannel; }
     std::vector<std::string> PreferredLanguages() override { return preferredLanguages; }
