@@ -15,6 +15,7 @@
 #include "appearance/language_choice.h"
 #include "appearance/skin_file.h"
 #include "appearance/text_encoding.h"
+#include "appearance/texts.h"
 #include "common/convert.h"
 #include "monitor_fixture.h"
 #include "support.h"
@@ -80,6 +81,7 @@ TEST_F(LanguageTest, AFileIsParsedOncePerLoadHoweverLarge) {
     // Two megabytes of blank lines inside the section froze the window once: every key read the
     // whole file again.
     std::string text = "[big]\n" + std::string(2 << 20, '\n') + "33=<33>\n51=<51>\n";
+    for (const std::string_view key : tarnolux::kTextKeys) text += std::string(key) + "=<>\n";
     AddLanguage("big", text);
     const int before = sys.profileReads;
     Choose("big");
@@ -157,6 +159,26 @@ TEST_F(LanguageTest, UnfitFilesAreReportedAndChangeNothing) {
     }
 }
 
+TEST_F(LanguageTest, NamedTextsFollowTheLanguageAndWhatAFileLacksComesFromEnglish) {
+    AddLanguage("english", NumberedFile("[english]") + "TipMenu=Menu\nTipHide=Hide\nTipExit=Exit Tarnolux\n");
+    // A translation made for an older version, in the Western code page.
+    AddLanguage("mine", NumberedFile("[mine]") + "TipHide=Verstecken \xFC\n");
+    Choose("mine");
+    EXPECT_EQ((std::vector<std::string>{f.Check8->toolTipText(), f.Check6->toolTipText(), tarnolux::Text(program, "TipExit")}),
+              (std::vector<std::string>{"Verstecken ü", "Menu", "Exit Tarnolux"}));
+    Choose("english");
+    EXPECT_EQ(f.Check8->toolTipText(), "Hide");
+    // A key no file holds shows as its name, never as nothing.
+    EXPECT_EQ(tarnolux::Text(program, "NoSuchText"), "NoSuchText");
+}
+
+TEST(Texts, FillInPutsEachArgumentInItsPlace) {
+    using tarnolux::FillIn;
+    EXPECT_EQ(FillIn("Freed %1 MB in %2 s", {"512", "0.4"}), "Freed 512 MB in 0.4 s");
+    EXPECT_EQ(FillIn("%2 before %1", {"a", "b"}), "b before a");
+    EXPECT_EQ(FillIn("100%% of %1, %3 and 50%", {"x"}), "100% of x, %3 and 50%");
+}
+
 TEST(TextEncoding, TellsUtf8FromOtherBytes) {
     using tarnolux::TextEncoding::IsValidUtf8;
     EXPECT_TRUE(IsValidUtf8("plain"));
@@ -198,6 +220,11 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
             std::string value;
             sys.GetPrivateProfileString(section, key, "\x01missing", value, 256, path);
             EXPECT_NE(value, "\x01missing") << "key " << key;
+            EXPECT_FALSE(value.empty()) << "key " << key;
+        }
+        for (const std::string_view key : tarnolux::kTextKeys) {
+            std::string value;
+            sys.GetPrivateProfileString(section, std::string(key), "", value, 256, path);
             EXPECT_FALSE(value.empty()) << "key " << key;
         }
 

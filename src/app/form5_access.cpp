@@ -1,6 +1,7 @@
 #include "app/form5_access.h"
 
 #include "app/form5.h"
+#include "appearance/texts.h"
 
 namespace tarnolux {
 
@@ -19,9 +20,9 @@ void DescribeForAccess(Form5& f) {
     Describe(*f.Check6, "Menu", "Opens the Tarnolux menu");
     Describe(*f.Check8, "Hide", "Hides the window; the notification-area icon brings it back");
     Describe(*f.Check5, "Exit", "Ends Tarnolux and saves its settings");
-    f.Check6->setToolTipText("Menu");
-    f.Check8->setToolTipText("Hide");
-    f.Check5->setToolTipText("Exit Tarnolux");
+    f.Check6->setToolTipText(Text(f.P, "TipMenu"));
+    f.Check8->setToolTipText(Text(f.P, "TipHide"));
+    f.Check5->setToolTipText(Text(f.P, "TipExit"));
     f.Label20->setAccessibleDescription("Title bar; drag it to move the window");
 
     // General page.

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -54,6 +56,9 @@ public:
     std::array<std::string, 20> MenuTexts;   // tray menu language texts
     std::string ShowTaskbarText;             // caption of the taskbar-restore button
     std::string AppTitle = kAppTitle;        // default title of message boxes
+    // The named texts of the language in use (appearance/texts.h), read with the language file.
+    std::map<std::string, std::string, std::less<>> Texts;
+    bool TextsComplete = false;  // english.ini has filled in what the language file lacks
 
     // The windows, each a single program-wide instance, created when first used.
     Form5& form5();

@@ -3,7 +3,9 @@
 #include <string_view>
 
 #include "app/form5.h"
+#include "app/form5_access.h"
 #include "appearance/text_encoding.h"
+#include "appearance/texts.h"
 #include "common/convert.h"
 #include "monitor/statistics.h"
 #include "settings/modules.h"
@@ -113,9 +115,16 @@ void Form5::LoadLanguageFile(const std::string& path) {
     want("50", P.MenuTexts[17]);
     want("50_", P.MenuTexts[18]);
     want("51", PopupTexts[0]);
-    const std::vector<std::string> texts = INI_Files::ReadIniStrings(P.sys, section, keys, "1024", path);
-    for (std::size_t i = 0; i < keys.size(); ++i) *into[i] = utf8 ? texts[i] : TextEncoding::Windows1252ToUtf8(texts[i]);
+    const std::size_t numbered = keys.size();
+    keys.insert(keys.end(), kTextKeys.begin(), kTextKeys.end());
+    std::vector<std::string> texts = INI_Files::ReadIniStrings(P.sys, section, keys, kMissingText, path);
+    for (std::string& text : texts) {
+        if (text != kMissingText && !utf8) text = TextEncoding::Windows1252ToUtf8(text);
+    }
+    // A numbered key the file lacks reads as "1024", as it always has.
+    for (std::size_t i = 0; i < numbered; ++i) *into[i] = texts[i] == kMissingText ? "1024" : texts[i];
     P.ShowTaskbarText = P.MenuTexts[7];
+    LoadTexts(P, std::vector<std::string>(texts.begin() + static_cast<std::ptrdiff_t>(numbered), texts.end()));
 
     ApplyLanguage();
 }
@@ -155,6 +164,8 @@ void Form5::ApplyLanguage() {
     for (int i = 0; i < 3; ++i) Check4(i).setCaption(OptionTexts[i]);
     Check4(3).setCaption(OptionTexts[4]);
     Label18->setCaption(OptionTexts[3]);
+
+    DescribeForAccess(*this);
 
     TotalMemoryMB = FreeMemory::TotalPhysicalMemoryKB(P.sys) / 1024;
     Label4->setCaption(MonitorTexts[1] + Dec(TotalMemoryMB) + " MB.");
