@@ -1,0 +1,28 @@
+# The program folder: the data folders and files that sit beside the executable, copied file by
+# file and only when they change. A build with nothing to do then says so, which is how a change
+# that builds nothing on this platform is told from one that does.
+function(tarnolux_program_folder target)
+  cmake_parse_arguments(PF "" "" "DIRECTORIES;FILES" ${ARGN})
+  set(outputs)
+  foreach(dir IN LISTS PF_DIRECTORIES)
+    get_filename_component(name "${dir}" NAME)
+    file(GLOB_RECURSE entries CONFIGURE_DEPENDS RELATIVE "${dir}" "${dir}/*")
+    foreach(entry IN LISTS entries)
+      list(APPEND PF_PAIRS "${dir}/${entry}|${name}/${entry}")
+    endforeach()
+  endforeach()
+  foreach(file IN LISTS PF_FILES)
+    get_filename_component(name "${file}" NAME)
+    list(APPEND PF_PAIRS "${file}|${name}")
+  endforeach()
+  foreach(pair IN LISTS PF_PAIRS)
+    string(REPLACE "|" ";" parts "${pair}")
+    list(GET parts 0 from)
+    list(GET parts 1 to)
+    set(out "${CMAKE_BINARY_DIR}/bin/${to}")
+    add_custom_command(OUTPUT "${out}" COMMAND ${CMAKE_COMMAND} -E copy "${from}" "${out}"
+                       DEPENDS "${from}" COMMENT "Laying out ${to}" VERBATIM)
+    list(APPEND outputs "${out}")
+  endforeach()
+  add_custom_target(${target} ALL DEPENDS ${outputs})
+endfunction()
