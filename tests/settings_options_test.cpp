@@ -4,8 +4,10 @@
 
 #include <clocale>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "support.h"
 #if defined(TARNOLUX_LINUX)
 #include "linux_options.h"
+#include "platform/linux/autostart.h"
 #include "platform/linux/files.h"
 #endif
 
@@ -37,7 +40,7 @@ TEST_F(ProgramTest, FirstRunOnA128MBMachine) {
         {"EnableEveryMinutes", "0"},    {"DefragIfCPUless", "1"}, {"CPUlessValue", "25"}, {"Language", ""}};
     for (const auto& [key, value] : expected) EXPECT_EQ(Stored(key), value) << key;
     EXPECT_EQ(sys.registry.Find(platform::HKEY_CURRENT_USER, apptest::kSection)->values.size(), expected.size());
-    EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
+    EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 }
 
 TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAsAClickWould) {
@@ -138,7 +141,7 @@ TEST_F(WindowPositionTest, OnASecondMonitorOpensThere) {
 TEST_F(ProgramTest, StartUpRegistrationFollowsTheOption) {
     sys.registry.Root(platform::HKEY_LOCAL_MACHINE)->subkeys.clear();  // a fresh store
     Start().Unload();
-    EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
+    EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 
     Form5& f = Start();
     f.Check4(0).userClick();
@@ -172,7 +175,7 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
     EXPECT_FALSE(host.trayIconPresent);  // start-up went no further
     EXPECT_FALSE(host.Running(*form().Timer1));
     for (const auto& [key, value] : stored) EXPECT_EQ(Stored(key), value) << key;
-    EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
+    EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 
     // The registration is put right even then: the box stored cleared removes it.
     Store("StartonWindowsStartUp", "0");
@@ -306,5 +309,63 @@ TEST(Numbers, ReadAndShownTheSameInEveryLocale) {
     EXPECT_EQ(FormatFixed2(3) + " " + FormatFixed2(1234.567) + " " + FormatFixed2(0.125), "3.00 1234.57 0.12");  // to even
     EXPECT_EQ(Dec(-1234567), "-1234567");
 }
+
+// The registration quotes the program's path: unquoted, "C:\Program Files\..." starts C:\Program.
+TEST_F(ProgramTest, TheStartUpCommandQuotesThePath) {
+    sys.appPath = "C:\\Program Files\\Tarnolux";
+    sys.appExeName = "tarnolux";
+    sys.exeSuffix = ".exe";
+    sys.pathSeparator = '\\';
+    Start().Unload();
+    EXPECT_EQ(RunValue(), "\"C:\\Program Files\\Tarnolux\\tarnolux.exe\" /Start Up");
+}
+
+#if defined(TARNOLUX_LINUX)
+// The autostart entry agrees with the box after every exit, whatever the machine hive held: nothing,
+// no run list, or an earlier version's unquoted registration; and it starts the program with the
+// marker from either form of the command.
+TEST(StartUpEntry, AgreesWithTheBoxAfterEveryExit) {
+    const std::string runList = "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\n";
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::optional<std::string> hives[] = {
+        std::nullopt,
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
+        "REGEDIT4\n\n" + runList + "\"Tarnolux \"=\"" + self + " /Start Up\"\n",
+    };
+    for (const auto& hive : hives) {
+        for (const char* box : {"0", "1"}) {
+            SCOPED_TRACE(hive.value_or("no machine hive") + " box " + box);
+            testsupport::TempDir dir;
+            testsupport::WriteFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg",
+                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]\n"
+                                   "\"StartonWindowsStartUp\"=\"" + std::string(box) + "\"\n");
+            if (hive) testsupport::WriteFile(dir / "config/tarnolux/HKEY_LOCAL_MACHINE.reg", *hive);
+            const auto entry = dir / "config/autostart/tarnolux.desktop";
+            testsupport::WriteFile(entry, "[Desktop Entry]\nExec=" + self + "\n");
+            platform::LinuxSystem sys(testsupport::In(dir));
+            forms::Application app;
+            host::ScriptedHost host{app};
+            {
+                tarnolux::Program program(app, sys, host);
+                ASSERT_TRUE(program.Start());
+                program.form5().Unload();
+            }
+            const bool on = box == std::string("1");
+            ASSERT_EQ(std::filesystem::exists(entry), on);
+            if (on) {
+                EXPECT_NE(testsupport::ReadFile(entry).find(" \"/Start Up\"\n"), std::string::npos);
+            }
+            EXPECT_EQ(tarnolux::Registry::GetStringValue(sys, 0, platform::HKEY_LOCAL_MACHINE, apptest::kRunKey, "Tarnolux "),
+                      on ? "\"" + self + "\" /Start Up" : "");
+        }
+    }
+    using platform::linux_impl::RunCommandArguments;
+    for (const char* command : {"\"/opt/t/tarnolux\" /Start Up", "\"/opt/t/tarnolux.exe\" /Start Up",
+                                "\"/elsewhere/tarnolux\" /Start Up", "/opt/t/tarnolux /Start Up"})
+        EXPECT_EQ(RunCommandArguments(command, "/opt/t/tarnolux"), "/Start Up") << command;
+    EXPECT_EQ(RunCommandArguments("\"/opt/t/tarnolux\"", "/opt/t/tarnolux"), "");
+    EXPECT_EQ(RunCommandArguments("\"/opt/a \"b\"/tarnolux\" /Start Up", "/opt/a \"b\"/tarnolux"), "/Start Up");
+}
+#endif
 
 }  // namespace
