@@ -209,6 +209,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
         if (e.path().extension() == ".ini") names.push_back(testsupport::Utf8(e.path().stem()));
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"deutsch", "english", "español", "français"}));
+    const std::string englishPath = AddLanguage("english", testsupport::ReadFile(kShippedLanguages / "english.ini"));
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const std::string text = testsupport::ReadFile(kShippedLanguages / testsupport::PathOf(name + ".ini"));
@@ -222,10 +223,19 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
             EXPECT_NE(value, "\x01missing") << "key " << key;
             EXPECT_FALSE(value.empty()) << "key " << key;
         }
+        // A figure a translation leaves out (or one it names twice) would not reach the user.
+        const auto figures = [](const std::string& value) {
+            std::multiset<std::string> found;
+            for (std::size_t at = value.find('%'); at != std::string::npos && at + 1 < value.size(); at = value.find('%', at + 2))
+                found.insert(value.substr(at, 2));
+            return found;
+        };
         for (const std::string_view key : tarnolux::kTextKeys) {
-            std::string value;
+            std::string value, english;
             sys.GetPrivateProfileString(section, std::string(key), "", value, 256, path);
+            sys.GetPrivateProfileString("english", std::string(key), "", english, 256, englishPath);
             EXPECT_FALSE(value.empty()) << "key " << key;
+            EXPECT_EQ(figures(value), figures(english)) << "key " << key;
         }
 
         host.msgBoxes.clear();
@@ -513,6 +523,30 @@ TEST_F(ShippedSkinTest, DefaultIsTheDesignLookAndEverySkinKeepsTextReadable) {
         menu.Skins_names(0).userClick();
         EXPECT_EQ(ColoursOf(f), design) << name;
     }
+}
+
+// A screen reader speaks the language in use, and the program's own messages follow it; English
+// keeps the designed message for a missing file.
+TEST_F(LanguageTest, AccessibleTextsAndMessagesFollowTheLanguage) {
+    for (const char* name : {"english", "deutsch"})
+        AddLanguage(name, testsupport::ReadFile(kShippedLanguages / (std::string(name) + ".ini")));
+    const auto shown = [&] {
+        host.msgBoxes.clear();
+        Choose("klingon");
+        return std::vector<std::string>{f.Check5->accessibleName(), f.Check8->accessibleDescription(),
+                                        f.Text2(1).accessibleName(), f.VScroll2->accessibleDescription(),
+                                        f.Command1->toolTipText(), host.msgBoxes.at(0).prompt};
+    };
+    const std::string missing = "/opt/tarnolux/Language/klingon.ini";
+    Choose("deutsch");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Tarnolux beenden",
+                                                 "Blendet das Fenster aus; das Symbol im Infobereich holt es zurück",
+                                                 "Maximaler Disk-Cache in KB", "Nach oben eins mehr, nach unten eins weniger",
+                                                 "Gewähltes Programm beenden", "Die Datei " + missing + " existiert nicht."}));
+    Choose("english");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Exit Tarnolux", "Hides the window; the notification-area icon brings it back",
+                                                 "Maximum disk cache in KB", "Up adds one, down takes one away",
+                                                 "End the selected program", "File " + missing + ", does not exist."}));
 }
 
 }  // namespace
