@@ -18,6 +18,7 @@
 #include <QPaintEvent>
 #include <QPalette>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -325,6 +326,32 @@ TEST_F(MainWindowTest, BuildsItsPageButtonsShowTheirPagesAndItsCloseButtonEndsTh
     EXPECT_EQ(window(f), nullptr);
     EXPECT_EQ(qthost::QtHostAccess::tray(host), nullptr);
     EXPECT_EQ(host.Run(), 0);
+}
+
+// On a 24 GB machine the Cache page's bars reach 25165824 KB: every number up to a bar's end shows
+// whole in its box, not cut at its left.
+TEST_F(MainWindowTest, EveryCacheNumberUpToItsBarsEndShowsWhole) {
+    sys.SetMemoryMB(24 * 1024, 200, 1024, 900, 4096, 4000);
+    ASSERT_TRUE(program->Start());
+    tarnolux::Form5& f = program->form5();
+    const struct {
+        forms::Control* box;
+        forms::Control* bar;
+        std::int64_t unit;
+    } rows[] = {{&f.Text2(0), f.VScroll1, 1024}, {&f.Text2(1), f.VScroll2, 1024}, {&f.Text2(2), f.VScroll3, 32}};
+    for (const auto& row : rows) {
+        const std::string widest = std::to_string(row.bar->max() * row.unit);
+        row.box->setText(widest);
+        auto* edit = qobject_cast<QLineEdit*>(widget(*row.box));
+        ASSERT_NE(edit, nullptr);
+        QStyleOptionFrame opt;
+        opt.initFrom(edit);
+        opt.rect = edit->rect();
+        opt.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+        const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit).width() - 2 * 2;
+        EXPECT_LE(QFontMetrics(edit->font()).horizontalAdvance(QString::fromStdString(widest)), room) << widest;
+    }
+    EXPECT_EQ(f.Text2(1).text(), "25165824");
 }
 
 }  // namespace
