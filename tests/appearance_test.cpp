@@ -525,8 +525,8 @@ TEST_F(ShippedSkinTest, DefaultIsTheDesignLookAndEverySkinKeepsTextReadable) {
     }
 }
 
-// A screen reader speaks the language in use, and the program's own messages follow it; English
-// keeps the designed message for a missing file.
+// A screen reader speaks the language in use, and the program's own messages and their buttons
+// follow it; English keeps the designed message for a missing file.
 TEST_F(LanguageTest, AccessibleTextsAndMessagesFollowTheLanguage) {
     for (const char* name : {"english", "deutsch"})
         AddLanguage(name, testsupport::ReadFile(kShippedLanguages / (std::string(name) + ".ini")));
@@ -535,18 +535,21 @@ TEST_F(LanguageTest, AccessibleTextsAndMessagesFollowTheLanguage) {
         Choose("klingon");
         return std::vector<std::string>{f.Check5->accessibleName(), f.Check8->accessibleDescription(),
                                         f.Text2(1).accessibleName(), f.VScroll2->accessibleDescription(),
-                                        f.Command1->toolTipText(), host.msgBoxes.at(0).prompt};
+                                        f.Command1->toolTipText(), host.msgBoxes.at(0).prompt,
+                                        host.ButtonTexts().at(host::vbYes)};
     };
     const std::string missing = "/opt/tarnolux/Language/klingon.ini";
     Choose("deutsch");
     EXPECT_EQ(shown(), (std::vector<std::string>{"Tarnolux beenden",
                                                  "Blendet das Fenster aus; das Symbol im Infobereich holt es zurück",
                                                  "Maximaler Disk-Cache in KB", "Nach oben eins mehr, nach unten eins weniger",
-                                                 "Gewähltes Programm beenden", "Die Datei " + missing + " existiert nicht."}));
+                                                 "Gewähltes Programm beenden", "Die Datei " + missing + " existiert nicht.",
+                                                 "&Ja"}));
     Choose("english");
     EXPECT_EQ(shown(), (std::vector<std::string>{"Exit Tarnolux", "Hides the window; the notification-area icon brings it back",
                                                  "Maximum disk cache in KB", "Up adds one, down takes one away",
-                                                 "End the selected program", "File " + missing + ", does not exist."}));
+                                                 "End the selected program", "File " + missing + ", does not exist.",
+                                                 "&Yes"}));
 }
 
 }  // namespace

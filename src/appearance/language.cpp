@@ -170,6 +170,10 @@ void Form5::ApplyLanguage() {
     Label18->setCaption(OptionTexts[3]);
 
     DescribeForAccess(*this);
+    P.host.SetButtonTexts({{host::vbOK, Text(P, "BtnOK")},
+                           {host::vbCancel, Text(P, "BtnCancel")},
+                           {host::vbYes, Text(P, "BtnYes")},
+                           {host::vbNo, Text(P, "BtnNo")}});
 
     TotalMemoryMB = FreeMemory::TotalPhysicalMemoryKB(P.sys) / 1024;
     Label4->setCaption(MonitorTexts[1] + Dec(TotalMemoryMB) + " MB.");

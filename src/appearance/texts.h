@@ -16,7 +16,7 @@ class Program;
 
 // Every named key, so that a language file is read once for all of them. Add new ones here and to
 // each file in Language/.
-inline constexpr std::array<std::string_view, 42> kTextKeys = {
+inline constexpr std::array<std::string_view, 46> kTextKeys = {
     "TipMenu",
     "TipHide",
     "TipExit",
@@ -59,6 +59,10 @@ inline constexpr std::array<std::string_view, 42> kTextKeys = {
     "AccSoundFile",
     "AccChooseSound",
     "AccLanguage",
+    "BtnOK",
+    "BtnCancel",
+    "BtnYes",
+    "BtnNo",
 };
 
 // The text of `key` in the language in use; else english.ini's; else the key itself, so that a
