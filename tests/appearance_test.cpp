@@ -209,6 +209,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
         if (e.path().extension() == ".ini") names.push_back(testsupport::Utf8(e.path().stem()));
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"deutsch", "english", "español", "français"}));
+    const std::string englishPath = AddLanguage("english", testsupport::ReadFile(kShippedLanguages / "english.ini"));
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const std::string text = testsupport::ReadFile(kShippedLanguages / testsupport::PathOf(name + ".ini"));
@@ -223,9 +224,12 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
             EXPECT_FALSE(value.empty()) << "key " << key;
         }
         for (const std::string_view key : tarnolux::kTextKeys) {
-            std::string value;
+            std::string value, english;
             sys.GetPrivateProfileString(section, std::string(key), "", value, 256, path);
+            sys.GetPrivateProfileString("english", std::string(key), "", english, 256, englishPath);
             EXPECT_FALSE(value.empty()) << "key " << key;
+            // A figure the translation leaves out would not reach the user.
+            EXPECT_EQ(value.find("%1") == std::string::npos, english.find("%1") == std::string::npos) << "key " << key;
         }
 
         host.msgBoxes.clear();
@@ -513,6 +517,42 @@ TEST_F(ShippedSkinTest, DefaultIsTheDesignLookAndEverySkinKeepsTextReadable) {
         menu.Skins_names(0).userClick();
         EXPECT_EQ(ColoursOf(f), design) << name;
     }
+}
+
+// A screen reader speaks the language in use, and the program's own messages and their buttons
+// follow it; English keeps the designed message for a missing file.
+TEST_F(LanguageTest, AccessibleTextsAndMessagesFollowTheLanguage) {
+    for (const char* name : {"english", "deutsch"})
+        AddLanguage(name, testsupport::ReadFile(kShippedLanguages / (std::string(name) + ".ini")));
+    const auto shown = [&] {
+        host.msgBoxes.clear();
+        Choose("klingon");
+        return std::vector<std::string>{f.Check5->accessibleName(), f.Check8->accessibleDescription(),
+                                        f.Text2(1).accessibleName(), f.VScroll2->accessibleDescription(),
+                                        f.Command1->toolTipText(), host.msgBoxes.at(0).prompt,
+                                        host.ButtonTexts().at(host::vbYes)};
+    };
+    const std::string missing = "/opt/tarnolux/Language/klingon.ini";
+    Choose("deutsch");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Tarnolux beenden",
+                                                 "Blendet das Fenster aus; das Symbol im Infobereich holt es zurück",
+                                                 "Maximaler Disk-Cache in KB", "Nach oben eins mehr, nach unten eins weniger",
+                                                 "Gewähltes Programm beenden", "Die Datei " + missing + " existiert nicht.",
+                                                 "&Ja"}));
+    // Every control Tab reaches is named for a screen reader, whatever its caption shows (the focus
+    // sink lies outside the window).
+    for (const auto& c : f.controls()) {
+        if (c.get() == f.Text5) continue;
+        using K = forms::Kind;
+        const bool reached = c->kind() == K::TextBox || c->kind() == K::VScrollBar || c->kind() == K::ListBox ||
+                             c->kind() == K::ComboBox || c->kind() == K::DriveListBox || c->kind() == K::CommandButton;
+        EXPECT_FALSE(reached && c->accessibleName().empty()) << c->displayName();
+    }
+    Choose("english");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Exit Tarnolux", "Hides the window; the notification-area icon brings it back",
+                                                 "Maximum disk cache in KB", "Up adds one, down takes one away",
+                                                 "End the selected program", "File " + missing + ", does not exist.",
+                                                 "&Yes"}));
 }
 
 }  // namespace

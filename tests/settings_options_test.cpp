@@ -4,9 +4,12 @@
 
 #include <clocale>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app_fixture.h"
@@ -15,6 +18,7 @@
 #include "support.h"
 #if defined(TARNOLUX_LINUX)
 #include "linux_options.h"
+#include "platform/linux/autostart.h"
 #include "platform/linux/files.h"
 #endif
 
@@ -37,7 +41,7 @@ TEST_F(ProgramTest, FirstRunOnA128MBMachine) {
         {"EnableEveryMinutes", "0"},    {"DefragIfCPUless", "1"}, {"CPUlessValue", "25"}, {"Language", ""}};
     for (const auto& [key, value] : expected) EXPECT_EQ(Stored(key), value) << key;
     EXPECT_EQ(sys.registry.Find(platform::HKEY_CURRENT_USER, apptest::kSection)->values.size(), expected.size());
-    EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
+    EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 }
 
 TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAsAClickWould) {
@@ -135,10 +139,12 @@ TEST_F(WindowPositionTest, OnASecondMonitorOpensThere) {
     ExpectOpensAt(cases);
 }
 
+// The command quotes the program's path: unquoted, "C:\Program Files\..." starts C:\Program.
 TEST_F(ProgramTest, StartUpRegistrationFollowsTheOption) {
     sys.registry.Root(platform::HKEY_LOCAL_MACHINE)->subkeys.clear();  // a fresh store
+    std::tie(sys.appPath, sys.exeSuffix, sys.pathSeparator) = std::tuple("C:\\Program Files\\Tarnolux", ".exe", '\\');
     Start().Unload();
-    EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
+    EXPECT_EQ(RunValue(), "\"C:\\Program Files\\Tarnolux\\tarnolux.exe\" /Start Up");
 
     Form5& f = Start();
     f.Check4(0).userClick();
@@ -172,7 +178,7 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
     EXPECT_FALSE(host.trayIconPresent);  // start-up went no further
     EXPECT_FALSE(host.Running(*form().Timer1));
     for (const auto& [key, value] : stored) EXPECT_EQ(Stored(key), value) << key;
-    EXPECT_EQ(RunValue(), "/opt/tarnolux/tarnolux /Start Up");
+    EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 
     // The registration is put right even then: the box stored cleared removes it.
     Store("StartonWindowsStartUp", "0");
@@ -306,5 +312,38 @@ TEST(Numbers, ReadAndShownTheSameInEveryLocale) {
     EXPECT_EQ(FormatFixed2(3) + " " + FormatFixed2(1234.567) + " " + FormatFixed2(0.125), "3.00 1234.57 0.12");  // to even
     EXPECT_EQ(Dec(-1234567), "-1234567");
 }
+
+#if defined(TARNOLUX_LINUX)
+// The autostart entry agrees with the box after every exit, whatever the machine hive held: nothing,
+// no run list, or an earlier version's unquoted registration; and it carries the marker from a
+// quoted command or a bare one.
+TEST(StartUpEntry, AgreesWithTheBoxAfterEveryExit) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::optional<std::string> hives[] = {std::nullopt, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
+                                                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + apptest::kRunKey + "]\n\"Tarnolux \"=\"" + self + " /Start Up\"\n"};
+    for (const auto& hive : hives) {
+        for (const std::string box : {"0", "1"}) {
+            SCOPED_TRACE(hive.value_or("no machine hive") + " box " + box);
+            testsupport::TempDir dir;
+            testsupport::WriteFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg",
+                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + apptest::kSection + "]\n\"StartonWindowsStartUp\"=\"" + box + "\"\n");
+            if (hive) testsupport::WriteFile(dir / "config/tarnolux/HKEY_LOCAL_MACHINE.reg", *hive);
+            const auto entry = dir / "config/autostart/tarnolux.desktop";
+            testsupport::WriteFile(entry, "[Desktop Entry]\nExec=" + self + "\n");
+            platform::LinuxSystem sys(testsupport::In(dir));
+            forms::Application app;
+            host::ScriptedHost host{app};
+            tarnolux::Program program(app, sys, host);
+            ASSERT_TRUE(program.Start());
+            program.form5().Unload();
+            EXPECT_EQ(std::filesystem::exists(entry) && testsupport::ReadFile(entry).find(" \"/Start Up\"\n") != std::string::npos, box == "1");
+        }
+    }
+    for (const auto& [command, arguments] : {std::pair{"\"/opt/t/tarnolux\" /Start Up", "/Start Up"}, {"\"/opt/t/tarnolux\"", ""},
+                                             {"\"/opt/t/tarnolux.exe\" /Start Up", "/Start Up"}, {"\"/elsewhere/t\" /Start Up", "/Start Up"}})
+        EXPECT_EQ(platform::linux_impl::RunCommandArguments(command, "/opt/t/tarnolux"), arguments) << command;
+    EXPECT_EQ(platform::linux_impl::RunCommandArguments("\"/a \"b\"/t\" /Start Up", "/a \"b\"/t"), "/Start Up");
+}
+#endif
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "support.h"
 #include "tray/form1.h"
 #include "tray/form3.h"
 #include "tray/form4.h"
@@ -395,13 +396,14 @@ TEST_F(TrayTest, TheTaskbarComesBackWhenItsButtonIsClosedOrTheProgramEnds) {
 
 TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     sys.recycleBins = {{"/home", 3}, {"/media/usb", 2}};
-    program->MenuTexts[11] = "&Papierkorb leeren";
-    f.ApplyLanguage();
+    sys.AddFile("/opt/tarnolux/Language/deutsch.ini", testsupport::ReadFile(std::string(TARNOLUX_SOURCE_DIR) + "/Language/deutsch.ini"));
+    f.Combo1->addItem("deutsch");
+    f.Combo1->setListIndex(f.Combo1->listCount() - 1);
 
     host.msgBoxAnswers = {host::vbNo, host::vbYes};
     Choose(11);
     ASSERT_EQ(host.msgBoxes.size(), 1u);
-    EXPECT_EQ(host.msgBoxes[0].prompt, "Are you sure you want to permanently delete these 5 items?");
+    EXPECT_EQ(host.msgBoxes[0].prompt, "Möchten Sie diese 5 Elemente wirklich endgültig löschen?");
     EXPECT_EQ(host.msgBoxes[0].style, host::vbYesNo + host::vbExclamation);
     EXPECT_EQ(host.msgBoxes[0].title, "Papierkorb leeren");
     EXPECT_EQ(std::pair(sys.emptyRecycleBinCalls, sys.RecycleBinItems()), std::pair(0, std::uint64_t{5}));
@@ -411,7 +413,7 @@ TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     sys.recycleBins = {{"/media/usb", 1}};
     host.msgBoxAnswers = {host::vbYes};
     Choose(11);
-    EXPECT_EQ(host.msgBoxes.back().prompt, "Are you sure you want to permanently delete this item?");
+    EXPECT_EQ(host.msgBoxes.back().prompt, "Möchten Sie dieses Element wirklich endgültig löschen?");
     EXPECT_EQ(sys.emptyRecycleBinCalls, 2);
 }
 

@@ -228,12 +228,14 @@ void Form5::Design() {
     const int cacheText[] = {0, 1, 2, 5, 6};
     const char* cacheScroll[] = {"VScroll1", "VScroll2", "VScroll3", "VScroll7", "VScroll8"};
     forms::Control** cacheBars[] = {&VScroll1, &VScroll2, &VScroll3, &VScroll7, &VScroll8};
+    // The boxes hold eight digits, what the bars reach on machines up to 95 GB (24 GB of memory
+    // gives 25165824 KB); the captions and units have room to spare for them.
     for (int i = 0; i < 5; ++i) {
         const int top = 240 + i * 360;
-        label(cache, "Label1", i, 120, top + 45, 1935, 255, cacheCaptions[i]);
-        text2(cacheText[i], cache, 2100, top, 735);
-        *cacheBars[i] = scroll(cacheScroll[i], cache, 2835, top);
-        label(cache, "Label2", cacheText[i], 3150, top + 45, 465, 255, "KB.");
+        label(cache, "Label1", i, 120, top + 45, 1815, 255, cacheCaptions[i]);
+        text2(cacheText[i], cache, 1980, top, 1005);
+        *cacheBars[i] = scroll(cacheScroll[i], cache, 2985, top);
+        label(cache, "Label2", cacheText[i], 3300, top + 45, 315, 255, "KB.");
     }
     Label9 = &label(cache, "Label9", -1, 120, 2160, 3495, 255, "Current Cache Size");
 

@@ -57,6 +57,13 @@ std::string InnerText(const std::string& line, bool utf8) {
 
 std::size_t CharCount(const std::string& text, bool utf8) { return utf8 ? Utf8Length(text) : text.size(); }
 
+// A message about a language file, in the language in use. The English texts stand here too, for
+// when no language file gives them: the folder gone, or start-up's stored choice missing.
+void ReportFile(Program& P, std::string_view key, const char* english, const std::string& path) {
+    const std::string& text = Text(P, key);
+    P.host.MsgBox(FillIn(text == key ? english : text, {path}), host::vbCritical | host::vbOKOnly, P.AppTitle);
+}
+
 }  // namespace
 
 void Form5::Combo1_Click() {
@@ -66,17 +73,14 @@ void Form5::Combo1_Click() {
     if (!existing.empty()) {
         LoadLanguageFile(existing);
     } else {
-        P.host.MsgBox("File " + path + ", does not exist.", host::vbCritical | host::vbOKOnly, P.AppTitle);
+        ReportFile(P, "MsgFileMissing", "File %1, does not exist.", path);
     }
 }
 
 void Form5::LoadLanguageFile(const std::string& path) {
-    const auto report = [&](const std::string& what) {
-        P.host.MsgBox("File " + path + ", " + what, host::vbCritical | host::vbOKOnly, P.AppTitle);
-    };
     const std::optional<std::vector<std::string>> lines = P.sys.ReadTextLines(path);
     if (!lines) {
-        report("cannot be read.");
+        ReportFile(P, "MsgFileUnreadable", "File %1, cannot be read.", path);
         return;
     }
     // Files made on Windows come in its Western code page; anything that is not UTF-8 is read so.
@@ -87,7 +91,7 @@ void Form5::LoadLanguageFile(const std::string& path) {
     }
     const std::string header = lines->empty() ? std::string() : HeaderLine(lines->front(), utf8);
     if (binary || CharCount(header, utf8) < 2) {
-        report("is not a language file.");
+        ReportFile(P, "MsgNotLanguageFile", "File %1, is not a language file.", path);
         return;
     }
     const std::string section = InnerText(header, utf8);
@@ -166,6 +170,10 @@ void Form5::ApplyLanguage() {
     Label18->setCaption(OptionTexts[3]);
 
     DescribeForAccess(*this);
+    P.host.SetButtonTexts({{host::vbOK, Text(P, "BtnOK")},
+                           {host::vbCancel, Text(P, "BtnCancel")},
+                           {host::vbYes, Text(P, "BtnYes")},
+                           {host::vbNo, Text(P, "BtnNo")}});
 
     TotalMemoryMB = FreeMemory::TotalPhysicalMemoryKB(P.sys) / 1024;
     Label4->setCaption(MonitorTexts[1] + Dec(TotalMemoryMB) + " MB.");

@@ -7,9 +7,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <stop_token>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/forms.h"
@@ -95,6 +97,10 @@ public:
 
     // A modal message box; returns the answer (vbOK, vbYes, ...).
     virtual int MsgBox(const std::string& prompt, int style, const std::string& title) = 0;
+    // The captions of the message boxes' buttons by answer, in the program's language, "&" before
+    // the access key; a button without one keeps the toolkit's caption.
+    void SetButtonTexts(std::map<int, std::string> texts) { buttonTexts_ = std::move(texts); }
+    const std::map<int, std::string>& ButtonTexts() const { return buttonTexts_; }
 
     // Pops `menu`'s children up at the pointer, modally; returns when the menu has closed (after
     // the chosen item's Click has run). `defaultItem` is drawn bold.
@@ -149,6 +155,9 @@ public:
     // The session or the system asks the program to end (logout, shutdown, a termination signal).
     // The program answers by unloading its main window, so that its settings are saved.
     std::function<void()> EndSession;
+
+private:
+    std::map<int, std::string> buttonTexts_;
 };
 
 }  // namespace host

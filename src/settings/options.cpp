@@ -64,21 +64,22 @@ void FillSpin(forms::Control& text, forms::Control& bar, const Stored& s) {
     bar.setTag(Dec(s.value));
 }
 
-// The start-up registration as the box says: written when checked, removed when not.
+// The start-up registration as the box says: written when checked, removed when not. The store
+// may lack the run list that Windows always has (a fresh or replaced one): it is created then, for
+// a removal too, so that whatever mirrors the list (the autostart entry) is put in line at every
+// exit. The program's path is quoted: unquoted, a path with blanks starts whatever program its
+// first word names.
 void RegisterStartUp(Program& p, bool on) {
+    const platform::HKEY key = Registry::CreateKey(p.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, "");
+    if (!key) return;
     if (on) {
-        const std::string command =
-            General::ProgramFolder(p.sys) + General::Sep(p.sys) + p.sys.AppExeName() + p.sys.ExeSuffix() + " /Start Up";
-        // A fresh store may lack the run list that Windows always has: create it then.
-        if (Registry::SetStringValue(p.sys, 0, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command) == 1) {
-            if (const platform::HKEY key = Registry::CreateKey(p.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, "")) {
-                Registry::SetStringValue(p.sys, key, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command);
-                p.sys.RegCloseKey(key);
-            }
-        }
+        const std::string command = "\"" + General::ProgramFolder(p.sys) + General::Sep(p.sys) + p.sys.AppExeName() +
+                                    p.sys.ExeSuffix() + "\" /Start Up";
+        Registry::SetStringValue(p.sys, key, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle, command);
     } else {
-        Registry::DeleteValue(p.sys, platform::HKEY_LOCAL_MACHINE, kRunKey, kAppTitle);
+        p.sys.RegDeleteValue(key, kAppTitle);
     }
+    p.sys.RegCloseKey(key);
 }
 
 }  // namespace

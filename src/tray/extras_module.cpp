@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "appearance/texts.h"
 #include "host/host.h"
 #include "tray/form4.h"
 #include "tray/form6.h"
@@ -60,9 +61,8 @@ void EmptyRecycleBin(Program& P) {
     P.host.RunAside([&](std::stop_token) { items = P.sys.RecycleBinItems(); });
     counting = false;
     if (items == 0) return;
-    const std::string prompt = items == 1 ? std::string("Are you sure you want to permanently delete this item?")
-                                          : "Are you sure you want to permanently delete these " +
-                                                std::to_string(items) + " items?";
+    const std::string prompt =
+        items == 1 ? Text(P, "MsgEmptyBinOne") : FillIn(Text(P, "MsgEmptyBinMany"), {std::to_string(items)});
     std::string title = "Empty Recycle Bin";
     if (P.form6Loaded() && P.form6().extras1_menu.exists(11)) {
         const std::string caption = WithoutAccessKey(P.form6().extras1_menu(11).caption());

@@ -18,12 +18,14 @@
 #include <QPaintEvent>
 #include <QPalette>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "../support.h"
@@ -325,6 +327,26 @@ TEST_F(MainWindowTest, BuildsItsPageButtonsShowTheirPagesAndItsCloseButtonEndsTh
     EXPECT_EQ(window(f), nullptr);
     EXPECT_EQ(qthost::QtHostAccess::tray(host), nullptr);
     EXPECT_EQ(host.Run(), 0);
+}
+
+// On a 24 GB machine the Cache page's bars reach 25165824 KB: every number up to a bar's end shows
+// whole in its box, not cut at its left.
+TEST_F(MainWindowTest, EveryCacheNumberUpToItsBarsEndShowsWhole) {
+    sys.SetMemoryMB(24 * 1024, 200, 1024, 900, 4096, 4000);
+    ASSERT_TRUE(program->Start());
+    tarnolux::Form5& f = program->form5();
+    for (const auto& [box, bar, unit] : {std::tuple{&f.Text2(0), f.VScroll1, 1024}, {&f.Text2(1), f.VScroll2, 1024}, {&f.Text2(2), f.VScroll3, 32}}) {
+        const QString widest = QString::number(static_cast<qint64>(bar->max()) * unit);
+        box->setText(widest.toStdString());
+        auto* edit = qobject_cast<QLineEdit*>(widget(*box));
+        ASSERT_NE(edit, nullptr);
+        QStyleOptionFrame opt;
+        opt.initFrom(edit);
+        opt.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+        const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &opt, edit).width() - 2 * 2;
+        EXPECT_LE(QFontMetrics(edit->font()).horizontalAdvance(widest), room) << widest.toStdString();
+    }
+    EXPECT_EQ(f.Text2(1).text(), "25165824");
 }
 
 }  // namespace

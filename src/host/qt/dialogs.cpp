@@ -74,7 +74,11 @@ int QtHost::MsgBox(const std::string& prompt, int style, const std::string& titl
     case host::MsgBoxIcon::None: break;
     }
     std::vector<QPushButton*> buttons;
-    for (int answer : layout.answers) buttons.push_back(box.addButton(StandardButton(answer)));
+    for (int answer : layout.answers) {
+        buttons.push_back(box.addButton(StandardButton(answer)));
+        if (const auto text = ButtonTexts().find(answer); text != ButtonTexts().end())
+            buttons.back()->setText(Q(text->second));
+    }
     box.setDefaultButton(buttons[layout.defaultButton]);
     box.exec();
     const auto* clicked = box.clickedButton();

@@ -35,13 +35,41 @@ void BuildMenu(HMENU menu, forms::MenuItem& parent, forms::MenuItem* defaultItem
     }
 }
 
+// The system's box names its buttons in the system's language; they are renamed as the box first
+// shows, when it is activated. A button's identifier is its answer.
+thread_local const std::map<int, std::string>* tButtonTexts = nullptr;
+thread_local HHOOK tButtonHook = nullptr;
+
+LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && tButtonTexts) {
+        const HWND box = reinterpret_cast<HWND>(wParam);
+        for (const auto& [answer, text] : *tButtonTexts)
+            if (const HWND button = ::GetDlgItem(box, answer)) ::SetWindowTextW(button, W(text).c_str());
+        tButtonTexts = nullptr;
+    }
+    return ::CallNextHookEx(tButtonHook, code, wParam, lParam);
+}
+
 }  // namespace
 
 int Win32Host::MsgBox(const std::string& prompt, int style, const std::string& title) {
     // The program is ending: nobody is there to answer, so the box counts as closed.
     if (d->quitRequested) return host::MsgBoxFor(style).answerOnClose;
+    // A box shown while another waits (a timer's) sets its own texts through the hook in place.
+    bool hooked = false;
+    if (!tButtonHook && !ButtonTexts().empty()) {
+        tButtonHook = ::SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, ::GetCurrentThreadId());
+        hooked = tButtonHook != nullptr;
+    }
+    if (tButtonHook) tButtonTexts = &ButtonTexts();
     // The toolkit's styles and answers are the system's own numbers.
-    return ::MessageBoxW(OwnerWindow(*d), W(prompt).c_str(), W(title).c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
+    const int answer =
+        ::MessageBoxW(OwnerWindow(*d), W(prompt).c_str(), W(title).c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
+    if (hooked) {
+        ::UnhookWindowsHookEx(std::exchange(tButtonHook, nullptr));
+        tButtonTexts = nullptr;
+    }
+    return answer;
 }
 
 void Win32Host::PopupMenu(forms::Form& owner, forms::MenuItem& menu, forms::MenuItem* defaultItem) {

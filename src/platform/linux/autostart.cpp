@@ -40,11 +40,21 @@ std::string DesktopExecArgument(std::string_view arg) {
 }
 
 std::string RunCommandArguments(std::string_view command, std::string_view exeFile) {
-    for (const std::string_view suffix : {std::string_view(".exe"), std::string_view()}) {
-        const std::string exe = std::string(exeFile) + std::string(suffix);
-        if (!exeFile.empty() && command.substr(0, exe.size()) == exe &&
-            (command.size() == exe.size() || command[exe.size()] == ' '))
-            return std::string(TrimLeft(command.substr(exe.size())));
+    // This program, quoted as it registers itself or bare as earlier versions did; its own path
+    // first, which may hold a quote or ".exe " of its own.
+    if (!exeFile.empty()) {
+        for (const std::string_view suffix : {std::string_view(".exe"), std::string_view()}) {
+            const std::string exe = std::string(exeFile) + std::string(suffix);
+            for (const std::string& head : {"\"" + exe + "\"", exe}) {
+                if (command.substr(0, head.size()) == head && (command.size() == head.size() || command[head.size()] == ' '))
+                    return std::string(TrimLeft(command.substr(head.size())));
+            }
+        }
+    }
+    // Registered from elsewhere: a quoted path ends at its closing quote, a bare one at ".exe ".
+    if (command.starts_with('"')) {
+        const auto close = command.find('"', 1);
+        return close == std::string_view::npos ? std::string() : std::string(TrimLeft(command.substr(close + 1)));
     }
     if (const auto exe = command.find(".exe "); exe != std::string_view::npos)
         return std::string(TrimLeft(command.substr(exe + 5)));

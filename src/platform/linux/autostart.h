@@ -10,8 +10,9 @@ namespace platform::linux_impl {
 // escaped for the entry's string syntax ('\' doubled, '%' doubled).
 std::string DesktopExecArgument(std::string_view arg);
 
-// The text after the executable in a Run-key command ("/opt/t/tarnolux.exe /Start Up" gives
-// "/Start Up"), recognising `exeFile` with or without ".exe", and else the usual ".exe " split.
+// The text after the executable in a Run-key command ("\"/opt/t/tarnolux\" /Start Up" and
+// "/opt/t/tarnolux.exe /Start Up" give "/Start Up"): `exeFile`, with or without ".exe", quoted or
+// not; else a quoted path up to its closing quote, or the usual ".exe " split.
 std::string RunCommandArguments(std::string_view command, std::string_view exeFile);
 
 // The whole entry: the program `exeFile` started with `arguments` as one argument (none if empty).
