@@ -13,11 +13,8 @@
 
 namespace {
 
-class SuspendedCopies {
-public:
-    SuspendedCopies() = default;
-    SuspendedCopies(const SuspendedCopies&) = delete;
-    SuspendedCopies& operator=(const SuspendedCopies&) = delete;
+struct SuspendedCopies {
+    std::vector<PROCESS_INFORMATION> started;
     ~SuspendedCopies() {
         for (const PROCESS_INFORMATION& p : started) {
             ::TerminateProcess(p.hProcess, 0);
@@ -36,13 +33,11 @@ public:
         started.push_back(p);
         return true;
     }
-    std::vector<PROCESS_INFORMATION> started;
+    bool Holds(std::uint32_t pid) const {
+        return std::any_of(started.begin(), started.end(),
+                           [pid](const PROCESS_INFORMATION& p) { return p.dwProcessId == pid; });
+    }
 };
-
-bool IsOurs(const SuspendedCopies& copies, std::uint32_t pid) {
-    return std::any_of(copies.started.begin(), copies.started.end(),
-                       [pid](const PROCESS_INFORMATION& p) { return p.dwProcessId == pid; });
-}
 
 // The copies as the system's own snapshot walk meets them.
 std::vector<std::uint32_t> SystemOrder(const SuspendedCopies& copies) {
@@ -51,7 +46,7 @@ std::vector<std::uint32_t> SystemOrder(const SuspendedCopies& copies) {
     PROCESSENTRY32W pe{};
     pe.dwSize = sizeof pe;
     for (BOOL more = ::Process32FirstW(snap, &pe); more; more = ::Process32NextW(snap, &pe))
-        if (IsOurs(copies, pe.th32ProcessID)) order.push_back(pe.th32ProcessID);
+        if (copies.Holds(pe.th32ProcessID)) order.push_back(pe.th32ProcessID);
     ::CloseHandle(snap);
     return order;
 }
@@ -90,7 +85,7 @@ TEST(Win32Processes, ListedInTheSystemsOrderAndEndedWithExitCodeZero) {
 
     std::vector<std::uint32_t> listed;
     for (const platform::ProcessEntry& p : sys.ProcessSnapshot())
-        if (IsOurs(copies, p.pid)) listed.push_back(p.pid);
+        if (copies.Holds(p.pid)) listed.push_back(p.pid);
     EXPECT_EQ(listed, order);
 
     for (const PROCESS_INFORMATION& p : copies.started) {
