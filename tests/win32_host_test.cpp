@@ -41,6 +41,12 @@ TEST_F(Win32HostLook, AListScrollsSidewaysOverTheExtentTheProgramSets) {
     const int extent = MulDiv(494, static_cast<int>(win32host::Win32HostAccess::dpi(host)), 96);
     EXPECT_EQ(::GetScrollPos(w, SB_HORZ), extent - client.right);
     EXPECT_TRUE(::GetWindowLongW(w, GWL_STYLE) & WS_HSCROLL);
+    // Moved to a screen of twice the scale, the list keeps its reach.
+    HWND window = win32host::Win32HostAccess::window(host, form);
+    RECT suggested{};
+    ::GetWindowRect(window, &suggested);
+    ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(::SendMessageW(w, LB_GETHORIZONTALEXTENT, 0, 0), MulDiv(494, 192, 96));
 }
 
 // Checked, a push-button check box shows the face the Qt host paints for the skins' button colours.
@@ -52,6 +58,7 @@ TEST_F(Win32HostLook, APressedPageButtonShowsTheDarkerFaceOfTheLinuxHost) {
         {forms::RGB(201, 217, 238), forms::RGB(165, 178, 195)},  // Blue
         {forms::RGB(33, 38, 45), forms::RGB(27, 31, 37)},        // Midnight
         {forms::RGB(232, 217, 181), forms::RGB(190, 178, 148)},  // Sand
+        {forms::RGB(208, 147, 86), forms::RGB(170, 120, 70)},    // a user's skin, by a rounding edge
     };
     forms::Control& page = form.add(Kind::CheckBox, "Check1", 0);
     page.setStyle(1);
