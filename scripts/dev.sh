@@ -7,6 +7,8 @@
 #   bash scripts/dev.sh package build a Debian package (build-package/tarnolux_*.deb)
 #   bash scripts/dev.sh windows cross-build the Windows program (build-windows/bin) and run its
 #                               headless tests under Wine, in a private prefix
+#   bash scripts/dev.sh windows-package  build the Windows installer and portable zip
+#                               (build-windows/Tarnolux-*-win64.exe and .zip) and try both under Wine
 # Missing Debian packages are installed with apt-get when possible; otherwise the exact command to
 # run is printed.
 set -euo pipefail
@@ -19,6 +21,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-de
 
 # Only the Windows build needs these (about 1 GB with Wine).
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth openbox)
+# The Windows installer and zip, and the checks of both.
+windows_package_packages=("${windows_packages[@]}" nsis unzip)
 
 ensure_packages() {
     local missing=()
@@ -93,8 +97,19 @@ case "$cmd" in
         [ "$version" = "Tarnolux 1.8" ] || { echo "tarnolux.exe --version printed: $version" >&2; exit 1; }
         echo "$version"
         ;;
+    windows-package)
+        ensure_packages "${windows_package_packages[@]}"
+        cmake --preset windows >/dev/null
+        cmake --build --preset windows -j "$jobs" --target tarnolux
+        # makensis reads the language files' names as UTF-8 whatever the caller's locale.
+        (cd build-windows && LC_ALL=C.UTF-8 cpack)
+        version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+        # A display for the Tarnolux that the install has to end; everything else in a throw-away prefix.
+        xvfb-run -a -s "-screen 0 1280x1024x24" sh -c \
+            'openbox >/dev/null 2>&1 & timeout 900 bash tests/packaging/windows_package.sh build-windows . "$0"' "$version"
+        ;;
     *)
-        sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -9,7 +9,12 @@ ICONS = os.path.join(HERE, "..", "icons")
 
 
 def sizes_of(resource):
-    names = [f"{resource}-16.png", f"{resource}-24.png", f"{resource}.png", f"{resource}@2x.png", f"{resource}@4x.png"]
+    # The program's own icon also stands in Explorer's large views, the Start menu and Alt-Tab: it
+    # takes every size of the icon theme's artwork, up to 256 pixels.
+    if resource == 1:
+        names = [f"tarnolux-{size}.png" for size in (16, 24, 32, 48, 64, 128, 256)]
+    else:
+        names = [f"{resource}-16.png", f"{resource}-24.png", f"{resource}.png", f"{resource}@2x.png", f"{resource}@4x.png"]
     return [os.path.join(ICONS, n) for n in names if os.path.exists(os.path.join(ICONS, n))]
 
 

@@ -194,7 +194,8 @@ public:
     virtual std::optional<DriveSpace> GetDiskFreeSpace(const std::string& drive) = 0;
     virtual std::optional<VolumeInfo> GetVolumeInformation(const std::string& drive) = 0;
 
-    // Processes: every running program (not the kernel's own threads); on Linux in ascending id order.
+    // Processes: every running program (not the kernel's own threads); on Linux in ascending id order,
+    // on Windows in the order of the system's snapshot.
     virtual std::vector<ProcessEntry> ProcessSnapshot() = 0;
     virtual bool TerminateProcess(std::uint32_t pid) = 0;  // on Linux the desktop's polite end, SIGTERM
     virtual std::uint32_t CurrentProcessId() = 0;

@@ -114,7 +114,8 @@ void Win32Host::Impl::build(FormView& fv, forms::Control& c) {
     case forms::Kind::FileListBox:
         v.type = ViewType::List;
         cls = L"LISTBOX";
-        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
+        // The sideways bar shows once the program gives the list an extent wider than itself.
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP;
         ex |= WS_EX_CLIENTEDGE;
         break;
     case forms::Kind::ComboBox:
@@ -192,6 +193,8 @@ void Win32Host::Impl::sync(ControlView& v, forms::Prop prop) {
         break;
     case forms::Prop::Range:
         if (v.type == ViewType::ScrollBar) syncRange(v);
+        else if (v.type == ViewType::List)
+            ::SendMessageW(w, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(Dev(std::max(0, c.horizontalExtent()), dpi)), 0);
         break;
     case forms::Prop::Enabled:
         ::EnableWindow(w, c.enabled());
@@ -333,7 +336,9 @@ void Win32Host::Impl::drawButton(ControlView& v, const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     RECT r = item.rcItem;
     const bool down = (item.itemState & ODS_SELECTED) || (v.type == ViewType::CheckBox && c.value() == forms::vbChecked);
-    ::FillRect(dc, &r, brushFor(Cref(c.backColor())));
+    // The sunken edge alone is two thin lines in the system's colours; the chosen page must stand
+    // out of the column at a glance, as it does on Linux.
+    ::FillRect(dc, &r, brushFor(Cref(down ? PressedFace(c.backColor()) : c.backColor())));
     ::DrawEdge(dc, &r, down ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
     ::SetBkMode(dc, TRANSPARENT);
     ::SelectObject(dc, fontFor(c.font(), v.form->fontPx));

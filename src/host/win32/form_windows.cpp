@@ -209,10 +209,8 @@ bool Win32Host::Impl::formMessage(FormView& fv, UINT msg, WPARAM wParam, LPARAM,
         for (auto& [form, view] : views) {
             placeWindow(*view);
             for (auto& [c, v] : view->controls)
-                if (v.widget) {
-                    sync(v, forms::Prop::Geometry);
-                    sync(v, forms::Prop::Font);
-                }
+                if (v.widget)
+                    for (forms::Prop p : {forms::Prop::Geometry, forms::Prop::Font, forms::Prop::Range}) sync(v, p);
             ::InvalidateRect(view->window, nullptr, TRUE);
         }
         result = 0;

@@ -1,4 +1,4 @@
-// A look inside the Win32 host, for its tests: the window that mirrors a form.
+// A look inside the Win32 host, for its tests: the windows that mirror a form and its controls.
 #pragma once
 
 #include "host/win32/win32_host_impl.h"
@@ -11,6 +11,11 @@ struct Win32HostAccess {
         return v ? v->window : nullptr;
     }
     static HWND messageWindow(Win32Host& host) { return host.d->messageWindow; }
+    static HWND widget(Win32Host& host, const forms::Control& c) {
+        ControlView* v = host.d->viewOf(c);
+        return v ? v->widget : nullptr;
+    }
+    static UINT dpi(Win32Host& host) { return host.d->dpi; }
 };
 
 }  // namespace win32host

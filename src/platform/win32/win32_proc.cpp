@@ -179,7 +179,6 @@ std::vector<ProcessEntry> Win32System::ProcessSnapshot() {
         list.push_back(std::move(p));
     }
     ::CloseHandle(snap);
-    std::sort(list.begin(), list.end(), [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; });
     return list;
 }
 
@@ -190,7 +189,8 @@ bool Win32System::TerminateProcess(std::uint32_t pid) {
     if (pid == 0) return false;
     HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, pid);
     if (!h) return false;
-    const bool ok = ::TerminateProcess(h, 1) != FALSE;
+    // Exit code 0: whoever waits on the process sees an ordinary end, not a failure of its own.
+    const bool ok = ::TerminateProcess(h, 0) != FALSE;
     ::CloseHandle(h);
     return ok;
 }
