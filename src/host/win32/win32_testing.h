@@ -1,4 +1,4 @@
-// A look inside the Win32 host, for its tests: the window that mirrors a form.
+// A look inside the Win32 host, for its tests: the window that mirrors a form, the tray record.
 #pragma once
 
 #include "host/win32/win32_host_impl.h"
@@ -11,6 +11,7 @@ struct Win32HostAccess {
         return v ? v->window : nullptr;
     }
     static HWND messageWindow(Win32Host& host) { return host.d->messageWindow; }
+    static const NOTIFYICONDATAW& trayRecord(Win32Host& host) { return host.d->tray; }
 };
 
 }  // namespace win32host
