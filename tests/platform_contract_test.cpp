@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/fake/fake_system.h"
@@ -36,6 +39,7 @@ struct FakeWorld {
         return name;
     }
     std::string Read(const std::string& path) const { return sys.FileText(path).value_or("<missing>"); }
+    std::string StateFolder() const { return sys.stateFolder; }
 };
 
 // Real files below a private folder.
@@ -61,6 +65,7 @@ struct LinuxWorld : DiskWorld {
         Write(Join(folder, "." + name), "");
         return "." + name;
     }
+    std::string StateFolder() const { return sys.StateFolder(); }
 };
 using Worlds = ::testing::Types<FakeWorld, LinuxWorld>;
 #elif defined(TARNOLUX_WIN32)
@@ -77,6 +82,7 @@ struct Win32World : DiskWorld {
         testsupport::win32::SetHidden(PathOf(Join(folder, name)));
         return name;
     }
+    std::string StateFolder() const { return sys.StateFolder(); }
 };
 using Worlds = ::testing::Types<FakeWorld, Win32World>;
 #endif
@@ -247,6 +253,35 @@ TYPED_TEST(SystemContract, TextFilesReadAsLinesOnlyWhenTheyAreFiles) {
     EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "none.ini")), std::nullopt);
     w.MakeFolder(w.Join(w.Folder(), "Language"));
     EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "Language")), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+// Logs are written off the caller's thread: what they hold is looked at once it has settled.
+template <typename Ready>
+bool Eventually(Ready ready) {
+    for (int i = 0; i < 300 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ready();
+}
+
+TYPED_TEST(SystemContract, ALogKeepsItsLatestLinesAndPutsAsideWhatIsNoLogOfOurs) {
+    System& sys = this->sys();
+    // The state folder may be shared with other tests: a name of this test's own.
+    const std::string name = "contract-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + ".log";
+    EXPECT_EQ(sys.ReadLog(name, "H 1"), std::vector<std::string>{});
+    this->w.Write(this->w.Join(this->w.StateFolder(), name), "not a log");
+    EXPECT_EQ(sys.ReadLog(name, "H 1"), std::nullopt);
+    for (const char* line : {"1", "2", "3", "4"}) sys.AppendToLog(name, "H 1", line, 3);
+    EXPECT_TRUE(Eventually([&] { return sys.ReadLog(name, "H 1") == std::vector<std::string>{"2", "3", "4"}; }));
+    const std::vector<std::string> aside = sys.Dir(this->w.Join(this->w.StateFolder(), name + ".damaged*"), 0);
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(this->w.Read(this->w.Join(this->w.StateFolder(), aside[0])), "not a log");
+
+    const std::optional<MemoryReading> reading = sys.ReadMemory();
+    ASSERT_TRUE(reading.has_value());
+    EXPECT_LE(reading->unused, reading->available);
 }
 
 }  // namespace

@@ -16,10 +16,20 @@ class Program;
 
 // Every named key, so that a language file is read once for all of them. Add new ones here and to
 // each file in Language/.
-inline constexpr std::array<std::string_view, 3> kTextKeys = {
+inline constexpr std::array<std::string_view, 12> kTextKeys = {
     "TipMenu",
     "TipHide",
     "TipExit",
+    // The notice after a free-up.
+    "NoticeFreed",
+    "NoticeTook",
+    "NoticeFigures",
+    "NoticeNothing",
+    "NoticeBudget",
+    "NoticeRanShort",
+    "NoticeBusy",
+    "NoticeOff",
+    "NoticeNoAmount",
 };
 
 // The text of `key` in the language in use; else english.ini's; else the key itself, so that a
