@@ -16,6 +16,21 @@ using ProgramHost = win32host::Win32Host;
 using ProgramHost = qthost::QtHost;
 #endif
 
+namespace {
+
+// What a start of the program has to say on the command line, at once.
+void Tell(const std::string& text, bool error) {
+#if defined(TARNOLUX_WIN32)
+    win32host::TellStarter(text, error);
+#else
+    std::FILE* to = error ? stderr : stdout;
+    std::fputs(text.c_str(), to);
+    std::fflush(to);
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // The command line is read before any window exists: --help and --version need no display.
     const tarnolux::CommandLine command = tarnolux::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -34,35 +49,21 @@ int main(int argc, char** argv) {
         return 2;
     case tarnolux::CommandLine::Action::Report: {
         // The log is read where it lies: no display, and no running Tarnolux, is needed.
-#if defined(TARNOLUX_WIN32)
-        win32host::AttachParentConsole();
-#endif
         auto sys = platform::MakeSystem();
         const std::optional<std::string> report = tarnolux::ReportText(*sys);
-        if (!report) {
-            std::fputs("tarnolux: the free-up log cannot be read\n", stderr);
-            return 1;
-        }
-        std::fputs(report->c_str(), stdout);
-        return 0;
+        Tell(report ? *report : "tarnolux: the free-up log cannot be read\n", !report);
+        return report ? 0 : 1;
     }
     default:
         break;
     }
-#if defined(TARNOLUX_WIN32)
-    // What a free-up achieved is told to the console that started this one, when there is one.
-    if (command.action != tarnolux::CommandLine::Action::Start) win32host::AttachParentConsole();
-#endif
     forms::Application app;
     ProgramHost host(app, argc, argv);
     auto sys = platform::MakeSystem();
     tarnolux::Program program(app, *sys, host);
     program.Command = command;
-    program.Say = [](const std::string& line) {
-        std::puts(line.c_str());
-        std::fflush(stdout);
-    };
+    program.Say = [](const std::string& line) { Tell(line + "\n", false); };
     const int rc = program.Run();
-    if (!program.StartError.empty()) std::fprintf(stderr, "tarnolux: %s\n", program.StartError.c_str());
+    if (!program.StartError.empty()) Tell("tarnolux: " + program.StartError + "\n", true);
     return rc;
 }
