@@ -208,9 +208,10 @@ TEST(FreeUpOutcomeTest, LogLinesKeepEveryFigureAndLinesThatAreNoneAreSkipped) {
     for (const FreeUpOutcome& o : {claimed, budget, gate}) EXPECT_EQ(tarnolux::FromLogLine(tarnolux::LogLine(o)), o);
     EXPECT_EQ(tarnolux::OutcomeLine(budget), "Nothing freed: at most 812 MB can be claimed safely now");
 
-    for (const char* junk : {"", "1 menu 1 1 claimed -1 0 0 1 - - - - - - -",
-                             "1 menu 1 1 claimed -1 0 0 1 - - - - - - - - -", "1 door 1 1 claimed -1 0 0 1 - - - - - - - -",
-                             "1 menu 1 1 won -1 0 0 1 - - - - - - - -", "1 menu x 1 claimed -1 0 0 1 - - - - - - - -",
+    // Too few or too many fields, an unknown word or none, a number that is none, half a reading.
+    for (const char* junk : {"", "1 menu 1 1 claimed -1 0 0 1 - - - - - - -", "1 menu 1 1 claimed -1 0 0 1 - - - - - - - - -",
+                             "1 door 1 1 claimed -1 0 0 1 - - - - - - - -", "1 menu 1 1 won -1 0 0 1 - - - - - - - -",
+                             "1 menu 1 1  -1 0 0 1 - - - - - - -", "1 menu x 1 claimed -1 0 0 1 - - - - - - - -",
                              "1 menu 1 1 claimed -1 0 0 1 -5 1 1 1 - - - -", "1 menu 1 1 claimed -1 0 0 1 1 - 1 1 - - - -"})
         EXPECT_EQ(tarnolux::FromLogLine(junk), std::nullopt) << junk;
 }

@@ -187,7 +187,8 @@ std::string ReportTable(const std::vector<FreeUpOutcome>& outcomes, bool utc) {
                         Change(o.before, o.after, &R::cache), Change(o.before, o.after, &R::swapUsed),
                         claimed ? "freed" : ReasonText(o)});
     }
-    // Numbers stand right-aligned under their headings; texts left-aligned; the last column runs on.
+    // Numbers stand right-aligned under their headings, texts left-aligned; the last column, never
+    // empty, runs on unpadded.
     constexpr std::array<bool, 10> kRight = {false, false, true, true, true, true, true, true, true, false};
     std::array<std::size_t, 10> width{};
     for (const auto& row : rows)
@@ -200,7 +201,6 @@ std::string ReportTable(const std::vector<FreeUpOutcome>& outcomes, bool utc) {
             if (c > 0) line += "  ";
             line += kRight[c] ? pad + row[c] : c + 1 < row.size() ? row[c] + pad : row[c];
         }
-        while (!line.empty() && line.back() == ' ') line.pop_back();
         table += line + "\n";
     }
     return table;

@@ -35,8 +35,7 @@ bool QtHost::ListenForLaterStarts(const std::string& channel) {
         while (QLocalSocket* client = server->nextPendingConnection()) {
             QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             // A client that sends nothing is let go; one whose request is under way is not.
-            auto* idle = new QTimer(client);
-            idle->setSingleShot(true);
+            auto* idle = new QTimer(client);  // it goes with the client it drops
             QObject::connect(idle, &QTimer::timeout, client, [client] { client->abort(); });
             idle->start(kIdleClientMs);
             QObject::connect(client, &QLocalSocket::readyRead, client, [this, client, idle] {

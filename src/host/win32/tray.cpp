@@ -10,7 +10,7 @@ namespace {
 template <std::size_t N>
 void CopyWhole(const std::wstring& text, wchar_t (&field)[N]) {
     std::size_t n = std::min(text.size(), N - 1);
-    if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] < 0xDC00) --n;
+    if (n < text.size() && text[n - 1] >= 0xD800 && text[n - 1] < 0xDC00) --n;  // n is N - 1 here
     std::copy_n(text.begin(), n, field);
     field[n] = L'\0';
 }
@@ -53,13 +53,8 @@ bool Win32Host::Impl::shellNotifyIcon(int message, const host::NotifyIconData& d
         CopyWhole(W(data.info), tray.szInfo);
     }
     trayOwner = data.window;
-    bool ok = false;
-    if (message == model::kAdd) {
-        trayAdded = ::Shell_NotifyIconW(NIM_ADD, &tray) != FALSE;
-        ok = trayAdded;
-    } else {
-        ok = ::Shell_NotifyIconW(NIM_MODIFY, &tray) != FALSE;
-    }
+    const bool ok = ::Shell_NotifyIconW(message == model::kAdd ? NIM_ADD : NIM_MODIFY, &tray) != FALSE;
+    if (message == model::kAdd) trayAdded = ok;
     tray.uFlags &= ~static_cast<UINT>(NIF_INFO);  // shown once, not again when Explorer restarts
     return ok;
 }
