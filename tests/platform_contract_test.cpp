@@ -74,6 +74,7 @@ struct Win32World : DiskWorld {
         Win32System::Options o;
         o.windowsDir = dir.str();
         o.instanceName = "TarnoluxTests." + dir.path().filename().string();
+        o.stateFolder = Join(Join(dir.str(), "Local"), "Tarnolux");
         return o;
     }()};
     std::string Join(const std::string& a, const std::string& b) const { return a + "\\" + b; }
@@ -262,22 +263,27 @@ namespace {
 // Logs are written off the caller's thread: what they hold is looked at once it has settled.
 template <typename Ready>
 bool Eventually(Ready ready) {
-    for (int i = 0; i < 300 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 1000 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return ready();
 }
 
 TYPED_TEST(SystemContract, ALogKeepsItsLatestLinesAndPutsAsideWhatIsNoLogOfOurs) {
     System& sys = this->sys();
-    // The state folder may be shared with other tests: a name of this test's own.
-    const std::string name = "contract-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + ".log";
-    EXPECT_EQ(sys.ReadLog(name, "H 1"), std::vector<std::string>{});
-    this->w.Write(this->w.Join(this->w.StateFolder(), name), "not a log");
-    EXPECT_EQ(sys.ReadLog(name, "H 1"), std::nullopt);
-    for (const char* line : {"1", "2", "3", "4"}) sys.AppendToLog(name, "H 1", line, 3);
-    EXPECT_TRUE(Eventually([&] { return sys.ReadLog(name, "H 1") == std::vector<std::string>{"2", "3", "4"}; }));
-    const std::vector<std::string> aside = sys.Dir(this->w.Join(this->w.StateFolder(), name + ".damaged*"), 0);
+    using Lines = std::vector<std::string>;
+    const auto logged = [&](const Lines& lines) { return Eventually([&] { return sys.ReadLog("t.log", "H 1") == lines; }); };
+    EXPECT_EQ(sys.ReadLog("t.log", "H 1"), Lines{});
+    sys.AppendToLog("t.log", "H 1", "1", 3);  // its folders are made as needed
+    EXPECT_TRUE(logged({"1"}));
+    const std::string path = this->w.Join(this->w.StateFolder(), "t.log");
+    this->w.Write(path, "not a log");
+    EXPECT_EQ(sys.ReadLog("t.log", "H 1"), std::nullopt);
+    for (const char* line : {"2", "3"}) sys.AppendToLog("t.log", "H 1", line, 3);
+    EXPECT_TRUE(logged({"2", "3"}));
+    const std::vector<std::string> aside = sys.Dir(path + ".damaged*", 0);
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(this->w.Read(this->w.Join(this->w.StateFolder(), aside[0])), "not a log");
+    for (const char* line : {"4", "5"}) sys.AppendToLog("t.log", "H 1", line, 3);
+    EXPECT_TRUE(logged({"3", "4", "5"}));
 
     const std::optional<MemoryReading> reading = sys.ReadMemory();
     ASSERT_TRUE(reading.has_value());

@@ -31,6 +31,7 @@ public:
         std::string windowsDir;    // empty: the real Windows folder
         std::string instanceName;  // empty: the program's own named mutex
         CpuLoadCounter::Clock clock;  // empty: std::chrono::steady_clock
+        std::string stateFolder;      // empty: %LOCALAPPDATA%\Tarnolux (the logs)
     };
 
     Win32System();
