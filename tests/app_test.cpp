@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app_fixture.h"
+#include "support.h"
 #include "tray/form6.h"
 
 namespace {
@@ -282,7 +284,7 @@ TEST(CommandLineTest, MistakesAreNamed) {
     };
     EXPECT_EQ(error({"--frobnicate"}), "unknown option '--frobnicate'");
     EXPECT_EQ(error({"notes.txt"}), "unexpected argument 'notes.txt'");
-    EXPECT_EQ(error({"--show", "--quit"}), "only one of --show, --free-up and --quit can be given");
+    EXPECT_EQ(error({"--show", "--quit"}), "only one of --show, --free-up, --quit and --report can be given");
     for (const char* amount : {"0", "-5", "12MB", "1e3", "99999999999", ""})
         EXPECT_NE(error({std::string("--free-up=") + amount}).find("is not a number of megabytes"), std::string::npos)
             << amount;
@@ -296,6 +298,29 @@ TEST(CommandLineTest, RequestsSurviveTheTripToTheRunningInstance) {
     EXPECT_EQ(tarnolux::EncodeRequest(Parse({})), "show");
     for (const char* unknown : {"", "SHOW", "free-up x", "free-up 0", "quit now", "rm -rf"})
         EXPECT_FALSE(tarnolux::DecodeRequest(unknown)) << unknown;
+}
+
+}  // namespace
+
+namespace {
+
+// Every exit status --help names is documented in the README's table and the manual page, and
+// nothing more.
+TEST(CommandLineTest, TheExitStatusesAreDocumentedAlikeEverywhere) {
+    // The words between `mark` and `end` from `after` on, up to `before`.
+    const auto statuses = [](const std::string& text, const char* after, const char* before, const char* mark,
+                             const char* end) {
+        std::set<std::string> found;
+        const std::size_t from = text.find(after), to = text.find(before, from), m = std::string(mark).size();
+        for (std::size_t at = text.find(mark, from); at < to; at = text.find(mark, at + 1))
+            if (const std::size_t stop = text.find(end, at + m); stop > at + m) found.insert(text.substr(at + m, stop - at - m));
+        return found;
+    };
+    const std::set<std::string> help = statuses(tarnolux::UsageText(), "Exit status:", "\x01", "\n  ", "  ");
+    EXPECT_EQ(help, (std::set<std::string>{"0", "1", "2", "3", "4", "5"}));
+    const std::string source = TARNOLUX_SOURCE_DIR;
+    EXPECT_EQ(statuses(testsupport::ReadFile(source + "/README.md"), "| Status |", "\n\n", "\n| ", " |"), help);
+    EXPECT_EQ(statuses(testsupport::ReadFile(source + "/packaging/tarnolux.1"), ".SH EXIT", ".SH ENV", "\n.B ", "\n"), help);
 }
 
 }  // namespace

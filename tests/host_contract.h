@@ -308,6 +308,32 @@ TYPED_TEST_P(HostContract, ALaterStartIsCarriedOutByTheListeningHostAndAnswered)
     this->host().LaterStart = nullptr;
 }
 
+// A request may take minutes (a large free-up on a machine that must swap): the sender waits as
+// long as the running instance shows life, and gives up only on one that has fallen silent.
+TYPED_TEST_P(HostContract, ASlowRequestIsAnsweredInTheEndAndAHungOneIsGivenUp) {
+    using std::chrono::milliseconds;
+    ContractForm f(this->app);
+    f.Load();
+    this->host().laterStartTiming = {milliseconds(50), milliseconds(500)};
+    milliseconds busyFor(2000);
+    bool servingEvents = true;
+    this->host().LaterStart = [&](const std::string& request) {
+        const auto work = [&](std::stop_token) { std::this_thread::sleep_for(busyFor); };
+        if (servingEvents) this->host().RunAside(work);
+        else work({});
+        return "done " + request;
+    };
+    const std::string channel = this->driver.Channel();
+    ASSERT_TRUE(this->host().ListenForLaterStarts(channel));
+    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "free-up 10"), std::optional<std::string>("done free-up 10"));
+    if constexpr (TypeParam::kHasWindows) {  // the hosts with windows are the ones with threads
+        servingEvents = false;
+        busyFor = milliseconds(1500);
+        EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "show"), std::nullopt);
+    }
+    this->host().LaterStart = nullptr;
+}
+
 TYPED_TEST_P(HostContract, TheScreensStartWithThePrimaryAtTheOriginInTwips) {
     EXPECT_EQ(this->host().TwipsPerPixelX(), 15);
     EXPECT_EQ(this->host().TwipsPerPixelY(), 15);
@@ -331,6 +357,7 @@ REGISTER_TYPED_TEST_SUITE_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefus
                             WorkAsideLeavesEventsServedAndQuittingAsksItToStop,
                             TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWithoutATrayMinimises,
                             ALaterStartIsCarriedOutByTheListeningHostAndAnswered,
+                            ASlowRequestIsAnsweredInTheEndAndAHungOneIsGivenUp,
                             TheScreensStartWithThePrimaryAtTheOriginInTwips);
 
 }  // namespace hostcontract

@@ -1,6 +1,6 @@
 // The free-up on Linux: the real memory claim (what can be had, the blank pattern, giving up in
-// time, the out-of-memory score put back) and the wave player, which gives up at once, and plays
-// nothing, when there is nothing it can play.
+// time, the out-of-memory score put back), the readings around it, and the wave player, which
+// gives up at once, and plays nothing, when there is nothing it can play.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -19,7 +19,12 @@
 #include <utility>
 #include <vector>
 
+#include "app/form5.h"
+#include "app/program.h"
+#include "host/scripted_host.h"
+#include "linux_options.h"
 #include "platform/linux/memory_claim.h"
+#include "platform/linux/proc_parse.h"
 #include "platform/linux/wave_player.h"
 #include "support.h"
 
@@ -205,6 +210,51 @@ TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWa
     stop.request_stop();
     EXPECT_EQ(ClaimMemoryInChild(MiB, stop.get_token()), nullptr);
     EXPECT_EQ(ClaimMemoryInChild(0), nullptr);
+}
+
+// The figures a free-up reports: MemFree, MemAvailable (or its stand-in), Cached + Buffers and the
+// swap in use, from one reading.
+TEST(LinuxFreeupReport, AReadingTakesItsFiguresFromMeminfo) {
+    const std::string common = "MemTotal: 8000 kB\nMemFree: 1000 kB\nBuffers: 100 kB\nCached: 2000 kB\n";
+    EXPECT_EQ(ToMemoryReading(ParseMeminfo(common + "MemAvailable: 5000 kB\nSwapTotal: 4000 kB\nSwapFree: 3000 kB\n")),
+              (platform::MemoryReading{1000 * 1024, 5000 * 1024, 2100 * 1024, 1000 * 1024}));
+    // Before Linux 3.14, free memory and the caches stand in for what is available.
+    EXPECT_EQ(ToMemoryReading(ParseMeminfo(common + "SwapTotal: 0 kB\nSwapFree: 10 kB\n")),
+              (platform::MemoryReading{1000 * 1024, 3100 * 1024, 2100 * 1024, 0}));
+}
+
+// A LinuxSystem that notes each reading with whether the child that claims lives.
+struct WatchedSystem : platform::LinuxSystem {
+    using LinuxSystem::LinuxSystem;
+    int child = 0;
+    std::vector<std::string> seen;
+    std::optional<platform::MemoryReading> ReadMemory() override {
+        seen.push_back(child == 0 ? "read" : ::kill(child, 0) == 0 ? "read while the child holds" : "read once it is gone");
+        return LinuxSystem::ReadMemory();
+    }
+    std::unique_ptr<platform::MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop) override {
+        auto block = LinuxSystem::ClaimMemory(bytes, std::move(stop));
+        child = block ? ClaimingChild(*block) : 0;
+        seen.push_back(block ? "claimed" : "refused");
+        return block;
+    }
+};
+
+// The memory is read before the free-up and again once the child that claimed has ended and its
+// memory is back.
+TEST(LinuxFreeupReport, AFreeUpIsReadBeforeTheClaimAndAfterTheChildHasGivenItBack) {
+    testsupport::TempDir dir;
+    platform::LinuxSystem::Options options = testsupport::In(dir);
+    options.procRoot = "/proc";
+    WatchedSystem sys(options);
+    forms::Application app;
+    host::ScriptedHost host(app);
+    tarnolux::Program program(app, sys, host);
+    ASSERT_TRUE(program.Start());
+    const std::string answer = program.LaterStartRequest("free-up 64");
+    EXPECT_EQ(answer.rfind("result 0 Freed 64 MB in ", 0), 0u) << answer;
+    EXPECT_EQ(sys.seen, (std::vector<std::string>{"read", "claimed", "read once it is gone"}));
+    program.form5().Unload();
 }
 
 // A short 16-bit mono PCM wave of silence, 8000 frames a second.

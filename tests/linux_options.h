@@ -26,6 +26,7 @@ inline platform::LinuxSystem::Options In(const TempDir& dir) {
     o.configHome = (dir / "config").string();
     o.runtimeDir = (dir / "run").string();
     o.dataHome = (dir / "data").string();
+    o.stateHome = (dir / "state").string();
     return o;
 }
 

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/fake/fake_system.h"
@@ -36,6 +39,7 @@ struct FakeWorld {
         return name;
     }
     std::string Read(const std::string& path) const { return sys.FileText(path).value_or("<missing>"); }
+    std::string StateFolder() const { return sys.stateFolder; }
 };
 
 // Real files below a private folder.
@@ -61,6 +65,7 @@ struct LinuxWorld : DiskWorld {
         Write(Join(folder, "." + name), "");
         return "." + name;
     }
+    std::string StateFolder() const { return sys.StateFolder(); }
 };
 using Worlds = ::testing::Types<FakeWorld, LinuxWorld>;
 #elif defined(TARNOLUX_WIN32)
@@ -69,6 +74,7 @@ struct Win32World : DiskWorld {
         Win32System::Options o;
         o.windowsDir = dir.str();
         o.instanceName = "TarnoluxTests." + dir.path().filename().string();
+        o.stateFolder = Join(Join(dir.str(), "Local"), "Tarnolux");
         return o;
     }()};
     std::string Join(const std::string& a, const std::string& b) const { return a + "\\" + b; }
@@ -77,6 +83,7 @@ struct Win32World : DiskWorld {
         testsupport::win32::SetHidden(PathOf(Join(folder, name)));
         return name;
     }
+    std::string StateFolder() const { return sys.StateFolder(); }
 };
 using Worlds = ::testing::Types<FakeWorld, Win32World>;
 #endif
@@ -247,6 +254,40 @@ TYPED_TEST(SystemContract, TextFilesReadAsLinesOnlyWhenTheyAreFiles) {
     EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "none.ini")), std::nullopt);
     w.MakeFolder(w.Join(w.Folder(), "Language"));
     EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "Language")), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+// Logs are written off the caller's thread: what they hold is looked at once it has settled.
+template <typename Ready>
+bool Eventually(Ready ready) {
+    for (int i = 0; i < 1000 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ready();
+}
+
+TYPED_TEST(SystemContract, ALogKeepsItsLatestLinesAndPutsAsideWhatIsNoLogOfOurs) {
+    System& sys = this->sys();
+    using Lines = std::vector<std::string>;
+    const auto logged = [&](const Lines& lines) { return Eventually([&] { return sys.ReadLog("t.log", "H 1") == lines; }); };
+    EXPECT_EQ(sys.ReadLog("t.log", "H 1"), Lines{});
+    sys.AppendToLog("t.log", "H 1", "1", 3);  // its folders are made as needed
+    EXPECT_TRUE(logged({"1"}));
+    const std::string path = this->w.Join(this->w.StateFolder(), "t.log");
+    this->w.Write(path, "not a log");
+    EXPECT_EQ(sys.ReadLog("t.log", "H 1"), std::nullopt);
+    for (const char* line : {"2", "3"}) sys.AppendToLog("t.log", "H 1", line, 3);
+    EXPECT_TRUE(logged({"2", "3"}));
+    const std::vector<std::string> aside = sys.Dir(path + ".damaged*", 0);
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(this->w.Read(this->w.Join(this->w.StateFolder(), aside[0])), "not a log");
+    for (const char* line : {"4", "5"}) sys.AppendToLog("t.log", "H 1", line, 3);
+    EXPECT_TRUE(logged({"3", "4", "5"}));
+
+    const std::optional<MemoryReading> reading = sys.ReadMemory();
+    ASSERT_TRUE(reading.has_value());
+    EXPECT_LE(reading->unused, reading->available);
 }
 
 }  // namespace

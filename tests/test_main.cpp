@@ -1,7 +1,7 @@
 // Every test of this binary runs with HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR (and the other XDG
-// folders) pointed at a private temporary folder, so no test can touch the real user's files, and
-// without a way to the real desktop's display or buses. On Windows the registry roots the program
-// writes are redirected to a private key as well.
+// folders; LOCALAPPDATA on Windows) pointed at a private temporary folder, so no test can touch the
+// real user's files, and without a way to the real desktop's display or buses. On Windows the
+// registry roots the program writes are redirected to a private key as well.
 #include <gtest/gtest.h>
 #ifdef _WIN32
 #include "win32_test_env.h"
@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("XDG_DATA_HOME", (g_home / ".local/share").c_str(), 1);
     setenv("XDG_CACHE_HOME", (g_home / ".cache").c_str(), 1);
+    setenv("XDG_STATE_HOME", (g_home / ".local/state").c_str(), 1);
     // Nor reach the real desktop: no display, no session bus, and a system bus nobody answers on.
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");

@@ -135,3 +135,32 @@ private:
 namespace hostcontract {
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, HostContract, Win32Driver);
 }
+
+namespace {
+
+// A free-up's notice, where Windows shows it: a balloon from the tray icon, in the icon's own
+// record, its texts cut where the record ends but never inside a character.
+TEST(Win32Tray, ABalloonGoesToTheShellInTheIconsRecord) {
+    namespace model = win32host::model;  // the record's numbers, before <windows.h> took their names
+    forms::Application app;
+    Win32Driver driver(app);
+    if (!driver.Usable()) GTEST_SKIP() << "no windows here";
+    hostcontract::ContractForm f(app);
+    f.Load();
+    host::NotifyIconData data;
+    data.window = &f;
+    data.flags = model::kMessage | model::kIcon;
+    ASSERT_TRUE(driver.host().ShellNotifyIcon(model::kAdd, data)) << "no notification area";
+    data.flags = model::kMessage | model::kInfo;
+    data.infoTitle = "Freed 21 MB of memory";
+    data.info = std::string(254, 'x') + "\xF0\x9F\x98\x80";  // its last character takes two of UTF-16's units
+    EXPECT_TRUE(driver.host().ShellNotifyIcon(model::kModify, data));
+    const NOTIFYICONDATAW& record = win32host::Win32HostAccess::trayRecord(static_cast<win32host::Win32Host&>(driver.host()));
+    EXPECT_EQ(std::wstring(record.szInfoTitle), L"Freed 21 MB of memory");
+    EXPECT_EQ(std::wstring(record.szInfo), std::wstring(254, L'x'));
+    EXPECT_EQ(record.dwInfoFlags, static_cast<DWORD>(NIIF_INFO | NIIF_NOSOUND));
+    EXPECT_EQ(record.uFlags & NIF_INFO, 0u);  // shown once: not again when Explorer starts anew
+    EXPECT_TRUE(driver.host().ShellNotifyIcon(model::kDelete, data));
+}
+
+}  // namespace

@@ -31,6 +31,7 @@ PrivateEnvironment::PrivateEnvironment() {
     SetVariable(L"XDG_RUNTIME_DIR", home_ / "run");
     SetVariable(L"XDG_DATA_HOME", home_ / ".local" / "share");
     SetVariable(L"XDG_CACHE_HOME", home_ / ".cache");
+    SetVariable(L"LOCALAPPDATA", home_ / "AppData" / "Local");
 
     // Both scratch roots are made under the real HKEY_CURRENT_USER before it is redirected.
     HKEY user = nullptr, machine = nullptr;

@@ -66,11 +66,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             ++i;
             continue;
         }
-        if (arg == "--show" || arg == "--quit" || arg == "--free-up" || arg.starts_with("--free-up=")) {
-            const CommandLine::Action action = arg == "--show"   ? CommandLine::Action::Show
-                                               : arg == "--quit" ? CommandLine::Action::Quit
-                                                                 : CommandLine::Action::FreeUp;
-            if (!setAction(action)) return Invalid("only one of --show, --free-up and --quit can be given");
+        if (arg == "--show" || arg == "--quit" || arg == "--report" || arg == "--free-up" ||
+            arg.starts_with("--free-up=")) {
+            const CommandLine::Action action = arg == "--show"     ? CommandLine::Action::Show
+                                               : arg == "--quit"   ? CommandLine::Action::Quit
+                                               : arg == "--report" ? CommandLine::Action::Report
+                                                                   : CommandLine::Action::FreeUp;
+            if (!setAction(action)) return Invalid("only one of --show, --free-up, --quit and --report can be given");
             if (action != CommandLine::Action::FreeUp) continue;
             std::optional<std::string_view> amount;
             if (arg.size() > 9) amount = std::string_view(arg).substr(10);
@@ -97,16 +99,26 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: tarnolux [--show | --free-up [MB] | --quit]\n"
+    return "Usage: tarnolux [--show | --free-up [MB] | --quit | --report]\n"
            "Shows processor load and memory in the notification area, and frees memory.\n"
            "An action goes to the running Tarnolux; it is started first if none runs.\n"
            "\n"
            "  --show          show the window and bring it to the front\n"
            "  --free-up [MB]  free MB megabytes of memory now, or the amount set on the\n"
-           "                  Free Up Memory page\n"
+           "                  Free Up Memory page, and print what it achieved\n"
            "  --quit          end the running Tarnolux, saving its settings\n"
+           "  --report        print the latest free-ups and what each achieved\n"
            "  -h, --help      show this help and exit\n"
-           "  --version       show the version and exit\n";
+           "  --version       show the version and exit\n"
+           "\n"
+           "Exit status:\n"
+           "  0  done; for --free-up: the whole amount was freed\n"
+           "  1  no display, the running Tarnolux did not answer, or the log is unreadable\n"
+           "  2  the command line was not understood\n"
+           "  3  nothing freed: not that much memory can be claimed safely now, or it\n"
+           "     ran short while being claimed\n"
+           "  4  nothing freed: another free-up is under way, or Tarnolux is ending\n"
+           "  5  nothing freed: Tarnolux is switched off (Enable in its menu)\n";
 }
 
 std::string VersionText() {
@@ -122,6 +134,20 @@ std::string EncodeRequest(const CommandLine& command) {
     default:
         return "show";
     }
+}
+
+std::string EncodeAnswer(int status, const std::string& line) { return "result " + std::to_string(status) + " " + line; }
+
+Answer DecodeAnswer(const std::string& answer) {
+    if (answer == "ok") return {};
+    if (answer.starts_with("result ")) {
+        const std::string_view rest = std::string_view(answer).substr(7);
+        int status = 0;
+        const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), status);
+        if (ec == std::errc() && end != rest.data() && end < rest.data() + rest.size() && *end == ' ')
+            return {status, std::string(end + 1, rest.data() + rest.size()), {}};
+    }
+    return {1, {}, answer};
 }
 
 std::optional<CommandLine> DecodeRequest(const std::string& request) {

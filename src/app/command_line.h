@@ -15,6 +15,7 @@ struct CommandLine {
         Show,     // --show
         FreeUp,   // --free-up [MB]
         Quit,     // --quit
+        Report,   // --report
         Help,     // -h, --help
         Version,  // --version
         Invalid,  // anything else: `error` says what
@@ -38,5 +39,16 @@ std::string VersionText();  // "Tarnolux 1.8"
 // reading there (nothing for a request the running instance does not know).
 std::string EncodeRequest(const CommandLine& command);
 std::optional<CommandLine> DecodeRequest(const std::string& request);
+
+// The running instance's answer, as the later start takes it: the status it ends with and the line
+// it prints ("ok": 0 and nothing; "result N LINE"; anything else went wrong and is the error).
+struct Answer {
+    int status = 0;
+    std::string line;
+    std::string error;
+    bool operator==(const Answer&) const = default;
+};
+std::string EncodeAnswer(int status, const std::string& line);
+Answer DecodeAnswer(const std::string& answer);
 
 }  // namespace tarnolux

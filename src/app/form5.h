@@ -66,6 +66,16 @@ public:
     std::int16_t PeriodTickCount = 0;
     std::int16_t ScrollStepGuard = 0;
     bool Defragging = false;                 // a free-up is under way; a nested one is dropped
+    // What the latest DefragMemoryNow claimed, for the report that follows it: the bytes (0 when
+    // nothing), whether the program's end stopped it, and the milliseconds from the claim to the
+    // memory given back.
+    struct ClaimNote {
+        std::uint64_t claimedBytes = 0;
+        bool stopped = false;
+        std::int64_t ms = 0;
+    };
+    ClaimNote LastClaim;
+    bool LimitGateNoted = false;             // the limit trigger's hold-back is logged once per fall
     // A limit free-up that leaves free memory at the limit is not repeated every second: the
     // trigger waits 30 s, then twice as long each time up to 5 min, until memory recovers.
     std::int32_t LimitBackOffSeconds = 0;    // the current wait; 0 once memory has recovered

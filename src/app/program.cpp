@@ -1,6 +1,8 @@
 #include "app/program.h"
 
 #include "app/form5.h"
+#include "common/convert.h"
+#include "freeup/reporting.h"
 #include "freeup/form2.h"
 #include "tray/form1.h"
 #include "tray/form3.h"
@@ -74,8 +76,10 @@ bool Program::Start() {
         const std::string channel = sys.InstanceChannel();
         if (channel.empty()) return false;
         const std::optional<std::string> answer = host.SendToRunningInstance(channel, EncodeRequest(Command));
-        if (!answer) StartError = "Tarnolux is running but does not answer";
-        else if (*answer != "ok") StartError = *answer;
+        const Answer a = answer ? DecodeAnswer(*answer) : Answer{1, {}, "Tarnolux is running but does not answer"};
+        StartError = a.error;
+        AnswerStatus = a.status;
+        if (!a.line.empty() && Say) Say(a.line);
         return false;
     }
     // Nothing runs that could be ended.
@@ -84,12 +88,13 @@ bool Program::Start() {
     if (const std::string channel = sys.InstanceChannel(); !channel.empty()) host.ListenForLaterStarts(channel);
     main.Load();
     if (!main.loaded()) return false;
-    Perform(Command);
+    // This start is the running one now: it tells its own command line what it did.
+    if (const Answer a = DecodeAnswer(Perform(Command)); !a.line.empty() && Say) Say(a.line);
     return main.loaded();
 }
 
 int Program::Run() {
-    if (!Start()) return StartError.empty() ? 0 : 1;
+    if (!Start()) return StartError.empty() ? AnswerStatus : 1;
     return host.Run();
 }
 
@@ -97,32 +102,36 @@ std::string Program::LaterStartRequest(const std::string& request) {
     const std::optional<CommandLine> command = DecodeRequest(request);
     if (!command) return "Tarnolux does not know the request '" + request + "'";
     if (!form5_ || !form5_->loaded()) return "Tarnolux is ending";
-    Perform(*command);
-    return "ok";
+    return Perform(*command);
 }
 
-void Program::Perform(const CommandLine& command) {
+std::string Program::Perform(const CommandLine& command) {
     Form5& main = form5();
     switch (command.action) {
     case CommandLine::Action::Show:
         form6().restore_menu_Click();
         if (main.loaded() && main.visible()) host.ActivateWindow(main);
         break;
-    case CommandLine::Action::FreeUp:
-        // As the tray menu's command does, with the amount given in its place when there is one.
-        if (command.freeUpMB) {
-            std::int32_t mb = *command.freeUpMB;
-            main.DefragMemoryNow(mb);
+    case CommandLine::Action::FreeUp: {
+        // As the tray menu's command does, with the amount given in its place when there is one;
+        // but what the user switched off stays off for a script as for the timers.
+        const std::optional<std::int32_t> mb = command.freeUpMB ? command.freeUpMB : ToInt32(main.Text2(4).text());
+        FreeUpOutcome o;
+        if (ToInt32Or(form6().disable_menu->tag(), 0) != 0) {
+            o = HeldBack(*this, Trigger::CommandLine, mb.value_or(0), Reason::SwitchedOff);
+            Report(*this, o);
         } else {
-            form6().free_up_menu_Click();
+            o = FreeUpNow(*this, Trigger::CommandLine, mb);
         }
-        break;
+        return EncodeAnswer(ExitStatus(o), OutcomeLine(o));
+    }
     case CommandLine::Action::Quit:
         form6().exit_menu_Click();
         break;
     default:
         break;
     }
+    return "ok";
 }
 
 }  // namespace tarnolux

@@ -42,9 +42,13 @@ public:
     CommandLine Command;
     // Why this start failed, when it did (one line for the user); empty otherwise.
     std::string StartError;
+    // The status a start that ends at once ends with (the running instance's answer).
+    int AnswerStatus = 0;
+    // Prints a line of the command line's output (what a free-up achieved).
+    std::function<void(const std::string& line)> Say;
 
     // Performs the request of a later start ("show", "free-up [MB]", "quit") and gives the answer
-    // that goes back to it: "ok", or what went wrong.
+    // that goes back to it (EncodeAnswer; "ok" when there is nothing to tell), or what went wrong.
     std::string LaterStartRequest(const std::string& request);
 
     forms::Application& app;
@@ -74,7 +78,7 @@ public:
     bool form4Loaded() const;
 
 private:
-    void Perform(const CommandLine& command);
+    std::string Perform(const CommandLine& command);
 
     std::unique_ptr<Form5> form5_;
     std::unique_ptr<Form6> form6_;

@@ -16,7 +16,7 @@ class Program;
 
 // Every named key, so that a language file is read once for all of them. Add new ones here and to
 // each file in Language/.
-inline constexpr std::array<std::string_view, 46> kTextKeys = {
+inline constexpr std::array<std::string_view, 55> kTextKeys = {
     "TipMenu",
     "TipHide",
     "TipExit",
@@ -63,6 +63,16 @@ inline constexpr std::array<std::string_view, 46> kTextKeys = {
     "BtnCancel",
     "BtnYes",
     "BtnNo",
+    // The notice after a free-up.
+    "NoticeFreed",
+    "NoticeTook",
+    "NoticeFigures",
+    "NoticeNothing",
+    "NoticeBudget",
+    "NoticeRanShort",
+    "NoticeBusy",
+    "NoticeOff",
+    "NoticeNoAmount",
 };
 
 // The text of `key` in the language in use; else english.ini's; else the key itself, so that a

@@ -7,6 +7,7 @@
 
 #include "app/form5.h"
 #include "common/convert.h"
+#include "freeup/reporting.h"
 #include "freeup/spin_bar.h"
 #include "monitor/statistics.h"
 
@@ -20,15 +21,30 @@ constexpr std::int32_t kLongestBackOffSeconds = 300;
 
 std::int64_t FreeMB(platform::System& sys) { return FreeMemory::FreePhysicalMemoryKB(sys) / 1024; }
 
-// True when the processor gate lets a free-up through: the gate is off, or the load is strictly
-// below the threshold in Text2(7). A threshold that is not a whole number holds everything back.
-bool GatePasses(Form5& f) {
-    if (f.Check7->value() != forms::vbChecked) return true;
+// The processor gate: it lets a free-up through when it is off, or when the load is strictly below
+// the threshold in Text2(7). A threshold that is not a whole number holds everything back, without
+// a reading.
+struct Gate {
+    bool passes = true;
+    std::int32_t load = -1;  // read, when it was
+    std::int32_t threshold = 0;
+};
+Gate ProcessorGate(Form5& f) {
+    if (f.Check7->value() != forms::vbChecked) return {};
     const std::optional<std::int32_t> threshold = ToInt32(f.Text2(7).text());
-    if (!threshold) return false;
+    if (!threshold) return {false};
     const std::int32_t cpu = CPU::ReadCPUUsage(f.P.sys);
     CPU::StartCPUUsage(f.P.sys);
-    return cpu < *threshold;
+    return {cpu < *threshold, cpu, *threshold};
+}
+
+// A free-up the gate held back after reading the load goes to the log.
+void LogHeldBack(Form5& f, Trigger trigger, std::int64_t mb, const Gate& gate) {
+    if (gate.load < 0) return;
+    FreeUpOutcome o = HeldBack(f.P, trigger, mb, Reason::ProcessorGate);
+    o.loadPercent = gate.load;
+    o.thresholdPercent = gate.threshold;
+    Report(f.P, o);
 }
 
 }  // namespace
@@ -50,6 +66,7 @@ void Form5::Timer4_Timer() {
         LimitBackOffSeconds = 0;
         LimitWaitTicks = 0;
         LimitJustFreed = false;
+        LimitGateNoted = false;
         return;
     }
     // Freeing again at once would only slow the machine down and show the pop-up every second.
@@ -65,9 +82,16 @@ void Form5::Timer4_Timer() {
         --LimitWaitTicks;
         return;
     }
-    if (!GatePasses(*this)) return;
-    DefragMemoryNow(FreeUpMemoryMB);
+    const Gate gate = ProcessorGate(*this);
+    if (!gate.passes) {
+        // Once for each fall to the limit: the trigger asks every second.
+        if (!LimitGateNoted) LogHeldBack(*this, Trigger::Limit, FreeUpMemoryMB, gate);
+        LimitGateNoted = LimitGateNoted || gate.load >= 0;
+        return;
+    }
+    FreeUpNow(P, Trigger::Limit, FreeUpMemoryMB);
     LimitJustFreed = true;
+    LimitGateNoted = false;
 }
 
 void Form5::Timer5_Timer() {
@@ -80,9 +104,12 @@ void Form5::Timer5_Timer() {
     const std::optional<std::int32_t> amount = ToInt32(Text3->text());
     if (!amount) return;
     if (FreeMB(P.sys) > *amount) return;
-    if (!GatePasses(*this)) return;
-    std::int32_t mb = *amount;
-    DefragMemoryNow(mb);
+    const Gate gate = ProcessorGate(*this);
+    if (!gate.passes) {
+        LogHeldBack(*this, Trigger::Periodic, *amount, gate);
+        return;
+    }
+    FreeUpNow(P, Trigger::Periodic, *amount);
 }
 
 void Form5::Check3_Click() {

@@ -100,6 +100,8 @@ void Form5::DefragMemoryNow(std::int32_t& SizeOfMemoryToDefrag) {
     const std::uint64_t bytes = SizeOfMemoryToDefrag > 0 ? static_cast<std::uint64_t>(SizeOfMemoryToDefrag) * kMB : 0;
     platform::System& sys = P.sys;
     std::unique_ptr<platform::MemoryBlock> block;
+    ClaimNote note;
+    std::int64_t claimStart = sys.MonotonicMs();
     IgnoringErrors([&] {
         P.host.RunAside([&](std::stop_token stop) {
             IgnoringErrors([&] {
@@ -108,7 +110,9 @@ void Form5::DefragMemoryNow(std::int32_t& SizeOfMemoryToDefrag) {
                     PlaySound::PlayWaveFile(sys, file, stop);
             });
             IgnoringErrors([&] {
+                claimStart = sys.MonotonicMs();
                 if (bytes > 0 && !stop.stop_requested()) block = sys.ClaimMemory(bytes, stop);
+                note.stopped = stop.stop_requested();
             });
         });
     });
@@ -117,9 +121,12 @@ void Form5::DefragMemoryNow(std::int32_t& SizeOfMemoryToDefrag) {
     });
     // Giving back gigabytes keeps the kernel busy for a moment too.
     if (block) {
+        note.claimedBytes = block->size();
         IgnoringErrors([&] { P.host.RunAside([&](std::stop_token) { block.reset(); }); });
         block.reset();
     }
+    note.ms = sys.MonotonicMs() - claimStart;
+    LastClaim = note;
 }
 
 }  // namespace tarnolux

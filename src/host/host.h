@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <string_view>
 #include <vector>
 
 #include "forms/forms.h"
@@ -48,6 +50,7 @@ inline constexpr int NIM_DELETE = 2;
 inline constexpr unsigned NIF_MESSAGE = 1;
 inline constexpr unsigned NIF_ICON = 2;
 inline constexpr unsigned NIF_TIP = 4;
+inline constexpr unsigned NIF_INFO = 0x10;
 struct NotifyIconData {
     forms::Form* window = nullptr;
     unsigned id = 0;
@@ -59,12 +62,18 @@ struct NotifyIconData {
     static constexpr std::size_t kTipCharacters = 64;
     std::array<char, kTipCharacters * 4> tip{};
     std::string tipText() const;  // the bytes up to the first NUL
+    // With NIF_INFO: a balloon from the icon, which takes the place of the one before. A host whose
+    // desktop shows notices another way may ignore it.
+    std::string infoTitle, info;
 };
 
 // One monitor's part of the desktop, in twips; the primary monitor starts at 0, 0.
 struct ScreenRect {
     int left = 0, top = 0, width = 0, height = 0;
 };
+
+// What a listening host sends while a later start's request is still being carried out.
+inline constexpr std::string_view kStillWorking = "working";
 
 // Mouse messages the tray icon delivers.
 inline constexpr int WM_LBUTTONDBLCLK = 0x203;
@@ -141,8 +150,18 @@ public:
         return false;
     }
     std::function<std::string(const std::string& request)> LaterStart;
+    // While a request is carried out, the listening host sends the line kStillWorking every
+    // `heartbeat`, for as long as its user-interface thread serves events; the sender waits for the
+    // answer as long as these come, however long the work takes, and gives up after `silence`
+    // without a line.
+    struct LaterStartTiming {
+        std::chrono::milliseconds heartbeat{1000};
+        std::chrono::milliseconds silence{30000};
+    };
+    LaterStartTiming laterStartTiming;
     // Sends `request` to the instance listening on `channel` and returns its answer; nothing when
-    // none answers in time (it may be starting: connecting is retried for a few seconds).
+    // none answers (it may be starting: connecting is retried for a few seconds), or when the one
+    // that took the request falls silent.
     virtual std::optional<std::string> SendToRunningInstance(const std::string& channel, const std::string& request) {
         (void)channel;
         (void)request;

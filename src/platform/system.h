@@ -7,6 +7,8 @@
 // every platform. Texts are UTF-8 throughout.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -51,6 +53,16 @@ struct MemoryStatus {
     std::uint64_t availPageFile = 0;
     std::uint64_t totalVirtual = 0;   // what can be committed at all
     std::uint64_t availVirtual = 0;   // what can still be committed without the system failing
+};
+
+// What a free-up changes, in bytes, read in one go: memory nobody uses, memory that can be had
+// without swapping, the page cache (the system cache), and swap (the page file) in use.
+struct MemoryReading {
+    std::uint64_t unused = 0;
+    std::uint64_t available = 0;
+    std::uint64_t cache = 0;
+    std::uint64_t swapUsed = 0;
+    bool operator==(const MemoryReading&) const = default;
 };
 
 // A claimed and fully written block of memory; destroying it gives the memory back.
@@ -124,6 +136,24 @@ public:
     // Slow for large blocks: callers run it off the user-interface thread. Once `stop` is requested
     // it gives up at the next chunk and returns null.
     virtual std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) = 0;
+
+    // The figures a free-up changes, for telling the user what it did; one cheap read of the
+    // kernel's figures (well under a millisecond), never shared with an earlier reading. Nothing
+    // when they cannot be read.
+    virtual std::optional<MemoryReading> ReadMemory() { return std::nullopt; }
+    // How much ClaimMemory would take on now without endangering the system; nothing when unknown.
+    virtual std::optional<std::uint64_t> ClaimBudget() { return std::nullopt; }
+
+    // Clocks: milliseconds that only move forward, for durations; and the wall clock, in seconds
+    // since 1970 (UTC), for records.
+    virtual std::int64_t MonotonicMs() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    virtual std::int64_t UnixTime() {
+        return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    }
 
     // Registry, Win32 semantics: result 0 is success, anything else an error code. Besides the
     // persistent roots, HKEY_DYN_DATA serves the live performance counters:
@@ -223,6 +253,27 @@ public:
         (void)summary;
         (void)body;
         return false;
+    }
+
+    // A log of the program's own doings, kept across runs in the user's state folder
+    // ($XDG_STATE_HOME/tarnolux on Linux, %LOCALAPPDATA%\Tarnolux on Windows): the file `name`
+    // there, `header` on its first line and at most `keep` lines after it. AppendToLog returns at
+    // once; the file is written off the caller's thread, and a write that fails costs the line,
+    // never the caller. A file there that is no such log (another first line, not a regular file,
+    // too large) is kept aside, as damaged files are, and a new log begun.
+    virtual void AppendToLog(const std::string& name, const std::string& header, const std::string& line,
+                             std::size_t keep) {
+        (void)name;
+        (void)header;
+        (void)line;
+        (void)keep;
+    }
+    // The lines of that log after its header, oldest first: none when there is no log yet, nothing
+    // when what is there cannot be read as one.
+    virtual std::optional<std::vector<std::string>> ReadLog(const std::string& name, const std::string& header) {
+        (void)name;
+        (void)header;
+        return std::vector<std::string>{};
     }
 
     // True when another instance of the program runs for this user. The first caller that finds none

@@ -7,6 +7,7 @@
 #include "app/form5.h"
 #include "common/convert.h"
 #include "freeup/form2.h"
+#include "freeup/reporting.h"
 #include "settings/modules.h"
 #include "tray/taskbar_icon.h"
 
@@ -122,10 +123,7 @@ void Form6::disable_menu_Click() {
     }
 }
 
-void Form6::free_up_menu_Click() {
-    std::optional<std::int32_t> mb = ToInt32(P.form5().Text2(4).text());
-    if (mb) P.form5().DefragMemoryNow(*mb);
-}
+void Form6::free_up_menu_Click() { FreeUpNow(P, Trigger::Menu, ToInt32(P.form5().Text2(4).text())); }
 
 void Form6::readme_file_menu_Click() {
     P.sys.ShellExecute(General::ProgramFolder(P.sys) + General::Sep(P.sys) + "ReadMe.txt");

@@ -37,6 +37,15 @@ void TraySetTip(Program& p, const std::string& text) {
     p.host.ShellNotifyIcon(host::NIM_MODIFY, data);
 }
 
+void TrayBalloon(Program& p, const std::string& title, const std::string& text) {
+    host::NotifyIconData data;
+    FillTrayData(p, data);
+    data.flags |= host::NIF_INFO;
+    data.infoTitle = title;
+    data.info = text;
+    p.host.ShellNotifyIcon(host::NIM_MODIFY, data);
+}
+
 void TrayRemoveIcon(Program& p) {
     host::NotifyIconData data;
     FillTrayData(p, data);

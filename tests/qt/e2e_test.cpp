@@ -1,10 +1,11 @@
 // The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
-// its settings saved, refuses a second instance without touching a file, survives a damaged
-// settings hive, which it keeps aside, or a FIFO in its place, and saves and ends cleanly when its
-// X display goes away.
+// its settings saved, tells a later start what its free-up achieved, refuses a second instance
+// without touching a file, survives a damaged settings hive, which it keeps aside, or a FIFO in its
+// place, and saves and ends cleanly when its X display goes away.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +35,7 @@ struct Home {
     fs::path config = home / ".config";
     fs::path data = home / ".local/share";
     fs::path runtime = dir.path() / "run";
+    fs::path state = home / ".local/state";
     fs::path hive = config / "tarnolux" / "HKEY_CURRENT_USER.reg";
     Home() {
         for (const fs::path& p : {config, data, runtime}) fs::create_directories(p);
@@ -46,7 +48,7 @@ public:
     // `display` empty: offscreen; otherwise the X display to open. `noDisplay`: none at all, the
     // toolkit left to find one.
     explicit Started(const Home& h, const std::string& display = {}, std::vector<std::string> args = {},
-                     bool noDisplay = false) {
+                     bool noDisplay = false, const fs::path& output = "/dev/null") {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string kv = *e;
@@ -60,7 +62,7 @@ public:
         if (!display.empty()) env.push_back("DISPLAY=" + display);
         env.insert(env.end(), {"HOME=" + h.home.string(), "XDG_CONFIG_HOME=" + h.config.string(),
                                "XDG_DATA_HOME=" + h.data.string(), "XDG_CACHE_HOME=" + (h.home / ".cache").string(),
-                               "XDG_RUNTIME_DIR=" + h.runtime.string()});
+                               "XDG_RUNTIME_DIR=" + h.runtime.string(), "XDG_STATE_HOME=" + h.state.string()});
         std::vector<char*> envp;
         for (auto& kv : env) envp.push_back(kv.data());
         envp.push_back(nullptr);
@@ -68,10 +70,10 @@ public:
         std::vector<char*> argv{program.data()};
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        // The program's own output is of no interest here.
+        // The program's own output goes where the test looks for it, or nowhere.
         posix_spawn_file_actions_t quiet;
         ::posix_spawn_file_actions_init(&quiet);
-        ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        ::posix_spawn_file_actions_addopen(&quiet, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
         if (::posix_spawn(&pid_, program.c_str(), &quiet, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
         ::posix_spawn_file_actions_destroy(&quiet);
@@ -183,7 +185,20 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
 
     Started first(h);
     ASSERT_TRUE(first.WaitRunning(h));
-    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--free-up", "1"}).WaitExit(20s), 0));
+    // A free-up says what it achieved, and ends with a status that tells whether it could.
+    const fs::path said = h.dir.path() / "said";
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--free-up", "1"}, false, said).WaitExit(20s), 0));
+    EXPECT_EQ(ReadFile(said).rfind("Freed 1 MB in ", 0), 0u) << ReadFile(said);
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--free-up", "99999999"}, false, said).WaitExit(20s), 3));
+    EXPECT_EQ(ReadFile(said).rfind("Nothing freed: at most ", 0), 0u) << ReadFile(said);
+    // --report reads the log where it lies, without a display (written a moment after the answer).
+    std::string report;
+    for (int i = 0; i < 20 && std::count(report.begin(), report.end(), '\n') < 3; ++i) {
+        EXPECT_TRUE(ExitedWith(Started(h, {}, {"--report"}, true, said).WaitExit(5s), 0));
+        report = ReadFile(said);
+    }
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 3) << report;
+    EXPECT_NE(report.find("command line"), std::string::npos) << report;
     EXPECT_FALSE(first.WaitExit(0ms));
     // --quit ends it in order: its answer comes once the settings are saved.
     EXPECT_TRUE(ExitedWith(Started(h, {}, {"--quit"}).WaitExit(10s), 0));

@@ -3,8 +3,11 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "host/qt/qt_host_impl.h"
@@ -15,8 +18,6 @@ namespace {
 
 constexpr qint64 kLongestRequest = 256;
 constexpr int kIdleClientMs = 10000;
-// A free-up asked for may play its sound to the end first.
-constexpr int kAnswerWithinMs = 120000;
 constexpr auto kConnectWithin = std::chrono::seconds(5);
 
 }  // namespace
@@ -33,22 +34,34 @@ bool QtHost::ListenForLaterStarts(const std::string& channel) {
     QObject::connect(server, &QLocalServer::newConnection, server, [this, server] {
         while (QLocalSocket* client = server->nextPendingConnection()) {
             QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            QTimer::singleShot(kIdleClientMs, client, [client] { client->abort(); });
-            QObject::connect(client, &QLocalSocket::readyRead, client, [this, client] {
+            // A client that sends nothing is let go; one whose request is under way is not.
+            auto* idle = new QTimer(client);  // it goes with the client it drops
+            QObject::connect(idle, &QTimer::timeout, client, [client] { client->abort(); });
+            idle->start(kIdleClientMs);
+            QObject::connect(client, &QLocalSocket::readyRead, client, [this, client, idle] {
                 if (!client->canReadLine()) {
                     if (client->bytesAvailable() > kLongestRequest) client->abort();
                     return;
                 }
                 const std::string request = client->readLine(kLongestRequest).trimmed().toStdString();
                 client->disconnect(client, &QLocalSocket::readyRead, nullptr, nullptr);
+                idle->stop();
+                // Ticks on this thread: it falls silent when the loop does, and only then.
+                auto* heartbeat = new QTimer(client);
+                QObject::connect(heartbeat, &QTimer::timeout, client, [client] {
+                    client->write(QByteArray(host::kStillWorking.data(), host::kStillWorking.size()) + "\n");
+                    client->flush();
+                });
+                heartbeat->start(static_cast<int>(laterStartTiming.heartbeat.count()));
                 // Carried out from the event loop, not inside the socket's own signal.
                 QPointer<QLocalSocket> guard(client);
-                d->post([this, guard, request] {
+                d->post([this, guard, heartbeat, request] {
                     const std::string answer = LaterStart ? LaterStart(request) : std::string("Tarnolux is starting");
                     if (!guard) return;
+                    heartbeat->stop();
                     guard->write(QByteArray::fromStdString(answer + "\n"));
-                    guard->flush();
-                    guard->waitForBytesWritten(1000);
+                    // A sender that gave up has left meanwhile; nobody is waiting to be told.
+                    if (guard->flush() && guard->state() == QLocalSocket::ConnectedState) guard->waitForBytesWritten(1000);
                     guard->disconnectFromServer();
                 });
             });
@@ -71,19 +84,28 @@ std::optional<std::string> QtHost::SendToRunningInstance(const std::string& chan
     }
     socket.write(QByteArray::fromStdString(request + "\n"));
     if (!socket.waitForBytesWritten(2000)) return std::nullopt;
-    QByteArray answer;
-    const auto answerUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerWithinMs);
-    while (!answer.contains('\n')) {
-        if (std::chrono::steady_clock::now() >= answerUntil) return std::nullopt;
-        if (!socket.waitForReadyRead(1000)) {
-            if (socket.state() != QLocalSocket::ConnectedState) break;
+    // Lines come until the answer: each sign of life puts off giving up.
+    QByteArray buffer;
+    auto silentUntil = std::chrono::steady_clock::now() + laterStartTiming.silence;
+    for (;;) {
+        while (buffer.contains('\n')) {
+            const qsizetype end = buffer.indexOf('\n');
+            const std::string line = buffer.left(end).toStdString();
+            buffer.remove(0, end + 1);
+            if (line != host::kStillWorking) return line;
+            silentUntil = std::chrono::steady_clock::now() + laterStartTiming.silence;
+        }
+        if (buffer.size() > kLongestRequest * 4) return std::nullopt;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= silentUntil) return std::nullopt;
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(silentUntil - now).count();
+        if (!socket.waitForReadyRead(static_cast<int>(std::min<std::int64_t>(wait, 1000))) &&
+            socket.bytesAvailable() == 0) {
+            if (socket.state() != QLocalSocket::ConnectedState) return std::nullopt;
             continue;
         }
-        answer += socket.readAll();
-        if (answer.size() > kLongestRequest * 4) break;
+        buffer += socket.readAll();
     }
-    if (!answer.contains('\n')) return std::nullopt;
-    return answer.left(answer.indexOf('\n')).toStdString();
 }
 
 void QtHost::ActivateWindow(forms::Form& form) {

@@ -1,9 +1,12 @@
 // Later starts of the program: a named pipe, private to the user's session, carries their one-line
-// requests to the running instance and its answers back. The pipe is served on a thread of its own;
-// each request is carried out on the user-interface thread, like any other event.
+// requests to the running instance and its answers back. The pipe is served on a thread of its own,
+// each client on one of its own; each request is carried out on the user-interface thread, like
+// any other event.
 #include "host/win32/win32_host_impl.h"
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 
 namespace win32host {
 
@@ -11,11 +14,10 @@ namespace {
 
 constexpr std::size_t kLongestRequest = 256;
 constexpr DWORD kIdleClientMs = 10000;
-// A free-up asked for may play its sound to the end first.
-constexpr DWORD kAnswerWithinMs = 120000;
 constexpr auto kConnectWithin = std::chrono::seconds(5);
 
-// Overlapped input and output that gives up at `limit` or when `stop` is set.
+// Overlapped input and output that gives up at `limit` or when `stop` is set. Lines are read
+// through a buffer of their own, so that several arriving at once are all kept.
 class PipeIo {
 public:
     PipeIo(HANDLE pipe, HANDLE stop) : pipe_(pipe), stop_(stop), event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -38,12 +40,11 @@ public:
         return finish(ov, INFINITE, ignored);
     }
 
-    // Reads up to the first line end; nothing when the line is too long or does not come in time.
+    // The next line; nothing when it is too long or does not come within `limitMs`.
     std::optional<std::string> ReadLine(DWORD limitMs) {
-        std::string line;
         const ULONGLONG until = ::GetTickCount64() + limitMs;
-        while (line.find('\n') == std::string::npos) {
-            if (line.size() > kLongestRequest * 4) return std::nullopt;
+        while (buffer_.find('\n') == std::string::npos) {
+            if (buffer_.size() > kLongestRequest * 4) return std::nullopt;
             const ULONGLONG now = ::GetTickCount64();
             if (now >= until) return std::nullopt;
             char buf[512];
@@ -56,9 +57,11 @@ public:
                 return std::nullopt;
             }
             if (got == 0) return std::nullopt;
-            line.append(buf, got);
+            buffer_.append(buf, got);
         }
-        line.resize(line.find('\n'));
+        const std::size_t end = buffer_.find('\n');
+        std::string line = buffer_.substr(0, end);
+        buffer_.erase(0, end + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
     }
@@ -93,6 +96,7 @@ private:
     HANDLE pipe_;
     HANDLE stop_;
     HANDLE event_;
+    std::string buffer_;
 };
 
 HANDLE MakePipe(const std::wstring& name, bool first) {
@@ -106,84 +110,121 @@ HANDLE MakePipe(const std::wstring& name, bool first) {
 
 LaterStartListener::~LaterStartListener() {
     if (stop) ::SetEvent(stop);
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        stopping = true;
+    }
+    answered.notify_all();
     if (thread.joinable()) thread.join();
+    for (Client& c : clients) c.thread.join();
     if (stop) ::CloseHandle(stop);
-    if (answered) ::CloseHandle(answered);
 }
 
-void LaterStartListener::serve(HANDLE pipe, HWND notify) {
+void LaterStartListener::serve(HANDLE pipe) {
     while (pipe != INVALID_HANDLE_VALUE) {
-        PipeIo io(pipe, stop);
-        if (!io.ok() || !io.Accept()) break;
-        if (const std::optional<std::string> request = io.ReadLine(kIdleClientMs)) {
-            std::uint64_t asked = 0;
-            {
-                std::lock_guard<std::mutex> hold(lock);
-                pending = *request;
-                asked = ++asking;
-            }
-            ::PostMessageW(notify, kLaterStartMessage, 0, 0);
-            std::optional<std::string> answer;
-            const ULONGLONG until = ::GetTickCount64() + kAnswerWithinMs;
-            const HANDLE waits[2] = {answered, stop};
-            while (!answer && ::GetTickCount64() < until) {
-                const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(until - ::GetTickCount64()));
-                if (woke != WAIT_OBJECT_0) break;
-                std::lock_guard<std::mutex> hold(lock);
-                if (answeredFor == asked) answer = reply;
-            }
-            {
-                std::lock_guard<std::mutex> hold(lock);
-                pending.reset();  // an answer that comes later goes nowhere
-            }
-            if (answer) {
-                io.Write(*answer + "\n", 2000);
-                ::FlushFileBuffers(pipe);
-            }
+        {
+            PipeIo io(pipe, stop);
+            if (!io.ok() || !io.Accept()) break;
         }
         if (::WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) break;
-        // The next instance is made before this one goes, so the name is never free for another.
+        // The next instance is made before this one is handed over, so the name is never free for
+        // another, and a client that comes while a long request is under way is heard at once.
         const HANDLE next = MakePipe(name, false);
-        ::DisconnectNamedPipe(pipe);
-        ::CloseHandle(pipe);
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            std::erase_if(clients, [](Client& c) {
+                if (!*c.done) return false;
+                c.thread.join();
+                return true;
+            });
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            clients.push_back({std::thread([this, pipe, done] {
+                                   answer(pipe);
+                                   *done = true;
+                               }),
+                               done});
+        }
         pipe = next;
     }
     if (pipe != INVALID_HANDLE_VALUE) ::CloseHandle(pipe);
 }
 
+void LaterStartListener::answer(HANDLE pipe) {
+    PipeIo io(pipe, stop);
+    if (const std::optional<std::string> request = io.ok() ? io.ReadLine(kIdleClientMs) : std::nullopt) {
+        std::uint64_t id = 0;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            id = ++lastId;
+            waiting.emplace_back(id, *request);
+        }
+        ::PostMessageW(notify, kLaterStartMessage, 0, 0);
+        std::optional<std::string> reply;
+        bool listening = true;  // the client is still there to hear the heartbeat
+        const auto heartbeatMs = static_cast<UINT>(timing.heartbeat.count());
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                if (answered.wait_for(hold, timing.heartbeat, [&] { return stopping || replies.contains(id); })) {
+                    if (const auto it = replies.find(id); it != replies.end()) {
+                        reply = std::move(it->second);
+                        replies.erase(it);
+                    }
+                    std::erase_if(waiting, [id](const auto& w) { return w.first == id; });
+                    break;
+                }
+            }
+            // Still at work: a sign of life, as long as the user-interface thread serves its
+            // messages. One that does not is hung, and the client will give up on it.
+            DWORD_PTR ignored = 0;
+            if (listening && ::SendMessageTimeoutW(notify, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, heartbeatMs, &ignored))
+                listening = io.Write(std::string(host::kStillWorking) + "\n", 2000);
+        }
+        if (reply) {
+            io.Write(*reply + "\n", 2000);
+            ::FlushFileBuffers(pipe);
+        }
+    }
+    ::DisconnectNamedPipe(pipe);
+    ::CloseHandle(pipe);
+}
+
 void Win32Host::Impl::laterStartArrived() {
-    if (!laterStarts) return;
-    std::string request;
-    {
-        // A wake-up that comes late, for a request already taken, finds nothing new.
-        std::lock_guard<std::mutex> hold(laterStarts->lock);
-        if (!laterStarts->pending || laterStarts->taken == laterStarts->asking) return;
-        laterStarts->taken = laterStarts->asking;
-        request = *laterStarts->pending;
+    LaterStartListener* const listener = laterStarts.get();
+    // Every request waiting, each in turn; one that arrives while another is carried out is
+    // answered by the message that announced it, inside the loop that runs meanwhile.
+    for (;;) {
+        std::pair<std::uint64_t, std::string> request;
+        {
+            if (!listener || laterStarts.get() != listener) return;  // the host stopped listening meanwhile
+            std::lock_guard<std::mutex> hold(listener->lock);
+            if (listener->waiting.empty()) return;
+            request = std::move(listener->waiting.front());
+            listener->waiting.pop_front();
+        }
+        const std::string answer = host.LaterStart ? host.LaterStart(request.second) : std::string("Tarnolux is starting");
+        if (laterStarts.get() != listener) return;
+        {
+            std::lock_guard<std::mutex> hold(listener->lock);
+            listener->replies[request.first] = answer;
+        }
+        listener->answered.notify_all();
     }
-    const std::string answer = host.LaterStart ? host.LaterStart(request) : std::string("Tarnolux is starting");
-    if (!laterStarts) return;  // the host was told to stop listening meanwhile
-    {
-        std::lock_guard<std::mutex> hold(laterStarts->lock);
-        laterStarts->reply = answer;
-        laterStarts->answeredFor = laterStarts->asking;
-    }
-    ::SetEvent(laterStarts->answered);
 }
 
 bool Win32Host::ListenForLaterStarts(const std::string& channel) {
     d->laterStarts.reset();
     auto listener = std::make_unique<LaterStartListener>();
     listener->name = W(channel);
+    listener->notify = d->messageWindow;
+    listener->timing = laterStartTiming;
     listener->stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    listener->answered = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!listener->stop || !listener->answered || !d->messageWindow) return false;
+    if (!listener->stop || !d->messageWindow) return false;
     // Pipes die with their process: unlike a socket file, nothing of a crashed run is left to replace.
     const HANDLE pipe = MakePipe(listener->name, true);
     if (pipe == INVALID_HANDLE_VALUE) return false;
     LaterStartListener* l = listener.get();
-    const HWND notify = d->messageWindow;
-    listener->thread = std::thread([l, pipe, notify] { l->serve(pipe, notify); });
+    listener->thread = std::thread([l, pipe] { l->serve(pipe); });
     d->laterStarts = std::move(listener);
     return true;
 }
@@ -203,7 +244,12 @@ std::optional<std::string> Win32Host::SendToRunningInstance(const std::string& c
     std::optional<std::string> answer;
     {
         PipeIo io(pipe, nullptr);
-        if (io.ok() && io.Write(request + "\n", 2000)) answer = io.ReadLine(kAnswerWithinMs);
+        // Lines come until the answer: each sign of life puts off giving up.
+        if (io.ok() && io.Write(request + "\n", 2000)) {
+            const auto silence = static_cast<DWORD>(laterStartTiming.silence.count());
+            while ((answer = io.ReadLine(silence)) && *answer == host::kStillWorking) {
+            }
+        }
     }
     ::CloseHandle(pipe);
     return answer;

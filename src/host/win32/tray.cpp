@@ -4,6 +4,19 @@
 
 namespace win32host {
 
+namespace {
+
+// As much of `text` as the record's field holds, with its terminating 0, never half a character.
+template <std::size_t N>
+void CopyWhole(const std::wstring& text, wchar_t (&field)[N]) {
+    std::size_t n = std::min(text.size(), N - 1);
+    if (n < text.size() && text[n - 1] >= 0xD800 && text[n - 1] < 0xDC00) --n;  // n is N - 1 here
+    std::copy_n(text.begin(), n, field);
+    field[n] = L'\0';
+}
+
+}  // namespace
+
 bool Win32Host::Impl::trayAvailable() const { return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr; }
 
 bool Win32Host::Impl::shellNotifyIcon(int message, const host::NotifyIconData& data) {
@@ -30,17 +43,20 @@ bool Win32Host::Impl::shellNotifyIcon(int message, const host::NotifyIconData& d
     }
     if (data.flags & model::kTip) {
         tray.uFlags |= NIF_TIP;
-        const std::wstring tip = W(data.tipText());
-        const std::size_t n = std::min(tip.size(), std::size(tray.szTip) - 1);
-        std::copy_n(tip.begin(), n, tray.szTip);
-        tray.szTip[n] = L'\0';
+        CopyWhole(W(data.tipText()), tray.szTip);
+    }
+    if (data.flags & model::kInfo) {
+        // Each balloon takes the place of the one before; the program plays its own sound.
+        tray.uFlags |= NIF_INFO;
+        tray.dwInfoFlags = NIIF_INFO | NIIF_NOSOUND;
+        CopyWhole(W(data.infoTitle), tray.szInfoTitle);
+        CopyWhole(W(data.info), tray.szInfo);
     }
     trayOwner = data.window;
-    if (message == model::kAdd) {
-        trayAdded = ::Shell_NotifyIconW(NIM_ADD, &tray) != FALSE;
-        return trayAdded;
-    }
-    return ::Shell_NotifyIconW(NIM_MODIFY, &tray) != FALSE;
+    const bool ok = ::Shell_NotifyIconW(message == model::kAdd ? NIM_ADD : NIM_MODIFY, &tray) != FALSE;
+    if (message == model::kAdd) trayAdded = ok;
+    tray.uFlags &= ~static_cast<UINT>(NIF_INFO);  // shown once, not again when Explorer restarts
+    return ok;
 }
 
 void Win32Host::Impl::trayActivated(UINT mouseMessage) {

@@ -65,6 +65,24 @@ void AttachParentConsole() {
     }
 }
 
+void TellStarter(const std::string& text, bool error) {
+    const HANDLE redirected = ::GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD mode = 0, written = 0;
+    if (redirected && redirected != INVALID_HANDLE_VALUE && !::GetConsoleMode(redirected, &mode)) {
+        ::WriteFile(redirected, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr);
+    if (console != INVALID_HANDLE_VALUE) {
+        const std::wstring wide = W(text);
+        ::WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        ::CloseHandle(console);
+    }
+    ::FreeConsole();
+}
+
 Win32Host::Impl::Impl(Win32Host& h, forms::Application& a) : host(h), app(a), instance(::GetModuleHandleW(nullptr)) {
     RegisterClasses(instance);
     dpi = SystemDpi();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "host/host.h"
@@ -58,5 +59,11 @@ private:
 // A program built for the window subsystem has no console; text for the command line (--version)
 // goes to the console of whoever started it, when there is one.
 void AttachParentConsole();
+
+// Writes `text` where the user who started the program reads it: into the file or pipe its output
+// was sent to, else into the console it was started from, as UTF-16 so that every character shows
+// there. The console is let go again at once: a program that stays in the notification area must
+// not end with the window it was started from.
+void TellStarter(const std::string& text, bool error);
 
 }  // namespace win32host

@@ -7,6 +7,9 @@
 #include "host/win32/win32_util.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,19 +50,29 @@ struct FormView {
     int fontPx = kDesignFontPx;  // the form's text size, shrunk where the captions would not fit
 };
 
-// Later starts: a named pipe served on its own thread. A request waits in `pending` until the
-// user-interface thread (woken by kLaterStartMessage) has answered it.
+// Later starts: a named pipe served on its own thread, each client on one of its own. A request
+// waits in `waiting` until the user-interface thread (woken by kLaterStartMessage) has carried it
+// out and put its answer in `replies`.
 struct LaterStartListener {
     ~LaterStartListener();
-    void serve(HANDLE pipe, HWND notify);
+    void serve(HANDLE pipe);
+    void answer(HANDLE pipe);
 
     std::wstring name;
-    HANDLE stop = nullptr;      // manual reset: the host stops listening
-    HANDLE answered = nullptr;  // auto reset: `reply` holds the answer to request `answeredFor`
+    HWND notify = nullptr;
+    host::Host::LaterStartTiming timing;
+    HANDLE stop = nullptr;  // manual reset: the host stops listening
     std::mutex lock;
-    std::optional<std::string> pending;
-    std::uint64_t asking = 0, taken = 0, answeredFor = 0;
-    std::string reply;
+    std::condition_variable answered;
+    bool stopping = false;
+    std::uint64_t lastId = 0;
+    std::deque<std::pair<std::uint64_t, std::string>> waiting;
+    std::map<std::uint64_t, std::string> replies;
+    struct Client {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Client> clients;
     std::thread thread;
 };
 

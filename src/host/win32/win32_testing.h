@@ -1,4 +1,5 @@
-// A look inside the Win32 host, for its tests: the windows that mirror a form and its controls.
+// A look inside the Win32 host, for its tests: the windows that mirror a form and its controls,
+// the tray record.
 #pragma once
 
 #include "host/win32/win32_host_impl.h"
@@ -16,6 +17,7 @@ struct Win32HostAccess {
         return v ? v->widget : nullptr;
     }
     static UINT dpi(Win32Host& host) { return host.d->dpi; }
+    static const NOTIFYICONDATAW& trayRecord(Win32Host& host) { return host.d->tray; }
 };
 
 }  // namespace win32host

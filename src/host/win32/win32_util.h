@@ -23,6 +23,7 @@ inline constexpr int kDelete = host::NIM_DELETE;
 inline constexpr unsigned kMessage = host::NIF_MESSAGE;
 inline constexpr unsigned kIcon = host::NIF_ICON;
 inline constexpr unsigned kTip = host::NIF_TIP;
+inline constexpr unsigned kInfo = host::NIF_INFO;
 }  // namespace win32host::model
 
 #include <windows.h>

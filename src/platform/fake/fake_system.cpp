@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/common/profile.h"
+#include "platform/common/state_log.h"
 #include "platform/common/text.h"
 
 namespace platform {
@@ -69,6 +70,14 @@ FakeSystem::~FakeSystem() = default;
 MemoryStatus FakeSystem::GlobalMemoryStatus() {
     ++globalMemoryStatusCalls;
     return memory;
+}
+
+std::optional<MemoryReading> FakeSystem::ReadMemory() {
+    ++memoryReads;
+    if (!memoryReadable) return std::nullopt;
+    const std::uint64_t cache = diskCacheBytes;
+    return MemoryReading{memory.availPhys > cache ? memory.availPhys - cache : 0, memory.availPhys, cache,
+                         memory.totalPageFile > memory.availPageFile ? memory.totalPageFile - memory.availPageFile : 0};
 }
 
 std::unique_ptr<MemoryBlock> FakeSystem::ClaimMemory(std::uint64_t bytes, std::stop_token stop) {
@@ -347,6 +356,33 @@ bool FakeSystem::PlayWaveFile(const std::string& path, std::stop_token stop) {
 bool FakeSystem::PrevInstance() {
     ++prevInstanceCalls;
     return prevInstance;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+// ---- logs ---------------------------------------------------------------------------------------
+
+void FakeSystem::AppendToLog(const std::string& name, const std::string& header, const std::string& line,
+                             std::size_t keep) {
+    const std::string path = NormalizePath(stateFolder + "/" + name);
+    const auto found = files.find(path);
+    const bool readable = found == files.end() || (found->second.attributes & vbDirectory) == 0;
+    const std::optional<std::string> text =
+        found != files.end() && readable ? std::optional<std::string>(found->second.contents) : std::nullopt;
+    const statelog::Update update = statelog::Append(text, readable, header, line, keep);
+    if (update.keepAside) {
+        files[path + ".damaged"] = found->second;
+        files.erase(found);
+    }
+    files[path] = File{update.text, vbNormal};
+}
+
+std::optional<std::vector<std::string>> FakeSystem::ReadLog(const std::string& name, const std::string& header) {
+    const std::optional<std::string> text = FileText(stateFolder + "/" + name);
+    if (!text) return std::vector<std::string>{};
+    return statelog::Lines(*text, header);
 }
 
 }  // namespace platform

@@ -45,11 +45,23 @@ public:
     // `claimableBytes`; `onClaim` runs on every request before the answer. Blocks must not outlive
     // the FakeSystem; `liveBlocks` counts the ones not yet given back. A claim whose stop has been
     // requested by the end of `onClaim` is abandoned (null) and counted in `stoppedClaims`.
+    // ClaimBudget answers `claimBudget` when set, else `claimableBytes` (nothing while UINT64_MAX).
     std::uint64_t claimableBytes = UINT64_MAX;
+    std::optional<std::uint64_t> claimBudget;
     int stoppedClaims = 0;
     std::vector<std::uint64_t> claimRequests;
     std::function<void(std::uint64_t bytes)> onClaim;
     int liveBlocks = 0;
+
+    // ReadMemory: unused = availPhys less the disk cache, available = availPhys, cache =
+    // `diskCacheBytes`, swap in use = the page file's total less its free part; nothing while
+    // `memoryReadable` is false. `memoryReads` counts the calls.
+    bool memoryReadable = true;
+    int memoryReads = 0;
+
+    // The clocks: MonotonicMs and UnixTime answer these; tests move them.
+    std::int64_t monotonicMs = 0;
+    std::int64_t unixTime = 1767225600;  // 2026-01-01 00:00:00 UTC
 
     // ---- HKEY_DYN_DATA --------------------------------------------------------------------------
     // "PerfStats\StatData" "KERNEL\CPUUsage": `cpuCounterRaw` when set (any length, e.g. 1024 bytes),
@@ -145,6 +157,9 @@ public:
     std::vector<Notification> notifications;
     bool notifyResult = true;
 
+    // Logs live in `files` below `stateFolder`, written at once.
+    std::string stateFolder = "/state/tarnolux";
+
     // ---- instance -------------------------------------------------------------------------------
     bool prevInstance = false;  // what PrevInstance answers
     int prevInstanceCalls = 0;
@@ -158,6 +173,13 @@ public:
     // ---- System ---------------------------------------------------------------------------------
     MemoryStatus GlobalMemoryStatus() override;
     std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) override;
+    std::optional<MemoryReading> ReadMemory() override;
+    std::optional<std::uint64_t> ClaimBudget() override {
+        if (claimBudget || claimableBytes == UINT64_MAX) return claimBudget;
+        return claimableBytes;
+    }
+    std::int64_t MonotonicMs() override { return monotonicMs; }
+    std::int64_t UnixTime() override { return unixTime; }
     long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) override;
     long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) override;
     long RegCreateKeyEx(HKEY root, const std::string& subKey, const std::string& keyClass, std::uint32_t options,
@@ -205,6 +227,9 @@ public:
     }
     bool PrevInstance() override;
     std::string InstanceChannel() override { return instanceChannel; }
+    void AppendToLog(const std::string& name, const std::string& header, const std::string& line,
+                     std::size_t keep) override;
+    std::optional<std::vector<std::string>> ReadLog(const std::string& name, const std::string& header) override;
     std::vector<std::string> PreferredLanguages() override { return preferredLanguages; }
     char PathSeparator() const override { return pathSeparator; }
     std::string ExeSuffix() const override { return exeSuffix; }

@@ -173,6 +173,7 @@ bool MakeFolders(const std::string& path, unsigned mode) {
 
 std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
 std::string DataHome() { return XdgFolder("XDG_DATA_HOME", "/.local/share"); }
+std::string StateHome() { return XdgFolder("XDG_STATE_HOME", "/.local/state"); }
 
 int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
     DIR* dir = ::opendir(folder.c_str());

@@ -32,9 +32,11 @@ bool WriteFileAtomic(const std::string& path, std::string_view contents, unsigne
 // Creates a folder and its parents (mode for the ones created); true when it exists afterwards.
 bool MakeFolders(const std::string& path, unsigned mode = 0755);
 
-// $XDG_CONFIG_HOME, or ~/.config; $XDG_DATA_HOME, or ~/.local/share (only absolute settings count).
+// $XDG_CONFIG_HOME, or ~/.config; $XDG_DATA_HOME, or ~/.local/share; $XDG_STATE_HOME, or
+// ~/.local/state (only absolute settings count).
 std::string ConfigHome();
 std::string DataHome();
+std::string StateHome();
 
 // Removes the temporaries that WriteFileAtomic leaves in `folder` when it is interrupted
 // ("<name>.tmp-<pid>-<n>" of a process that no longer runs, `name` starting with `prefix`); the

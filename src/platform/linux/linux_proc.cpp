@@ -90,6 +90,12 @@ MemoryStatus LinuxSystem::GlobalMemoryStatus() {
     return *lastMemory_;
 }
 
+std::optional<MemoryReading> LinuxSystem::ReadMemory() {
+    const auto info = ReadMemInfo();
+    if (!info || info->memTotal == 0) return std::nullopt;
+    return linux_impl::ToMemoryReading(*info);
+}
+
 // ---- drives -------------------------------------------------------------------------------------
 
 std::vector<std::string> LinuxSystem::Drives() { return drives_->List(); }

@@ -288,9 +288,48 @@ bool LinuxSystem::PlayWaveFile(const std::string& path, std::stop_token stop) {
     return linux_impl::PlayWaveFile(path, std::move(stop));
 }
 
+std::optional<std::uint64_t> LinuxSystem::ClaimBudget() { return linux_impl::MemoryThatCanBeHad(); }
+
 // A child process claims, so that the kernel, should it have to kill after all, takes only the child.
 std::unique_ptr<MemoryBlock> LinuxSystem::ClaimMemory(std::uint64_t bytes, std::stop_token stop) {
     return linux_impl::ClaimMemoryInChild(bytes, std::move(stop));
+}
+
+}  // namespace platform
+
+// ---- logs ---------------------------------------------------------------------------------------
+
+namespace platform {
+
+std::string LinuxSystem::StateFolder() const {
+    return (options_.stateHome.empty() ? linux_impl::StateHome() : options_.stateHome) + "/tarnolux";
+}
+
+void LinuxSystem::AppendToLog(const std::string& name, const std::string& header, const std::string& line,
+                              std::size_t keep) {
+    logWriter_.Post([folder = StateFolder(), name, header, line, keep] {
+        const std::string path = folder + "/" + name;
+        struct stat st {};
+        const bool exists = ::lstat(path.c_str(), &st) == 0;
+        const std::optional<std::string> text =
+            exists ? linux_impl::ReadWholeFile(path, statelog::kLargestLog) : std::nullopt;
+        const statelog::Update update = statelog::Append(text, !exists || text.has_value(), header, line, keep);
+        if (update.keepAside) {
+            const std::optional<std::string> aside = linux_impl::KeepAside(path);
+            if (!aside) return;  // never overwrite what could not be put aside
+            std::fprintf(stderr, "tarnolux: %s is no log of Tarnolux; it is kept as %s\n", path.c_str(), aside->c_str());
+        }
+        if (linux_impl::MakeFolders(folder, 0700)) linux_impl::WriteFileAtomic(path, update.text, 0600);
+    });
+}
+
+std::optional<std::vector<std::string>> LinuxSystem::ReadLog(const std::string& name, const std::string& header) {
+    const std::string path = StateFolder() + "/" + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return std::vector<std::string>{};
+    const std::optional<std::string> text = linux_impl::ReadWholeFile(path, statelog::kLargestLog);
+    if (!text) return std::nullopt;
+    return statelog::Lines(*text, header);
 }
 
 }  // namespace platform

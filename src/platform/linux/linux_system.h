@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/common/registry.h"
+#include "platform/common/state_log.h"
 #include "platform/linux/desktop_bus.h"
 #include "platform/linux/proc_parse.h"
 #include "platform/linux/x11_desktop.h"
@@ -33,6 +34,7 @@ public:
         std::string configHome;  // empty: $XDG_CONFIG_HOME or ~/.config
         std::string runtimeDir;  // empty: $XDG_RUNTIME_DIR, else /tmp/tarnolux-<uid>
         std::string dataHome;    // empty: $XDG_DATA_HOME or ~/.local/share (the trash)
+        std::string stateHome;   // empty: $XDG_STATE_HOME or ~/.local/state (the logs)
         std::string display;     // X display of the desktop extras; empty: $DISPLAY, none under Wayland
         linux_impl::CpuLoadCounter::Clock clock;  // empty: std::chrono::steady_clock
         std::chrono::milliseconds driveLimit{800};  // longest wait for a drive that does not answer
@@ -46,6 +48,10 @@ public:
 
     MemoryStatus GlobalMemoryStatus() override;
     std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) override;
+    // MemFree, MemAvailable, Cached + Buffers and swap in use, from one read of /proc/meminfo.
+    std::optional<MemoryReading> ReadMemory() override;
+    // What /proc/meminfo and the limits of our control group leave, as the claim itself judges it.
+    std::optional<std::uint64_t> ClaimBudget() override;
 
     long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) override;
     long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) override;
@@ -100,6 +106,9 @@ public:
     bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
     std::string InstanceChannel() override;  // a socket beside the lock
+    void AppendToLog(const std::string& name, const std::string& header, const std::string& line,
+                     std::size_t keep) override;
+    std::optional<std::vector<std::string>> ReadLog(const std::string& name, const std::string& header) override;
     std::vector<std::string> PreferredLanguages() override;
     char PathSeparator() const override { return '/'; }
     std::string ExeSuffix() const override { return {}; }
@@ -109,6 +118,7 @@ public:
     // Where the hives, the Windows folder and the autostart entry live.
     std::string HiveFile(HKEY root) const;  // "" for a root that is not persisted
     std::string AutostartFile() const;
+    std::string StateFolder() const;  // where the logs live
     // The hive files that could not be read and were renamed aside at load (for the curious).
     const std::vector<std::string>& DamagedHives() const { return damagedHives_; }
 
@@ -157,6 +167,8 @@ private:
     static constexpr std::chrono::milliseconds kMemoryBurst{50};
     std::optional<MemoryStatus> lastMemory_;
     std::chrono::steady_clock::time_point lastMemoryTime_{};
+    // Writes the logs; the last member, so its jobs are done before anything else goes.
+    statelog::Writer logWriter_;
 };
 
 }  // namespace platform

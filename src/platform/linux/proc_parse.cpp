@@ -60,13 +60,22 @@ int ParseOvercommitMode(std::string_view text) {
     return v && *v <= 2 ? static_cast<int>(*v) : 0;
 }
 
+// Old kernels: free plus the reclaimable caches is the closest figure.
+std::uint64_t Available(const MemInfo& info) {
+    const std::uint64_t avail =
+        info.memAvailable ? *info.memAvailable : Add(Add(info.memFree, info.buffers), info.cached);
+    return std::min(avail, info.memTotal);
+}
+
+MemoryReading ToMemoryReading(const MemInfo& info) {
+    return {info.memFree, Available(info), Add(info.cached, info.buffers),
+            info.swapTotal > info.swapFree ? info.swapTotal - info.swapFree : 0};
+}
+
 MemoryStatus ToMemoryStatus(const MemInfo& info, int overcommitMode) {
     MemoryStatus m;
     m.totalPhys = info.memTotal;
-    // Old kernels: free plus the reclaimable caches is the closest figure.
-    const std::uint64_t avail =
-        info.memAvailable ? *info.memAvailable : Add(Add(info.memFree, info.buffers), info.cached);
-    m.availPhys = std::min(avail, info.memTotal);
+    m.availPhys = Available(info);
     m.totalPageFile = info.swapTotal;
     m.availPageFile = std::min(info.swapFree, info.swapTotal);
     if (overcommitMode == 2 && info.commitLimit > 0) {

@@ -28,6 +28,10 @@ struct MemInfo {
 };
 MemInfo ParseMeminfo(std::string_view text);
 
+// What a free-up changes: MemFree, MemAvailable (estimated on old kernels as the status does),
+// Cached + Buffers, and SwapTotal - SwapFree.
+MemoryReading ToMemoryReading(const MemInfo& info);
+
 // /proc/sys/vm/overcommit_memory: 0 heuristic, 1 always, 2 strict accounting.
 int ParseOvercommitMode(std::string_view text);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwchar>
 #include <string>
 
 namespace platform::win32_impl {
@@ -57,6 +58,35 @@ std::wstring WidePath(std::string_view utf8Path) {
 bool IsFile(const std::string& path) {
     const DWORD attrs = ::GetFileAttributesW(WidePath(path).c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool MakeFolders(const std::string& path) {
+    const std::wstring w = WidePath(path);
+    // Each level from the first separator after the drive (or the "\\?\" prefix) on.
+    for (std::size_t at = w.find(L'\\', w.starts_with(L"\\\\?\\") ? 7 : 3); at != std::wstring::npos;
+         at = w.find(L'\\', at + 1))
+        ::CreateDirectoryW(w.substr(0, at).c_str(), nullptr);
+    ::CreateDirectoryW(w.c_str(), nullptr);
+    const DWORD attrs = ::GetFileAttributesW(w.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> KeepAside(const std::string& path) {
+    SYSTEMTIME t{};
+    ::GetLocalTime(&t);
+    wchar_t stamp[32];
+    ::swprintf(stamp, 32, L".damaged-%04u%02u%02u-%02u%02u%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+               t.wSecond);
+    const std::string base = path + Utf8(stamp);
+    for (int n = 0; n < 100; ++n) {
+        const std::string name = n ? base + "-" + std::to_string(n) : base;
+        if (Exists(name)) continue;
+        if (::MoveFileExW(WidePath(path).c_str(), WidePath(name).c_str(), MOVEFILE_WRITE_THROUGH)) return name;
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit) {

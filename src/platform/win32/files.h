@@ -26,7 +26,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
 // over it in one step. False (and the old file untouched) on any failure.
 bool WriteFileAtomic(const std::string& path, std::string_view contents);
 
-// True when `path` names an existing file (not a folder).
+// True when `path` names an existing file (not a folder); Exists also for a folder.
 bool IsFile(const std::string& path);
+bool Exists(const std::string& path);
+
+// Creates a folder and its parents; true when it exists afterwards.
+bool MakeFolders(const std::string& path);
+
+// `path` moved aside as "<path>.damaged-YYYYMMDD-HHMMSS" (with a number when that exists); the
+// new name, or nothing when the move failed.
+std::optional<std::string> KeepAside(const std::string& path);
 
 }  // namespace platform::win32_impl

@@ -108,6 +108,19 @@ MemoryStatus Win32System::GlobalMemoryStatus() {
     return s;
 }
 
+std::optional<MemoryReading> Win32System::ReadMemory() {
+    MEMORYSTATUSEX ms{};
+    ms.dwLength = sizeof ms;
+    PERFORMANCE_INFORMATION pi{};
+    pi.cb = sizeof pi;
+    if (!::GlobalMemoryStatusEx(&ms) || !::GetPerformanceInfo(&pi, sizeof pi)) return std::nullopt;
+    const std::uint64_t cache = static_cast<std::uint64_t>(pi.SystemCache) * pi.PageSize;
+    const std::uint64_t pageFile = ms.ullTotalPageFile > ms.ullTotalPhys ? ms.ullTotalPageFile - ms.ullTotalPhys : 0;
+    const std::uint64_t pageFileFree = std::min(ms.ullAvailPageFile, pageFile);
+    return MemoryReading{ms.ullAvailPhys > cache ? ms.ullAvailPhys - cache : 0, ms.ullAvailPhys, cache,
+                         pageFile - pageFileFree};
+}
+
 // ---- drives -------------------------------------------------------------------------------------
 
 std::vector<std::string> Win32System::Drives() {

@@ -318,3 +318,44 @@ std::unique_ptr<MemoryBlock> Win32System::ClaimMemory(std::uint64_t bytes, std::
 }
 
 }  // namespace platform
+
+// ---- memory budget and logs ---------------------------------------------------------------------
+
+namespace platform {
+
+std::optional<std::uint64_t> Win32System::ClaimBudget() { return win32_impl::MemoryThatCanBeHad(); }
+
+std::string Win32System::StateFolder() const {
+    if (!options_.stateFolder.empty()) return options_.stateFolder;
+    const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA");
+    if (local && *local) return Utf8(local) + "\\Tarnolux";
+    const wchar_t* profile = ::_wgetenv(L"USERPROFILE");
+    return Utf8(profile ? profile : L"C:") + "\\AppData\\Local\\Tarnolux";
+}
+
+void Win32System::AppendToLog(const std::string& name, const std::string& header, const std::string& line,
+                              std::size_t keep) {
+    logWriter_.Post([folder = StateFolder(), name, header, line, keep] {
+        const std::string path = folder + "\\" + name;
+        // A file that someone reads just then (--report) cannot be replaced: a moment later it can.
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (attempt > 0) ::Sleep(50);
+            const bool exists = win32_impl::Exists(path);
+            const std::optional<std::string> text =
+                exists ? win32_impl::ReadWholeFile(path, statelog::kLargestLog) : std::nullopt;
+            const statelog::Update update = statelog::Append(text, !exists || text.has_value(), header, line, keep);
+            if (update.keepAside && !win32_impl::KeepAside(path)) return;  // never overwrite what could not be put aside
+            if (!win32_impl::MakeFolders(folder) || win32_impl::WriteFileAtomic(path, update.text)) return;
+        }
+    });
+}
+
+std::optional<std::vector<std::string>> Win32System::ReadLog(const std::string& name, const std::string& header) {
+    const std::string path = StateFolder() + "\\" + name;
+    if (!win32_impl::Exists(path)) return std::vector<std::string>{};
+    const std::optional<std::string> text = win32_impl::ReadWholeFile(path, statelog::kLargestLog);
+    if (!text) return std::nullopt;
+    return statelog::Lines(*text, header);
+}
+
+}  // namespace platform

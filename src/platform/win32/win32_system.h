@@ -20,6 +20,7 @@
 
 #include "platform/common/cpu_load.h"
 #include "platform/common/registry.h"
+#include "platform/common/state_log.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -30,6 +31,7 @@ public:
         std::string windowsDir;    // empty: the real Windows folder
         std::string instanceName;  // empty: the program's own named mutex
         CpuLoadCounter::Clock clock;  // empty: std::chrono::steady_clock
+        std::string stateFolder;      // empty: %LOCALAPPDATA%\Tarnolux (the logs)
     };
 
     Win32System();
@@ -40,6 +42,12 @@ public:
 
     MemoryStatus GlobalMemoryStatus() override;
     std::unique_ptr<MemoryBlock> ClaimMemory(std::uint64_t bytes, std::stop_token stop = {}) override;
+    // GlobalMemoryStatusEx and GetPerformanceInfo. Windows does not tell its free pages apart from
+    // its standby list without special rights: "unused" is what is available less the system cache
+    // (standby list and system working set), which never overstates it. Swap in use is counted as
+    // the General page counts it.
+    std::optional<MemoryReading> ReadMemory() override;
+    std::optional<std::uint64_t> ClaimBudget() override;
 
     long RegOpenKeyEx(HKEY root, const std::string& subKey, std::uint32_t access, HKEY& result) override;
     long RegOpenKey(HKEY root, const std::string& subKey, HKEY& result) override;
@@ -90,6 +98,11 @@ public:
     bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
     bool PrevInstance() override;
     std::string InstanceChannel() override;
+    void AppendToLog(const std::string& name, const std::string& header, const std::string& line,
+                     std::size_t keep) override;
+    std::optional<std::vector<std::string>> ReadLog(const std::string& name, const std::string& header) override;
+    // %LOCALAPPDATA%\Tarnolux, where the logs live.
+    std::string StateFolder() const;
     char PathSeparator() const override { return '\\'; }
     std::string ExeSuffix() const override { return ".exe"; }
 
@@ -110,6 +123,8 @@ private:
     std::map<HKEY, HKEY> dynamicKeys_;    // our handle -> handle of `dynamic_`
     HKEY nextHandle_ = 0x10000;
     void* instanceMutex_ = nullptr;
+    // Writes the logs; the last member, so its jobs are done before anything else goes.
+    statelog::Writer logWriter_;
 };
 
 }  // namespace platform

@@ -1,0 +1,240 @@
+// What every free-up tells: the figures before and after it for each trigger, the notice (or the
+// tray balloon), why nothing was freed with the status a later start ends with, the log behind
+// --report and the report itself.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <tuple>
+#include <string>
+#include <vector>
+
+#include "app_fixture.h"
+#include "freeup/reporting.h"
+#include "support.h"
+#include "tray/form6.h"
+
+namespace {
+
+using tarnolux::FreeUpOutcome;
+using tarnolux::Reason;
+using tarnolux::Trigger;
+using Notice = platform::FakeSystem::Notification;
+using R = platform::MemoryReading;
+
+constexpr std::uint64_t MiB = 1048576;
+const std::string kLogPath = "/state/tarnolux/" + tarnolux::kFreeUpLog;
+
+// The shipped English texts; the pop-up on, the sound and the processor gate off.
+struct ReportTest : apptest::ProgramTest {
+    tarnolux::Form5& f;
+    ReportTest() : f(Begin()) {}
+    tarnolux::Form5& Begin() {
+        sys.AddFile("/opt/tarnolux/Language/english.ini",
+                    testsupport::ReadFile(std::string(TARNOLUX_SOURCE_DIR) + "/Language/english.ini"));
+        Store({{"ShowPopUp", "1"}, {"PlaySound", "0"}, {"DefragIfCPUless", "0"}});
+        return Start();
+    }
+    // At the limit: 8 MB available, 2 MB of it page cache, 40 MB of swap in use. The claim takes
+    // 0.4 s and leaves 40 MB available, 1 MB cache and 44 MB of swap.
+    void AtTheLimit() {
+        sys.memory.availPhys = 8 * MiB;
+        sys.diskCacheBytes = 2 * MiB;
+        sys.memory.availPageFile = sys.memory.totalPageFile - 40 * MiB;
+        sys.onClaim = [this](std::uint64_t) {
+            sys.monotonicMs += 400;
+            sys.memory.availPhys = 40 * MiB;
+            sys.diskCacheBytes = 1 * MiB;
+            sys.memory.availPageFile -= 4 * MiB;
+        };
+    }
+    std::vector<FreeUpOutcome> Logged() {
+        const std::vector<std::string> lines =
+            sys.ReadLog(tarnolux::kFreeUpLog, tarnolux::kFreeUpLogHeader).value_or(std::vector<std::string>{"no log"});
+        std::vector<FreeUpOutcome> out;
+        for (const std::string& line : lines) out.push_back(tarnolux::FromLogLine(line).value_or(FreeUpOutcome{}));
+        return out;
+    }
+    // A later start with `args`, as its own process would make it; what it said and its status.
+    std::pair<int, std::string> Ask(const std::vector<std::string>& args) {
+        forms::Application otherApp;
+        host::ScriptedHost otherHost(otherApp);
+        platform::FakeSystem otherSys;
+        otherSys.prevInstance = true;
+        tarnolux::Program later(otherApp, otherSys, otherHost);
+        later.Command = tarnolux::ParseCommandLine(args);
+        std::string said;
+        later.Say = [&said](const std::string& line) { said += line; };
+        const int status = later.Run();
+        return {status, said};
+    }
+};
+
+TEST_F(ReportTest, EveryTriggerIsMeasuredLoggedAndTold) {
+    const std::string figures = "unused memory 6 \u2192 39 MB, available 8 \u2192 40 MB, page cache \u22121 MB, swap +4 MB";
+    const struct {
+        Trigger trigger;
+        std::function<void()> run;
+    } triggers[] = {
+        {Trigger::Menu, [&] { program->form6().free_up_menu_Click(); }},
+        {Trigger::Limit, [&] { f.Timer4_Timer(); }},
+        {Trigger::Periodic, [&] { f.Text4->setText("1"), f.Text3->setText("21"), f.Timer5_Timer(); }},
+        {Trigger::CommandLine, [&] { EXPECT_EQ(Ask({"--free-up", "21"}), std::pair(0, "Freed 21 MB in 0.4 s: " + figures)); }},
+    };
+    for (const auto& t : triggers) {
+        SCOPED_TRACE(static_cast<int>(t.trigger));
+        AtTheLimit();
+        sys.unixTime += 60;
+        t.run();
+        EXPECT_EQ(Logged().back(), (FreeUpOutcome{sys.unixTime, t.trigger, 21, 21, Reason::Claimed, -1, 0, 0, 400,
+                                                  R{6 * MiB, 8 * MiB, 2 * MiB, 40 * MiB},
+                                                  R{39 * MiB, 40 * MiB, 1 * MiB, 44 * MiB}}));
+        ASSERT_FALSE(sys.notifications.empty());
+        EXPECT_EQ(sys.notifications.back(),
+                  (Notice{"Freed 21 MB of memory",
+                          "In 0.4 s. Unused memory 6 \u2192 39 MB, available 8 \u2192 40 MB, page cache \u22121 MB, swap +4 MB."}));
+    }
+    EXPECT_EQ(std::pair(Logged().size(), sys.notifications.size()), std::pair(std::size_t{4}, std::size_t{4}));
+
+    // Without a notification service the tray icon's balloon tells it; without the pop-up, nothing.
+    sys.notifyResult = false;
+    program->form6().free_up_menu_Click();
+    const host::NotifyIconData& balloon = host.trayCalls.back().data;
+    EXPECT_EQ(std::pair(host.trayCalls.back().message, balloon.flags), std::pair(host::NIM_MODIFY, host::NIF_MESSAGE | host::NIF_INFO));
+    EXPECT_EQ(balloon.infoTitle + "|" + balloon.info, sys.notifications.back().summary + "|" + sys.notifications.back().body);
+    f.Check4(2).setValue(0);
+    const auto told = std::pair(host.trayCalls.size(), sys.notifications.size());
+    program->form6().free_up_menu_Click();
+    EXPECT_EQ(std::pair(host.trayCalls.size(), sys.notifications.size()), told);
+    EXPECT_EQ(Logged().size(), 6u);  // logged all the same
+}
+
+TEST_F(ReportTest, WhyNothingWasFreedIsToldAndEndsTheLaterStartWithItsStatus) {
+    const struct {
+        const char* what;
+        std::function<void(tarnolux::Form5&)> setUp;
+        std::vector<std::string> args;
+        int status;
+        std::string line, notice;
+    } cases[] = {
+        {"beyond the safe budget", [&](auto&) { sys.claimableBytes = 812 * MiB; }, {"--free-up", "99999999"}, 3,
+         "at most 812 MB can be claimed safely now", "At most 812 MB can be claimed safely now; 99999999 MB were asked for."},
+        {"ran short", [&](auto&) { sys.claimableBytes = 0, sys.claimBudget = 500 * MiB; }, {"--free-up", "21"}, 3,
+         "memory ran short while it was being claimed; at most 500 MB can be claimed safely now",
+         "Memory ran short while 21 MB were being claimed."},
+        {"no amount", [&](auto& g) { g.Text2(4).setText("many"); }, {"--free-up"}, 3,
+         "the amount to free is not a whole number of megabytes",
+         "The amount to free is not a whole number of megabytes."},
+        {"switched off", [&](auto&) { program->form6().disable_menu_Click(); }, {"--free-up", "21"}, 5,
+         "Tarnolux is switched off; Enable in its menu switches it on",
+         "Tarnolux is switched off; Enable in its menu switches it on."},
+        {"the program ends meanwhile", [&](auto&) { sys.onClaim = [&](std::uint64_t) { host.Quit(0); }; },
+         {"--free-up", "21"}, 4, "Tarnolux is ending", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sys.claimableBytes = UINT64_MAX;
+        sys.claimBudget.reset();
+        sys.onClaim = nullptr;
+        sys.notifications.clear();
+        c.setUp(Start());
+        EXPECT_EQ(Ask(c.args), std::pair(c.status, "Nothing freed: " + c.line));
+        EXPECT_EQ(Logged().back().claimedMB, 0);
+        const std::vector<Notice> told = {{"No memory freed", c.notice}};
+        EXPECT_EQ(sys.notifications, c.notice.empty() ? std::vector<Notice>{} : told);
+    }
+
+    // A request that comes while a free-up is under way (the events served during its claim).
+    Start();
+    std::pair<int, std::string> meanwhile;
+    sys.onClaim = [&](std::uint64_t) { meanwhile = Ask({"--free-up", "5"}); };
+    EXPECT_EQ(Ask({"--free-up", "21"}).first, 0);
+    EXPECT_EQ(meanwhile, std::pair(4, std::string("Nothing freed: another free-up is under way")));
+    EXPECT_EQ(sys.claimRequests.back(), 21 * MiB);
+}
+
+TEST_F(ReportTest, AHeldBackFreeUpIsOnlyLoggedAndTheLimitTriggerLogsItOncePerFall) {
+    f.Check7->setValue(1);
+    sys.cpuLoad = 30;
+    AtTheLimit();
+    host.Advance(3000);
+    sys.memory.availPhys = 100 * MiB;  // recovers, and falls again
+    host.Advance(1000);
+    AtTheLimit();
+    host.Advance(2000);
+    f.Text4->setText("1");
+    f.Check3->setValue(1);
+    sys.memory.availPhys = 16 * MiB;  // above the limit, under the periodic ceiling
+    host.Advance(65535);
+    std::vector<std::tuple<Trigger, Reason, std::int64_t, std::int64_t, std::int64_t>> logged;
+    for (const FreeUpOutcome& o : Logged())
+        logged.emplace_back(o.trigger, o.reason, o.askedMB, o.loadPercent, o.thresholdPercent);
+    EXPECT_EQ(logged, (decltype(logged){{Trigger::Limit, Reason::ProcessorGate, 21, 30, 25},
+                                        {Trigger::Limit, Reason::ProcessorGate, 21, 30, 25},
+                                        {Trigger::Periodic, Reason::ProcessorGate, 16, 30, 25}}));
+    EXPECT_TRUE(sys.notifications.empty());
+    EXPECT_TRUE(sys.claimRequests.empty());
+}
+
+TEST_F(ReportTest, TheLogKeepsTheLatestEntriesAndWhatIsNoLogIsKeptAside) {
+    sys.AddFile(kLogPath, "not a log");
+    const std::int64_t first = sys.unixTime;
+    for (std::size_t i = 0; i < tarnolux::kFreeUpLogKeep + 2; ++i) {
+        sys.unixTime = first + static_cast<std::int64_t>(i);
+        program->form6().free_up_menu_Click();
+    }
+    EXPECT_EQ(sys.FileText(kLogPath + ".damaged"), "not a log");
+    const std::vector<FreeUpOutcome> logged = Logged();
+    ASSERT_EQ(logged.size(), tarnolux::kFreeUpLogKeep);
+    EXPECT_EQ(logged.front().time, first + 2);
+    const std::string report = tarnolux::ReportText(sys).value();
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), static_cast<long>(tarnolux::kReportRows + 1));
+
+    sys.files.clear();
+    EXPECT_EQ(tarnolux::ReportText(sys), "No free-ups recorded yet.\n");
+    sys.AddFile(kLogPath, "not a log");
+    EXPECT_EQ(tarnolux::ReportText(sys), std::nullopt);
+}
+
+TEST(FreeUpOutcomeTest, LogLinesKeepEveryFigureAndLinesThatAreNoneAreSkipped) {
+    const FreeUpOutcome claimed{1767225600, Trigger::CommandLine, 1024, 1024, Reason::Claimed, -1, 0, 0, 412,
+                                R{2048 * MiB, 9120 * MiB, 5734 * MiB, 0}, R{3010 * MiB, 9050 * MiB, 4784 * MiB, 0}};
+    EXPECT_EQ(tarnolux::LogLine(claimed), "1767225600 command-line 1024 1024 claimed -1 0 0 412 2147483648 9563013120 "
+                                          "6012534784 0 3156213760 9489612800 5016387584 0");
+    EXPECT_EQ(tarnolux::OutcomeLine(claimed), "Freed 1024 MB in 0.4 s: unused memory 2048 \u2192 3010 MB, available "
+                                              "9120 \u2192 9050 MB, page cache \u2212950 MB, swap +0 MB");
+    const FreeUpOutcome budget{1767225700, Trigger::Periodic, 99999999, 0, Reason::SafeBudget, 812, 0, 0, 3, {}, {}};
+    const FreeUpOutcome gate{1767225800, Trigger::Limit, 21, 0, Reason::ProcessorGate, -1, 30, 25, 0, {}, {}};
+    for (const FreeUpOutcome& o : {claimed, budget, gate}) EXPECT_EQ(tarnolux::FromLogLine(tarnolux::LogLine(o)), o);
+    EXPECT_EQ(tarnolux::OutcomeLine(budget), "Nothing freed: at most 812 MB can be claimed safely now");
+
+    // Too few or too many fields, an unknown word or none, a number that is none, half a reading.
+    for (const char* junk : {"", "1 menu 1 1 claimed -1 0 0 1 - - - - - - -", "1 menu 1 1 claimed -1 0 0 1 - - - - - - - - -",
+                             "1 door 1 1 claimed -1 0 0 1 - - - - - - - -", "1 menu 1 1 won -1 0 0 1 - - - - - - - -",
+                             "1 menu 1 1  -1 0 0 1 - - - - - - -", "1 menu x 1 claimed -1 0 0 1 - - - - - - - -",
+                             "1 menu 1 1 claimed -1 0 0 1 -5 1 1 1 - - - -", "1 menu 1 1 claimed -1 0 0 1 1 - 1 1 - - - -"})
+        EXPECT_EQ(tarnolux::FromLogLine(junk), std::nullopt) << junk;
+}
+
+TEST(FreeUpOutcomeTest, TheReportLinesUpItsColumns) {
+    const FreeUpOutcome claimed{1767225600, Trigger::CommandLine, 1024, 1024, Reason::Claimed, -1, 0, 0, 12345,
+                                R{2048 * MiB, 9120 * MiB, 5734 * MiB, 10 * MiB}, R{3010 * MiB, 9050 * MiB, 4784 * MiB, 12 * MiB}};
+    const FreeUpOutcome busy{1767225661, Trigger::Menu, 21, 0, Reason::Busy, -1, 0, 0, 0, {}, {}};
+    EXPECT_EQ(tarnolux::ReportTable({claimed, busy}, true),
+              "Time                 Trigger       Asked MB  Claimed MB    Took    Unused MB  Available MB  Cache MB  "
+              "Swap MB  Outcome\n"
+              "2026-01-01 00:00:00  command line      1024        1024  12.3 s  2048 \u2192 3010   9120 \u2192 9050"
+              "      \u2212950       +2  freed\n"
+              "2026-01-01 00:01:01  menu                21           0   0.0 s            -             -         -"
+              "        -  another free-up is under way\n");
+}
+
+TEST(CommandLineAnswerTest, TheRunningInstancesAnswerGivesTheStatusAndTheLine) {
+    using tarnolux::Answer;
+    EXPECT_EQ(tarnolux::DecodeAnswer(tarnolux::EncodeAnswer(3, "Nothing freed: why")), (Answer{3, "Nothing freed: why", {}}));
+    for (const auto& [text, answer] : {std::pair<std::string, Answer>{"ok", {}}, {"Tarnolux is ending", {1, {}, "Tarnolux is ending"}},
+                                       {"result x Freed", {1, {}, "result x Freed"}}, {"result 3", {1, {}, "result 3"}}})
+        EXPECT_EQ(tarnolux::DecodeAnswer(text), answer) << text;
+}
+
+}  // namespace
