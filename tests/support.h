@@ -1,8 +1,11 @@
 // Shared pieces of the tests.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace testsupport {
 
@@ -40,5 +43,15 @@ private:
 
 void WriteFile(const std::filesystem::path& path, const std::string& contents);
 std::string ReadFile(const std::filesystem::path& path);
+
+// For what others do in their own time: true once `done` holds, asked again until `limit` passes.
+inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 }  // namespace testsupport
