@@ -1,7 +1,7 @@
 // The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
 // its settings saved, refuses a second instance without touching a file, survives a damaged
 // settings hive, which it keeps aside, or a FIFO in its place, and saves and ends cleanly when its
-// X display goes away.
+// X display goes away, and SIGTERM ends it within 2 s even while a bus holds its start-up.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -14,7 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include "../linux_bus.h"
 #include "../linux_options.h"
+// Last: Xlib's None, Bool and Status macros would break the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -44,9 +48,9 @@ struct Home {
 class Started {
 public:
     // `display` empty: offscreen; otherwise the X display to open. `noDisplay`: none at all, the
-    // toolkit left to find one.
+    // toolkit left to find one. `extraEnv`: "NAME=value" entries on top.
     explicit Started(const Home& h, const std::string& display = {}, std::vector<std::string> args = {},
-                     bool noDisplay = false) {
+                     bool noDisplay = false, const std::vector<std::string>& extraEnv = {}) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string kv = *e;
@@ -61,6 +65,7 @@ public:
         env.insert(env.end(), {"HOME=" + h.home.string(), "XDG_CONFIG_HOME=" + h.config.string(),
                                "XDG_DATA_HOME=" + h.data.string(), "XDG_CACHE_HOME=" + (h.home / ".cache").string(),
                                "XDG_RUNTIME_DIR=" + h.runtime.string()});
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         std::vector<char*> envp;
         for (auto& kv : env) envp.push_back(kv.data());
         envp.push_back(nullptr);
@@ -227,6 +232,35 @@ TEST(EndToEnd, ADamagedOrUnreadableHiveIsKeptAsideAndTheProgramGoesOn) {
             if (!fifo && e.path() != h.hive && ReadFile(e.path()) == garbage) keptAside = true;
         EXPECT_TRUE(keptAside);
     }
+}
+
+// A session bus, or the accessibility bus the desktop names on the X display, that accepts and
+// never answers holds the toolkit while the program starts (no window ever comes). SIGTERM still
+// ends it within 2 s, at its first moment as at any later one.
+TEST(EndToEnd, SigtermEndsTheProgramWithinTwoSecondsWhileABusHoldsItsStart) {
+    XServer x;
+    if (x.display().empty()) GTEST_SKIP() << "no Xvfb";
+    TempDir dir;
+    testsupport::SilentSocket silent((dir / "silent").string());
+    testsupport::PrivateBus session(dir.path());
+    // The server forgets its root window's properties when its last client goes: this one stays.
+    Display* d = XOpenDisplay(x.display().c_str());
+    ASSERT_TRUE(d && silent.ok() && !session.address().empty());
+    const std::string a11y = silent.address();
+    XChangeProperty(d, DefaultRootWindow(d), XInternAtom(d, "AT_SPI_BUS", False), XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(a11y.data()), static_cast<int>(a11y.size()));
+    XSync(d, False);
+    for (const std::string& bus : {silent.address(), session.address()}) {
+        for (const auto moment : {0ms, 1500ms}) {
+            SCOPED_TRACE(bus + " after " + std::to_string(moment.count()) + " ms");
+            Home h;
+            Started program(h, x.display(), {}, false, {"DBUS_SESSION_BUS_ADDRESS=" + bus});
+            std::this_thread::sleep_for(moment);
+            ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+            EXPECT_TRUE(program.WaitExit(2s));
+        }
+    }
+    XCloseDisplay(d);
 }
 
 }  // namespace
