@@ -55,21 +55,34 @@ struct DesktopBusTest : ::testing::Test {
     }
 };
 
-TEST_F(DesktopBusTest, EachItemAsksItsServiceForItsOwnMethodWithTheFlagsItNeeds) {
-    auto saver = testsupport::ScreenSaverStub(session.address());
-    auto login = testsupport::LoginStub(system.address());
-    LinuxSystem sys(On(session.address(), system.address()));
-    tarnolux::Program program(app, sys, host);
-    tarnolux::Form6& menu = program.form6();
+// The program with its tray menu, the screen saver on the session bus and logind on the system bus.
+struct DesktopExtrasTest : DesktopBusTest {
+    std::unique_ptr<StubService> saver, login;
+    std::unique_ptr<LinuxSystem> sys;
+    std::unique_ptr<tarnolux::Program> program;
+    tarnolux::Form6* menu = nullptr;
+    void SetUp() override {
+        DesktopBusTest::SetUp();
+        if (IsSkipped()) return;
+        saver = testsupport::ScreenSaverStub(session.address());
+        login = testsupport::LoginStub(system.address());
+        sys = std::make_unique<LinuxSystem>(On(session.address(), system.address()));
+        program = std::make_unique<tarnolux::Program>(app, *sys, host);
+        menu = &program->form6();
+    }
+    void TearDown() override { program.reset(); }
+};
+
+TEST_F(DesktopExtrasTest, EachItemAsksItsServiceForItsOwnMethodWithTheFlagsItNeeds) {
     struct Case {
         std::function<void()> click;
         StubService* service;
         StubService::Call call;
     };
     const Case cases[] = {
-        {[&] { menu.extras1_menu_Click(9); }, saver.get(), {"SetActive", "(true,)", false}},
-        {[&] { menu.restart_menu_Click(); }, login.get(), {"Reboot", "(true,)", true}},
-        {[&] { menu.exit_windows_menu_Click(); }, login.get(), {"PowerOff", "(true,)", true}},
+        {[&] { menu->extras1_menu_Click(9); }, saver.get(), {"SetActive", "(true,)", false}},
+        {[&] { menu->restart_menu_Click(); }, login.get(), {"Reboot", "(true,)", true}},
+        {[&] { menu->exit_windows_menu_Click(); }, login.get(), {"PowerOff", "(true,)", true}},
     };
     for (const Case& c : cases) {
         const std::size_t before = c.service->Calls().size();
@@ -80,24 +93,19 @@ TEST_F(DesktopBusTest, EachItemAsksItsServiceForItsOwnMethodWithTheFlagsItNeeds)
     EXPECT_EQ(saver->Calls().size() + login->Calls().size(), 3u);
 }
 
-TEST_F(DesktopBusTest, TheMenuOffersWhatIsThereStillWhenItRefusesAndGreysOutWhatLeft) {
-    auto saver = testsupport::ScreenSaverStub(session.address());
-    auto login = testsupport::LoginStub(system.address());
-    LinuxSystem sys(On(session.address(), system.address()));
-    tarnolux::Program program(app, sys, host);
-    tarnolux::Form6& menu = program.form6();
+TEST_F(DesktopExtrasTest, TheMenuOffersWhatIsThereStillWhenItRefusesAndGreysOutWhatLeft) {
     const auto offered = [&](bool saverWanted, bool loginWanted) {
         return Eventually([&] {
-            menu.ShowAvailableExtras();
-            return menu.extras1_menu(9).enabled() == saverWanted && menu.restart_menu->enabled() == loginWanted &&
-                   menu.exit_windows_menu->enabled() == loginWanted;
+            menu->ShowAvailableExtras();
+            return menu->extras1_menu(9).enabled() == saverWanted && menu->restart_menu->enabled() == loginWanted &&
+                   menu->exit_windows_menu->enabled() == loginWanted;
         });
     };
     EXPECT_TRUE(offered(true, true));
 
     // A refusal (no password given) is logind's answer to show; the program claims nothing.
     login->answer = Answer::Refuse;
-    menu.restart_menu_Click();
+    menu->restart_menu_Click();
     ASSERT_TRUE(login->WaitForCalls(1));
     EXPECT_TRUE(offered(true, true));
     EXPECT_TRUE(host.msgBoxes.empty());
