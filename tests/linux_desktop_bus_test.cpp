@@ -158,7 +158,13 @@ TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheC
     }
     if (dataDirs) setenv("XDG_DATA_DIRS", savedDataDirs.c_str(), 1);
     else unsetenv("XDG_DATA_DIRS");
-    EXPECT_FALSE(LinuxSystem(testsupport::In(bare)).Notify("Tarnolux", "Freed 16 MB."));
+    // Nobody to ask: no address at all, or a socket's path where no socket is.
+    testsupport::WriteFile(bare / "left-over", "");
+    for (const std::string& address : {std::string(), "unix:path=" + (bare / "left-over").string()}) {
+        LinuxSystem::Options o = testsupport::In(bare);
+        o.sessionBus = address;
+        EXPECT_FALSE(LinuxSystem(o).Notify("Tarnolux", "Freed 16 MB.")) << address;
+    }
 }
 
 // ---- peers that never answer --------------------------------------------------------------------

@@ -21,8 +21,6 @@ public:
 
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
     if (QCoreApplication::instance()) return nullptr;
-    // Before the toolkit: its construction may wait on a bus that never answers.
-    GuardTermination();
     // The windows are small and change a few labels a second: shared-memory images would cost a
     // round trip to the X server on every repaint and save nothing.
     if (qEnvironmentVariableIsEmpty("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");

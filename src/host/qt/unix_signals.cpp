@@ -67,13 +67,12 @@ void Guard() {
             deadline = Clock::now() + kLimit;
             const std::lock_guard lock(g_mutex);
             if (g_orderly) g_orderly();
-            else if (g_endedWith.load() < 0) EndNow(inHand);  // no loop yet, nothing changed yet
+            else if (g_endedWith.load() < 0) EndNow(inHand);  // the host has gone without ending in order
         }
     }
 }
 
-}  // namespace
-
+// Installs the handlers and the guard, once per process.
 void GuardTermination() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -90,6 +89,8 @@ void GuardTermination() {
         for (int signal : kSignals) ::sigaction(signal, &sa, nullptr);
     });
 }
+
+}  // namespace
 
 void EndedInOrder(int status) { g_endedWith = status; }
 
