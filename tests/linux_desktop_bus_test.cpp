@@ -1,14 +1,11 @@
 // The desktop's services over D-Bus, on private buses with stand-ins that record every call: what
-// each menu item asks of which service, what the menu offers when a service is there, gone,
-// refusing or silent, and the desktop notices. And that nothing the program does waits for a bus,
-// a display or a trash folder that never answers.
+// each menu item asks of which service, what the menu offers when a service is there, refusing or
+// gone, the desktop notices, and that nothing waits for a bus, a display or a trash that never
+// answers.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 
-#include <future>
-
-#include "app/form5.h"
 #include "app/program.h"
 #include "host/scripted_host.h"
 #include "linux_bus.h"
@@ -20,16 +17,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using platform::DesktopAction;
-using platform::ExitWindowsMode;
 using platform::LinuxSystem;
-using testsupport::Eventually;
 using testsupport::StubService;
 using Answer = StubService::Answer;
 
-// True when `fn` ends within `limit`. One that hangs is left behind (and fails the test).
+// True when `fn` ends within `limit`; one that hangs is left behind (and fails the test).
 bool EndsWithin(std::chrono::milliseconds limit, std::function<void()> fn) {
     auto done = std::make_shared<std::promise<void>>();
-    auto ended = done->get_future();
+    std::future<void> ended = done->get_future();
     std::thread([fn = std::move(fn), done] {
         fn();
         done->set_value();
@@ -37,160 +32,128 @@ bool EndsWithin(std::chrono::milliseconds limit, std::function<void()> fn) {
     return ended.wait_for(limit) == std::future_status::ready;
 }
 
+LinuxSystem::Options On(const testsupport::TempDir& dir, const std::string& sessionBus, const std::string& systemBus) {
+    LinuxSystem::Options o = testsupport::In(dir);
+    o.sessionBus = sessionBus;
+    o.systemBus = systemBus;
+    o.busLimit = 300ms;
+    return o;
+}
+
+// The program's tray menu, with the screen saver on a session bus and logind on a system bus, and
+// the program's icon in the user's icon theme.
 struct DesktopBusTest : ::testing::Test {
     testsupport::TempDir dir;
     testsupport::PrivateBus session{dir.path(), "session"}, system{dir.path(), "system"};
+    std::unique_ptr<StubService> saver, login;
+    std::unique_ptr<LinuxSystem> sys;
     forms::Application app;
     host::ScriptedHost host{app};
+    std::unique_ptr<tarnolux::Program> program;
+    tarnolux::Form6* menu = nullptr;
 
     void SetUp() override {
         if (session.address().empty() || system.address().empty()) GTEST_SKIP() << "no dbus-daemon";
-    }
-    LinuxSystem::Options On(const std::string& sessionBus, const std::string& systemBus) {
-        LinuxSystem::Options o = testsupport::In(dir);
-        o.sessionBus = sessionBus;
-        o.systemBus = systemBus;
-        o.busLimit = 300ms;
-        return o;
-    }
-};
-
-// The program with its tray menu, the screen saver on the session bus and logind on the system bus.
-struct DesktopExtrasTest : DesktopBusTest {
-    std::unique_ptr<StubService> saver, login;
-    std::unique_ptr<LinuxSystem> sys;
-    std::unique_ptr<tarnolux::Program> program;
-    tarnolux::Form6* menu = nullptr;
-    void SetUp() override {
-        DesktopBusTest::SetUp();
-        if (IsSkipped()) return;
         saver = testsupport::ScreenSaverStub(session.address());
         login = testsupport::LoginStub(system.address());
-        sys = std::make_unique<LinuxSystem>(On(session.address(), system.address()));
+        testsupport::WriteFile(dir / "data/icons/hicolor/scalable/apps/tarnolux.svg", "<svg/>");  // installed
+        sys = std::make_unique<LinuxSystem>(On(dir, session.address(), system.address()));
         program = std::make_unique<tarnolux::Program>(app, *sys, host);
         menu = &program->form6();
     }
     void TearDown() override { program.reset(); }
+    // Whether the menu, as it opens, offers Run ScreenSaver and Restart and Exit Windows.
+    bool Offers(bool screenSaver, bool restart) {
+        return testsupport::Eventually([&] {
+            menu->ShowAvailableExtras();
+            return menu->extras1_menu(9).enabled() == screenSaver && menu->restart_menu->enabled() == restart &&
+                   menu->exit_windows_menu->enabled() == restart;
+        });
+    }
 };
 
-TEST_F(DesktopExtrasTest, EachItemAsksItsServiceForItsOwnMethodWithTheFlagsItNeeds) {
-    struct Case {
+TEST_F(DesktopBusTest, EachItemAsksItsServiceForItsOwnMethodWithTheFlagsItNeeds) {
+    const struct {
         std::function<void()> click;
         StubService* service;
         StubService::Call call;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {[&] { menu->extras1_menu_Click(9); }, saver.get(), {"SetActive", "(true,)", false}},
         {[&] { menu->restart_menu_Click(); }, login.get(), {"Reboot", "(true,)", true}},
         {[&] { menu->exit_windows_menu_Click(); }, login.get(), {"PowerOff", "(true,)", true}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::size_t before = c.service->Calls().size();
         c.click();
         ASSERT_TRUE(c.service->WaitForCalls(before + 1)) << c.call.method;
-        EXPECT_EQ(c.service->Calls().back(), c.call) << c.call.method;
+        EXPECT_EQ(c.service->Calls().back(), c.call);
     }
     EXPECT_EQ(saver->Calls().size() + login->Calls().size(), 3u);
 }
 
-TEST_F(DesktopExtrasTest, TheMenuOffersWhatIsThereStillWhenItRefusesAndGreysOutWhatLeft) {
-    const auto offered = [&](bool saverWanted, bool loginWanted) {
-        return Eventually([&] {
-            menu->ShowAvailableExtras();
-            return menu->extras1_menu(9).enabled() == saverWanted && menu->restart_menu->enabled() == loginWanted &&
-                   menu->exit_windows_menu->enabled() == loginWanted;
-        });
-    };
-    EXPECT_TRUE(offered(true, true));
-
-    // A refusal (no password given) is logind's answer to show; the program claims nothing.
+TEST_F(DesktopBusTest, TheMenuOffersWhatIsThereAlsoWhenItRefusesAndGreysOutWhatLeft) {
+    EXPECT_TRUE(Offers(true, true));
+    // A refusal (no password given) is logind's to show; the program claims nothing.
     login->answer = Answer::Refuse;
     menu->restart_menu_Click();
     ASSERT_TRUE(login->WaitForCalls(1));
-    EXPECT_TRUE(offered(true, true));
+    EXPECT_TRUE(Offers(true, true));
     EXPECT_TRUE(host.msgBoxes.empty());
-
-    saver->Leave();
-    EXPECT_TRUE(offered(false, true));
-    login->Leave();
-    EXPECT_TRUE(offered(false, false));
+    saver.reset();
+    EXPECT_TRUE(Offers(false, true));
+    login.reset();
+    EXPECT_TRUE(Offers(false, false));
 }
 
 TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheCallerNothing) {
     auto notices = testsupport::NotificationStub(session.address());
-    testsupport::WriteFile(dir / "data/icons/hicolor/scalable/apps/tarnolux.svg", "<svg/>");
-    LinuxSystem sys(On(session.address(), ""));
-    const auto notify = [&](const std::string& body) {
-        EXPECT_TRUE(EndsWithin(1s, [&] { EXPECT_TRUE(sys.Notify("Tarnolux", body)); }));
+    const auto notify = [&](LinuxSystem& to, const std::string& body) {
+        const std::size_t before = notices->Calls().size();
+        EXPECT_TRUE(EndsWithin(1s, [&] { EXPECT_TRUE(to.Notify("Tarnolux", body)); }));
+        return notices->WaitForCalls(before + 1) ? notices->Calls().back().args : "no notice";
     };
-    notify("Freed 512 MB.");
-    ASSERT_TRUE(notices->WaitForCalls(1));
-    notify("Freed 256 MB.");
-    ASSERT_TRUE(notices->WaitForCalls(2));
+    const auto notice = [](int replaces, const std::string& icon, const std::string& body) {
+        return "('Tarnolux', " + std::to_string(replaces) + ", '" + icon + "', 'Tarnolux', '" + body + "', [], {}, -1)";
+    };
+    EXPECT_EQ(notify(*sys, "Freed 512 MB."), notice(0, "tarnolux", "Freed 512 MB."));
+    EXPECT_EQ(notify(*sys, "Freed 256 MB."), notice(1, "tarnolux", "Freed 256 MB."));
     // Never answered: the next one goes out once the limit has passed, with the last id known.
     notices->answer = Answer::Never;
-    notify("Freed 128 MB.");
-    ASSERT_TRUE(notices->WaitForCalls(3));
+    EXPECT_EQ(notify(*sys, "Freed 128 MB."), notice(2, "tarnolux", "Freed 128 MB."));
     notices->answer = Answer::Reply;
-    notify("Freed 64 MB.");
-    ASSERT_TRUE(notices->WaitForCalls(4));
-    std::vector<std::string> args;
-    for (const StubService::Call& call : notices->Calls()) args.push_back(call.method + call.args);
-    EXPECT_EQ(args, (std::vector<std::string>{
-                        "Notify('Tarnolux', 0, 'tarnolux', 'Tarnolux', 'Freed 512 MB.', [], {}, -1)",
-                        "Notify('Tarnolux', 1, 'tarnolux', 'Tarnolux', 'Freed 256 MB.', [], {}, -1)",
-                        "Notify('Tarnolux', 2, 'tarnolux', 'Tarnolux', 'Freed 128 MB.', [], {}, -1)",
-                        "Notify('Tarnolux', 2, 'tarnolux', 'Tarnolux', 'Freed 64 MB.', [], {}, -1)",
-                    }));
+    EXPECT_EQ(notify(*sys, "Freed 64 MB."), notice(2, "tarnolux", "Freed 64 MB."));
 
-    // Without the icon in the icon theme the notice names none; without a session bus there is none.
+    // Without the icon in the icon theme the notice names none.
     testsupport::TempDir bare;
     const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-    const std::string savedDataDirs = dataDirs ? dataDirs : "";
+    const std::string saved = dataDirs ? dataDirs : "";
     setenv("XDG_DATA_DIRS", (bare / "share").c_str(), 1);
-    {
-        LinuxSystem::Options o = testsupport::In(bare);
-        o.sessionBus = session.address();
-        LinuxSystem plain(o);
-        EXPECT_TRUE(plain.Notify("Tarnolux", "Freed 32 MB."));
-        ASSERT_TRUE(notices->WaitForCalls(5));
-        EXPECT_EQ(notices->Calls().back().args, "('Tarnolux', 0, '', 'Tarnolux', 'Freed 32 MB.', [], {}, -1)");
-    }
-    if (dataDirs) setenv("XDG_DATA_DIRS", savedDataDirs.c_str(), 1);
+    LinuxSystem plain(On(bare, session.address(), ""));
+    EXPECT_EQ(notify(plain, "Freed 32 MB."), notice(0, "", "Freed 32 MB."));
+    if (dataDirs) setenv("XDG_DATA_DIRS", saved.c_str(), 1);
     else unsetenv("XDG_DATA_DIRS");
     // Nobody to ask: no address at all, or a socket's path where no socket is.
     testsupport::WriteFile(bare / "left-over", "");
-    for (const std::string& address : {std::string(), "unix:path=" + (bare / "left-over").string()}) {
-        LinuxSystem::Options o = testsupport::In(bare);
-        o.sessionBus = address;
-        EXPECT_FALSE(LinuxSystem(o).Notify("Tarnolux", "Freed 16 MB.")) << address;
-    }
+    for (const std::string& address : {std::string(), "unix:path=" + (bare / "left-over").string()})
+        EXPECT_FALSE(LinuxSystem(On(bare, address, "")).Notify("Tarnolux", "Freed 16 MB.")) << address;
 }
 
-// ---- peers that never answer --------------------------------------------------------------------
-
-// A FUSE file system whose server never answers, as a share that stops answering; mounted() is
-// false where this process may not mount one (not root, no /dev/fuse). Everything that waits on it
-// is released when it goes.
-class StalledMount {
-public:
-    explicit StalledMount(const fs::path& dir) : dir_(dir.string()) {
-        fs::create_directories(dir);
-        fd_ = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
-        const std::string options = "fd=" + std::to_string(fd_) + ",rootmode=40000,user_id=" + std::to_string(::getuid()) +
-                                    ",group_id=" + std::to_string(::getgid());
-        mounted_ = fd_ >= 0 && ::mount("tarnolux-stalled", dir_.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+// A FUSE file system whose server never answers, as a share that stops answering; nothing where
+// this process may not mount one. What waits on it is released as it goes.
+struct StalledMount {
+    std::string dir;
+    int fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    bool mounted = false;
+    explicit StalledMount(const fs::path& at) : dir(at.string()) {
+        fs::create_directories(at);
+        const std::string options = "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=" +
+                                    std::to_string(::getuid()) + ",group_id=" + std::to_string(::getgid());
+        mounted = fd >= 0 && ::mount("tarnolux-stalled", dir.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
     }
     ~StalledMount() {
-        if (fd_ >= 0) ::close(fd_);
-        if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
+        ::close(fd);
+        if (mounted) ::umount2(dir.c_str(), MNT_DETACH);
     }
-    bool mounted() const { return mounted_; }
-
-private:
-    std::string dir_;
-    int fd_ = -1;
-    bool mounted_ = false;
 };
 
 TEST(LinuxUnanswered, NothingWaitsForABusADisplayOrATrashFolderThatNeverAnswers) {
@@ -202,32 +165,24 @@ TEST(LinuxUnanswered, NothingWaitsForABusADisplayOrATrashFolderThatNeverAnswers)
     // The home trash answers; the share's is on the mount that does not.
     testsupport::WriteFile(dir / "proc/self/mountinfo",
                            "30 1 0:40 / " + (dir / "share").string() + " rw - fuse.sshfs me@host: rw\n");
-
-    struct Case {
-        const char* what;
+    const struct {
         bool possible;
-        std::string sessionBus, systemBus, display;
-    };
-    const Case cases[] = {
-        {"buses", true, bus.address(), bus.address(), ""},
-        {"display", !display.name.empty(), "", "", display.name},
-        {"trash on a share", share.mounted(), "", "", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        std::string bus, display;
+    } cases[] = {{true, bus.address(), ""}, {!display.name.empty(), "", display.name}, {share.mounted, "", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bus + c.display);
         if (!c.possible) continue;
-        LinuxSystem::Options o = testsupport::In(dir);
-        o.sessionBus = c.sessionBus;
-        o.systemBus = c.systemBus;
-        o.display = c.display;
         testsupport::WriteFile(dir / "data/Trash/files/a.txt", "a");
+        LinuxSystem::Options o = On(dir, c.bus, c.bus);
+        o.display = c.display;
+        o.busLimit = 2s;
         auto sys = std::make_unique<LinuxSystem>(o);
-        // What the window does: open the menu twice and use the extras; the count runs aside.
+        // The window opens the menu twice and uses the extras; the count runs aside.
         EXPECT_TRUE(EndsWithin(1s, [&] {
             for (int i = 0; i < 2; ++i) EXPECT_FALSE(sys->AvailableExtras().restart);
             sys->Desktop(DesktopAction::HideTaskbar);
             sys->Desktop(DesktopAction::RunScreenSaver);
-            sys->ExitWindows(ExitWindowsMode::Restart);
+            sys->ExitWindows(platform::ExitWindowsMode::Restart);
             sys->Notify("Tarnolux", "Freed 512 MB.");
         }));
         EXPECT_TRUE(EndsWithin(1s, [&] { EXPECT_EQ(sys->RecycleBinItems(), 1u); }));
