@@ -67,7 +67,8 @@ struct SilentDisplay {
     }
 };
 
-// A dbus-daemon of its own in `folder`; address() is empty when none could be started.
+// A dbus-daemon of its own, listening on `folder`/`name`; address() is empty when none could be
+// started. Its address names only the socket, so a daemon started again there has the same one.
 class PrivateBus {
 public:
     explicit PrivateBus(const std::filesystem::path& folder, const std::string& name = "bus") {
@@ -79,8 +80,10 @@ public:
         out_ = ::popen(("exec dbus-daemon --nofork --nopidfile --print-address=1 --print-pid=1 --config-file=" +
                         config + " 2>/dev/null").c_str(), "r");
         char line[512];
-        if (out_ && std::fgets(line, sizeof line, out_)) address_ = std::string(line, std::strcspn(line, "\n"));
-        if (out_ && std::fgets(line, sizeof line, out_)) pid_ = std::atoi(line);
+        if (out_ && std::fgets(line, sizeof line, out_) && std::fgets(line, sizeof line, out_)) {
+            pid_ = std::atoi(line);
+            address_ = "unix:path=" + (folder / name).string();
+        }
     }
     ~PrivateBus() {
         if (pid_ > 0) ::kill(pid_, SIGTERM);

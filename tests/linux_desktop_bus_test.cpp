@@ -44,7 +44,7 @@ LinuxSystem::Options On(const testsupport::TempDir& dir, const std::string& sess
 // the program's icon in the user's icon theme.
 struct DesktopBusTest : ::testing::Test {
     testsupport::TempDir dir;
-    testsupport::PrivateBus session{dir.path(), "session"}, system{dir.path(), "system"};
+    std::unique_ptr<testsupport::PrivateBus> session, system;
     std::unique_ptr<StubService> saver, login;
     std::unique_ptr<LinuxSystem> sys;
     forms::Application app;
@@ -53,11 +53,13 @@ struct DesktopBusTest : ::testing::Test {
     tarnolux::Form6* menu = nullptr;
 
     void SetUp() override {
-        if (session.address().empty() || system.address().empty()) GTEST_SKIP() << "no dbus-daemon";
-        saver = testsupport::ScreenSaverStub(session.address());
-        login = testsupport::LoginStub(system.address());
+        session = std::make_unique<testsupport::PrivateBus>(dir.path(), "session");
+        system = std::make_unique<testsupport::PrivateBus>(dir.path(), "system");
+        if (session->address().empty() || system->address().empty()) GTEST_SKIP() << "no dbus-daemon";
+        saver = testsupport::ScreenSaverStub(session->address());
+        login = testsupport::LoginStub(system->address());
         testsupport::WriteFile(dir / "data/icons/hicolor/scalable/apps/tarnolux.svg", "<svg/>");  // installed
-        sys = std::make_unique<LinuxSystem>(On(dir, session.address(), system.address()));
+        sys = std::make_unique<LinuxSystem>(On(dir, session->address(), system->address()));
         program = std::make_unique<tarnolux::Program>(app, *sys, host);
         menu = &program->form6();
     }
@@ -89,6 +91,11 @@ TEST_F(DesktopBusTest, EachItemAsksItsServiceForItsOwnMethodWithTheFlagsItNeeds)
         EXPECT_EQ(c.service->Calls().back(), c.call);
     }
     EXPECT_EQ(saver->Calls().size() + login->Calls().size(), 3u);
+    // Asked as the program ends, it still goes out.
+    menu->restart_menu_Click();
+    program.reset();
+    sys.reset();
+    EXPECT_TRUE(login->WaitForCalls(3));
 }
 
 TEST_F(DesktopBusTest, TheMenuOffersWhatIsThereAlsoWhenItRefusesAndGreysOutWhatLeft) {
@@ -103,35 +110,44 @@ TEST_F(DesktopBusTest, TheMenuOffersWhatIsThereAlsoWhenItRefusesAndGreysOutWhatL
     EXPECT_TRUE(Offers(false, true));
     login.reset();
     EXPECT_TRUE(Offers(false, false));
+    // The system's bus started again, logind with it: the program finds them on the new bus.
+    system.reset();
+    system = std::make_unique<testsupport::PrivateBus>(dir.path(), "system");
+    login = testsupport::LoginStub(system->address());
+    EXPECT_TRUE(Offers(false, true));
 }
 
 TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheCallerNothing) {
-    auto notices = testsupport::NotificationStub(session.address());
-    const auto notify = [&](LinuxSystem& to, const std::string& body) {
-        const std::size_t before = notices->Calls().size();
+    auto notices = testsupport::NotificationStub(session->address());
+    const auto notify = [&](LinuxSystem& to, StubService& server, const std::string& body) {
+        const std::size_t before = server.Calls().size();
         EXPECT_TRUE(EndsWithin(1s, [&] { EXPECT_TRUE(to.Notify("Tarnolux", body)); }));
-        return notices->WaitForCalls(before + 1) ? notices->Calls().back().args : "no notice";
+        return server.WaitForCalls(before + 1) ? server.Calls().back().args : "no notice";
     };
     const auto notice = [](int replaces, const std::string& icon, const std::string& body) {
         return "('Tarnolux', " + std::to_string(replaces) + ", '" + icon + "', 'Tarnolux', '" + body + "', [], {}, -1)";
     };
-    EXPECT_EQ(notify(*sys, "Freed 512 MB."), notice(0, "tarnolux", "Freed 512 MB."));
-    EXPECT_EQ(notify(*sys, "Freed 256 MB."), notice(1, "tarnolux", "Freed 256 MB."));
+    EXPECT_EQ(notify(*sys, *notices, "Freed 512 MB."), notice(0, "tarnolux", "Freed 512 MB."));
+    EXPECT_EQ(notify(*sys, *notices, "Freed 256 MB."), notice(1, "tarnolux", "Freed 256 MB."));
     // Never answered: the next one goes out once the limit has passed, with the last id known.
     notices->answer = Answer::Never;
-    EXPECT_EQ(notify(*sys, "Freed 128 MB."), notice(2, "tarnolux", "Freed 128 MB."));
+    EXPECT_EQ(notify(*sys, *notices, "Freed 128 MB."), notice(2, "tarnolux", "Freed 128 MB."));
     notices->answer = Answer::Reply;
-    EXPECT_EQ(notify(*sys, "Freed 64 MB."), notice(2, "tarnolux", "Freed 64 MB."));
+    EXPECT_EQ(notify(*sys, *notices, "Freed 64 MB."), notice(2, "tarnolux", "Freed 64 MB."));
 
-    // Without the icon in the icon theme the notice names none.
+    // The session's bus in its usual place, unnamed; no icon in the icon theme: the notice names none.
     testsupport::TempDir bare;
-    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-    const std::string saved = dataDirs ? dataDirs : "";
-    setenv("XDG_DATA_DIRS", (bare / "share").c_str(), 1);
-    LinuxSystem plain(On(bare, session.address(), ""));
-    EXPECT_EQ(notify(plain, "Freed 32 MB."), notice(0, "", "Freed 32 MB."));
-    if (dataDirs) setenv("XDG_DATA_DIRS", saved.c_str(), 1);
-    else unsetenv("XDG_DATA_DIRS");
+    {
+        testsupport::PrivateBus usual(std::getenv("XDG_RUNTIME_DIR"), "bus");
+        auto there = testsupport::NotificationStub(usual.address());
+        const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+        const std::string saved = dataDirs ? dataDirs : "";
+        setenv("XDG_DATA_DIRS", (bare / "share").c_str(), 1);
+        LinuxSystem plain(On(bare, "", ""));
+        EXPECT_EQ(notify(plain, *there, "Freed 32 MB."), notice(0, "", "Freed 32 MB."));
+        if (dataDirs) setenv("XDG_DATA_DIRS", saved.c_str(), 1);
+        else unsetenv("XDG_DATA_DIRS");
+    }
     // Nobody to ask: no address at all, or a socket's path where no socket is.
     testsupport::WriteFile(bare / "left-over", "");
     for (const std::string& address : {std::string(), "unix:path=" + (bare / "left-over").string()})
@@ -179,7 +195,10 @@ TEST(LinuxUnanswered, NothingWaitsForABusADisplayOrATrashFolderThatNeverAnswers)
         auto sys = std::make_unique<LinuxSystem>(o);
         // The window opens the menu twice and uses the extras; the count runs aside.
         EXPECT_TRUE(EndsWithin(1s, [&] {
-            for (int i = 0; i < 2; ++i) EXPECT_FALSE(sys->AvailableExtras().restart);
+            for (int i = 0; i < 2; ++i) {  // nothing offered whose answer is not in
+                const platform::ExtrasAvailability a = sys->AvailableExtras();
+                EXPECT_FALSE(a.desktopIcons || a.taskbar || a.minimizeAll || a.screenSaver || a.restart);
+            }
             sys->Desktop(DesktopAction::HideTaskbar);
             sys->Desktop(DesktopAction::RunScreenSaver);
             sys->ExitWindows(platform::ExitWindowsMode::Restart);

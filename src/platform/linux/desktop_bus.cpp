@@ -122,13 +122,11 @@ struct DesktopBus::Impl {
         session.impl = system.impl = this;
     }
     ~Impl() {
+        // What a setup that outlived the end still holds; the rest went as the bus thread ended.
         for (Link* link : {&session, &system}) {
-            DropSource(link->timer);
-            g_clear_object(&link->conn);
             g_clear_object(&link->greeting);
             g_clear_object(&link->connecting);
         }
-        DropSource(stopTimer);
         g_object_unref(calls);
         g_main_loop_unref(loop);
         g_main_context_unref(context);
@@ -154,7 +152,6 @@ struct DesktopBus::Impl {
 
     static void Fail(Link& link) {
         auto waiting = std::move(link.waiting);
-        link.waiting.clear();
         for (auto& then : waiting) then(nullptr);
     }
 
@@ -199,7 +196,6 @@ struct DesktopBus::Impl {
             Fail(link);
             return;
         }
-        g_dbus_connection_set_exit_on_close(conn, FALSE);
         link.greeting = conn;
         // A message bus wants this greeting first; it gets what is left of the limit.
         const milliseconds left = link.late ? d.limit
@@ -228,7 +224,6 @@ struct DesktopBus::Impl {
         g_variant_unref(reply);
         link.conn = conn;
         auto waiting = std::move(link.waiting);
-        link.waiting.clear();
         for (auto& then : waiting) then(link.conn);
     }
 

@@ -51,11 +51,11 @@ bool Worker::Post(std::function<void()> job) {
     return true;
 }
 
-bool Worker::Finish(Clock::time_point deadline) {
-    if (!queue_) return true;
+void Worker::Finish(Clock::time_point deadline) {
+    if (!queue_) return;
     std::unique_lock lock(queue_->m);
     const unsigned long wanted = queue_->posted;
-    return queue_->cv.wait_until(lock, deadline, [&] { return queue_->done >= wanted; });
+    queue_->cv.wait_until(lock, deadline, [&] { return queue_->done >= wanted; });
 }
 
 }  // namespace platform::linux_impl

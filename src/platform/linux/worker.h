@@ -72,8 +72,8 @@ public:
 
     // False when no thread could be had for it.
     bool Post(std::function<void()> job);
-    // Waits until every job posted so far has run, or until `deadline`; true when they all have.
-    bool Finish(Clock::time_point deadline);
+    // Waits until every job posted so far has run, or until `deadline`.
+    void Finish(Clock::time_point deadline);
 
 private:
     struct Queue;
