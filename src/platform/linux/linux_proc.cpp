@@ -52,6 +52,8 @@ LinuxSystem::~LinuxSystem() {
     // The extras' work gets a moment together to finish (panels shown again, a trash emptied, a
     // request sent); whatever hangs longer must not hold up the end of the program.
     const auto deadline = linux_impl::Clock::now() + kPatienceAtEnd;
+    // Closing the display talks to it too: that happens on the worker, after what it still has to do.
+    if (x11_) desktop_.Post([x11 = std::move(x11_)] {});
     desktop_.Finish(deadline);
     for (const auto& run : emptying_) run->WaitUntil(deadline);
     if (bus_) bus_->Stop(deadline);
