@@ -18,19 +18,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using platform::DesktopAction;
 using platform::LinuxSystem;
+using testsupport::EndsWithin;
 using testsupport::StubService;
 using Answer = StubService::Answer;
-
-// True when `fn` ends within `limit`; one that hangs is left behind (and fails the test).
-bool EndsWithin(std::chrono::milliseconds limit, std::function<void()> fn) {
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> ended = done->get_future();
-    std::thread([fn = std::move(fn), done] {
-        fn();
-        done->set_value();
-    }).detach();
-    return ended.wait_for(limit) == std::future_status::ready;
-}
 
 LinuxSystem::Options On(const testsupport::TempDir& dir, const std::string& sessionBus, const std::string& systemBus) {
     LinuxSystem::Options o = testsupport::In(dir);

@@ -188,6 +188,21 @@ TEST_F(LinuxX11Test, MinimizeAllAsksTheWindowManagerToShowTheDesktop) {
     EXPECT_EQ(e.xclient.data.l[0], 1);
 }
 
+// A desktop that answered and then stopped (its server held): the menu and the end go on without it.
+TEST_F(LinuxX11Test, AServerThatStopsAnsweringHoldsNeitherTheMenuNorTheEnd) {
+    TempDir dir;
+    auto sys = std::make_unique<LinuxSystem>(Options(dir));
+    Make("_NET_WM_WINDOW_TYPE_DOCK");
+    ASSERT_TRUE(testsupport::Eventually([&] { return sys->AvailableExtras().taskbar; }));
+    server.Pause(true);
+    EXPECT_TRUE(testsupport::EndsWithin(std::chrono::seconds(1), [&] {
+        EXPECT_TRUE(sys->AvailableExtras().taskbar);  // the last answer stands
+        EXPECT_TRUE(sys->Desktop(DesktopAction::HideTaskbar));
+        sys.reset();
+    }));
+    server.Pause(false);
+}
+
 std::string MountLine(int id, const std::string& root, const std::string& point, const std::string& type,
                       const std::string& source) {
     return std::to_string(id) + " 1 8:1 " + root + " " + point + " rw,relatime shared:1 - " + type + " " + source + " rw\n";

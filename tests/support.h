@@ -4,6 +4,8 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -52,6 +54,17 @@ inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseco
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+// True when `fn` ends within `limit`; one that hangs is left behind (and fails the test).
+inline bool EndsWithin(std::chrono::milliseconds limit, std::function<void()> fn) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> ended = done->get_future();
+    std::thread([fn = std::move(fn), done] {
+        fn();
+        done->set_value();
+    }).detach();
+    return ended.wait_for(limit) == std::future_status::ready;
 }
 
 }  // namespace testsupport
