@@ -190,8 +190,7 @@ struct DesktopBus::Impl {
         DropSource(link.timer);
         g_clear_object(&link.connecting);
         if (!conn || d.stopping) {
-            if (conn) g_dbus_connection_close(conn, nullptr, nullptr, nullptr);
-            g_clear_object(&conn);
+            g_clear_object(&conn);  // its last reference: that closes it
             link.late = false;
             Fail(link);
             return;
@@ -215,7 +214,6 @@ struct DesktopBus::Impl {
         link.greeting = nullptr;
         link.late = false;
         if (!reply || d.stopping) {
-            g_dbus_connection_close(conn, nullptr, nullptr, nullptr);
             g_object_unref(conn);
             if (reply) g_variant_unref(reply);
             Fail(link);
@@ -340,7 +338,6 @@ struct DesktopBus::Impl {
             if (link->connecting) g_cancellable_cancel(link->connecting);
             DropSource(link->timer);
             Fail(*link);
-            if (link->conn) g_dbus_connection_close(link->conn, nullptr, nullptr, nullptr);
             g_clear_object(&link->conn);
         }
         g_main_loop_quit(loop);

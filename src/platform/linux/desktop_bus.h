@@ -26,8 +26,8 @@ public:
     // Whether the screen saver and logind had an owner on their buses at the latest answer; false
     // until an answer is in, and when the bus did not answer in time.
     struct Presence {
-        bool screenSaver = false;
-        bool login = false;
+        bool screenSaver;
+        bool login;
     };
     Presence Known() const;
     // Asks both buses again; the answers replace what Known gives when they come.
