@@ -72,6 +72,8 @@ public:
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
     const std::string& display() const { return display_; }
+    // A server that stops answering, and answers again.
+    void Pause(bool paused) { ::kill(pid_, paused ? SIGSTOP : SIGCONT); }
     void Stop() {
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);

@@ -407,8 +407,8 @@ TEST(LinuxShell, SpawnsWithoutShellOrWaitingAndNeverReachesBeyondItsTarget) {
     LinuxSystem sys;
     EXPECT_FALSE(sys.TerminateProcess(0));           // would be our process group
     EXPECT_FALSE(sys.TerminateProcess(0xFFFFFFFFu));  // would be -1: every process
-    EXPECT_FALSE(sys.Desktop(DesktopAction::HideTaskbar));
-    EXPECT_FALSE(sys.ExitWindows(ExitWindowsMode::ShutDown));  // never powers anything off
+    EXPECT_FALSE(sys.Desktop(DesktopAction::HideTaskbar));     // no display to ask
+    EXPECT_FALSE(sys.ExitWindows(ExitWindowsMode::ShutDown));  // nobody listens: never powers anything off
 }
 
 TEST(LinuxInstance, LockHeldForTheLifeOfItsHolder) {

@@ -1,8 +1,13 @@
 // Shared pieces of the tests.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 
 namespace testsupport {
 
@@ -40,5 +45,26 @@ private:
 
 void WriteFile(const std::filesystem::path& path, const std::string& contents);
 std::string ReadFile(const std::filesystem::path& path);
+
+// For what others do in their own time: true once `done` holds, asked again until `limit` passes.
+inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// True when `fn` ends within `limit`; one that hangs is left behind (and fails the test).
+inline bool EndsWithin(std::chrono::milliseconds limit, std::function<void()> fn) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> ended = done->get_future();
+    std::thread([fn = std::move(fn), done] {
+        fn();
+        done->set_value();
+    }).detach();
+    return ended.wait_for(limit) == std::future_status::ready;
+}
 
 }  // namespace testsupport

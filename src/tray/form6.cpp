@@ -39,7 +39,12 @@ std::string WithoutAccessKeys(const std::string& caption) {
 
 }  // namespace
 
-Form6::Form6(Program& program) : forms::Form(program.app, "Form6"), P(program) { Design(); }
+Form6::Form6(Program& program) : forms::Form(program.app, "Form6"), P(program) {
+    Design();
+    // Asked once at start-up as well: where the answers take a moment to come, they are in before
+    // the menu first opens.
+    ShowAvailableExtras();
+}
 
 void Form6::Design() {
     setCaption("Form6");

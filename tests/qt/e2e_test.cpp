@@ -1,7 +1,8 @@
 // The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
 // its settings saved, tells a later start what its free-up achieved, refuses a second instance
 // without touching a file, survives a damaged settings hive, which it keeps aside, or a FIFO in its
-// place, and saves and ends cleanly when its X display goes away.
+// place, saves and ends cleanly when its X display goes away, and SIGTERM ends it within 2 s even
+// while a bus holds its start-up.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -15,7 +16,11 @@
 #include <thread>
 #include <vector>
 
+#include "../linux_bus.h"
 #include "../linux_options.h"
+// Last: Xlib's None, Bool and Status macros would break the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -46,9 +51,10 @@ struct Home {
 class Started {
 public:
     // `display` empty: offscreen; otherwise the X display to open. `noDisplay`: none at all, the
-    // toolkit left to find one.
+    // toolkit left to find one. `extraEnv`: "NAME=value" entries on top.
     explicit Started(const Home& h, const std::string& display = {}, std::vector<std::string> args = {},
-                     bool noDisplay = false, const fs::path& output = "/dev/null") {
+                     bool noDisplay = false, const fs::path& output = "/dev/null",
+                     const std::vector<std::string>& extraEnv = {}) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string kv = *e;
@@ -63,6 +69,7 @@ public:
         env.insert(env.end(), {"HOME=" + h.home.string(), "XDG_CONFIG_HOME=" + h.config.string(),
                                "XDG_DATA_HOME=" + h.data.string(), "XDG_CACHE_HOME=" + (h.home / ".cache").string(),
                                "XDG_RUNTIME_DIR=" + h.runtime.string(), "XDG_STATE_HOME=" + h.state.string()});
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         std::vector<char*> envp;
         for (auto& kv : env) envp.push_back(kv.data());
         envp.push_back(nullptr);
@@ -242,6 +249,36 @@ TEST(EndToEnd, ADamagedOrUnreadableHiveIsKeptAsideAndTheProgramGoesOn) {
             if (!fifo && e.path() != h.hive && ReadFile(e.path()) == garbage) keptAside = true;
         EXPECT_TRUE(keptAside);
     }
+}
+
+// A session bus, or the accessibility bus the desktop names on the X display, that accepts and
+// never answers holds the toolkit while the program starts (no window ever comes). SIGTERM still
+// ends it within 2 s, at its first moment as at any later one, however often it comes.
+TEST(EndToEnd, SigtermEndsTheProgramWithinTwoSecondsWhileABusHoldsItsStart) {
+    XServer x;
+    if (x.display().empty()) GTEST_SKIP() << "no Xvfb";
+    TempDir dir;
+    testsupport::SilentSocket silent((dir / "silent").string());
+    testsupport::PrivateBus session(dir.path());
+    // The server forgets its root window's properties when its last client goes: this one stays.
+    Display* d = XOpenDisplay(x.display().c_str());
+    ASSERT_TRUE(d && silent.ok() && !session.address().empty());
+    const std::string a11y = silent.address();
+    XChangeProperty(d, DefaultRootWindow(d), XInternAtom(d, "AT_SPI_BUS", False), XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(a11y.data()), static_cast<int>(a11y.size()));
+    XSync(d, False);
+    for (const std::string& bus : {silent.address(), session.address()}) {
+        for (const auto moment : {0ms, 1500ms}) {
+            SCOPED_TRACE(bus + " after " + std::to_string(moment.count()) + " ms");
+            Home h;
+            Started program(h, x.display(), {}, false, "/dev/null", {"DBUS_SESSION_BUS_ADDRESS=" + bus});
+            std::this_thread::sleep_for(moment);
+            ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+            // A second signal does not put the end off.
+            EXPECT_TRUE(program.WaitExit(1s) || (::kill(program.pid(), SIGTERM) == 0 && program.WaitExit(1s)));
+        }
+    }
+    XCloseDisplay(d);
 }
 
 }  // namespace

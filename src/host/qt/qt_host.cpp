@@ -98,6 +98,7 @@ int QtHost::Run() {
 }
 
 void QtHost::Quit(int exitCode) {
+    EndedInOrder(exitCode);
     d->quitRequested = true;
     d->exitCode = exitCode;
     QCoreApplication::exit(exitCode);

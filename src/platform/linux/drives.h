@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/worker.h"
 #include "platform/system.h"
 
 namespace platform::linux_impl {
@@ -63,28 +64,8 @@ private:
 template <class T>
 std::optional<T> RunBounded(std::function<T()> work, std::chrono::milliseconds limit,
                             const std::shared_ptr<std::atomic<bool>>& busy = {}) {
-    struct State {
-        std::mutex m;
-        std::condition_variable cv;
-        std::optional<T> value;
-    };
-    if (busy && busy->exchange(true)) return std::nullopt;
-    auto state = std::make_shared<State>();
-    try {
-        std::thread([state, busy, work = std::move(work)] {
-            T v = work();
-            if (busy) busy->store(false);
-            const std::lock_guard lock(state->m);
-            state->value = std::move(v);
-            state->cv.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
-        if (busy) busy->store(false);
-        return std::nullopt;
-    }
-    std::unique_lock lock(state->m);
-    if (!state->cv.wait_for(lock, limit, [&] { return state->value.has_value(); })) return std::nullopt;
-    return std::move(state->value);
+    const auto pending = StartAside<T>(std::move(work), busy);
+    return pending ? pending->WaitUntil(Clock::now() + limit) : std::nullopt;
 }
 
 // The drives of this machine as the Linux System serves them. Every call reads the mount table

@@ -7,13 +7,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace platform::linux_impl {
 
@@ -174,6 +177,25 @@ bool MakeFolders(const std::string& path, unsigned mode) {
 std::string ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
 std::string DataHome() { return XdgFolder("XDG_DATA_HOME", "/.local/share"); }
 std::string StateHome() { return XdgFolder("XDG_STATE_HOME", "/.local/state"); }
+
+std::string InstalledIconName(const std::string& name, const std::string& dataHome) {
+    std::vector<std::string> folders{dataHome.empty() ? DataHome() : dataHome};
+    const char* dirs = std::getenv("XDG_DATA_DIRS");
+    std::string_view rest = dirs && *dirs ? dirs : "/usr/local/share:/usr/share";
+    while (!rest.empty()) {
+        const std::size_t colon = std::min(rest.find(':'), rest.size());
+        if (rest.front() == '/') folders.emplace_back(rest.substr(0, colon));  // relative ones do not count
+        rest.remove_prefix(std::min(colon + 1, rest.size()));
+    }
+    for (const std::string& folder : folders) {
+        for (const std::string& icon : {"/icons/hicolor/scalable/apps/" + name + ".svg",
+                                        "/icons/hicolor/48x48/apps/" + name + ".png"}) {
+            struct stat st {};
+            if (::stat((folder + icon).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return name;
+        }
+    }
+    return {};
+}
 
 int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
     DIR* dir = ::opendir(folder.c_str());

@@ -38,6 +38,10 @@ std::string ConfigHome();
 std::string DataHome();
 std::string StateHome();
 
+// `name` when the icon theme has an icon of that name for applications in `dataHome` (empty:
+// DataHome()) or a folder of $XDG_DATA_DIRS, as an install lays it out; else "".
+std::string InstalledIconName(const std::string& name, const std::string& dataHome);
+
 // Removes the temporaries that WriteFileAtomic leaves in `folder` when it is interrupted
 // ("<name>.tmp-<pid>-<n>" of a process that no longer runs, `name` starting with `prefix`); the
 // number removed.

@@ -15,7 +15,6 @@
 #include "platform/linux/drives.h"
 #include "platform/linux/files.h"
 #include "platform/linux/linux_system.h"
-#include "platform/linux/trash.h"
 
 namespace platform {
 
@@ -50,7 +49,14 @@ LinuxSystem::LinuxSystem(Options options) : options_(std::move(options)) {
 }
 
 LinuxSystem::~LinuxSystem() {
-    if (trashWorker_.joinable()) trashWorker_.join();  // a half-emptied trash is finished first
+    // The extras' work gets a moment together to finish (panels shown again, a trash emptied, a
+    // request sent); whatever hangs longer must not hold up the end of the program.
+    const auto deadline = linux_impl::Clock::now() + kPatienceAtEnd;
+    // Closing the display talks to it too: that happens on the worker, after what it still has to do.
+    if (x11_) desktop_.Post([x11 = std::move(x11_)] {});
+    desktop_.Finish(deadline);
+    for (const auto& run : emptying_) run->WaitUntil(deadline);
+    if (bus_) bus_->Stop(deadline);
     // An update left open still reaches the disk.
     if (updateDepth_ > 0) {
         updateDepth_ = 1;
@@ -102,13 +108,6 @@ std::vector<std::string> LinuxSystem::Drives() { return drives_->List(); }
 bool LinuxSystem::DriveReady(const std::string& drive) { return drives_->Ready(drive); }
 std::optional<DriveSpace> LinuxSystem::GetDiskFreeSpace(const std::string& drive) { return drives_->Space(drive); }
 std::optional<VolumeInfo> LinuxSystem::GetVolumeInformation(const std::string& drive) { return drives_->Volume(drive); }
-
-// The home trash and the trash of every mounted file system that holds files, as listed (the
-// drive list's "/" is not assumed: a root the mount table does not show as real has no trash).
-std::vector<std::string> LinuxSystem::TrashFolders() {
-    const std::string home = (options_.dataHome.empty() ? linux_impl::DataHome() : options_.dataHome) + "/Trash";
-    return linux_impl::TrashFolders(home, drives_->MountPoints(), ::getuid());
-}
 
 // ---- processes ----------------------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "platform/common/state_log.h"
 #include "platform/linux/desktop_bus.h"
 #include "platform/linux/proc_parse.h"
+#include "platform/linux/worker.h"
 #include "platform/linux/x11_desktop.h"
 #include "platform/system.h"
 
@@ -38,6 +40,8 @@ public:
         std::string display;     // X display of the desktop extras; empty: $DISPLAY, none under Wayland
         linux_impl::CpuLoadCounter::Clock clock;  // empty: std::chrono::steady_clock
         std::chrono::milliseconds driveLimit{800};  // longest wait for a drive that does not answer
+        std::string sessionBus, systemBus;  // bus addresses of the extras; empty: the usual places
+        std::chrono::milliseconds busLimit{2000};  // longest wait for a bus connection or call
     };
 
     LinuxSystem();
@@ -97,13 +101,20 @@ public:
     std::uint32_t CurrentProcessId() override;
 
     bool ShellExecute(const std::string& file) override;
-    // Empties the trash on a worker thread and returns at once; ending the System waits for it.
+    // Empties the trash of each drive on a thread of its own and returns at once; ending the System
+    // gives them a moment to finish.
     bool EmptyRecycleBin() override;
+    // A drive whose trash does not answer within the drive limit is left out of the count.
     std::uint64_t RecycleBinItems() override;
+    // What is known at once; the desktop and the buses are asked again in the background, and
+    // their answers count from the next call.
     ExtrasAvailability AvailableExtras() override;
+    // The desktop and the buses are asked without waiting: true when the request could be made.
     bool Desktop(DesktopAction action) override;
     bool ExitWindows(ExitWindowsMode mode) override;
     bool PlayWaveFile(const std::string& path, std::stop_token stop = {}) override;
+    // Over the session bus, with the program's icon when the icon theme has it.
+    bool Notify(const std::string& summary, const std::string& body) override;
     bool PrevInstance() override;
     std::string InstanceChannel() override;  // a socket beside the lock
     void AppendToLog(const std::string& name, const std::string& header, const std::string& line,
@@ -134,8 +145,12 @@ private:
     void UpdateAutostart(const std::string* preferred);
     void WriteAutostart();
     std::string LockFolder() const;
-    std::vector<std::string> TrashFolders();
-    linux_impl::X11Desktop* X11();
+    // The home trash, then each drive's mount point: where trash folders are looked for.
+    std::vector<std::string> TrashTops();
+    std::shared_ptr<std::atomic<bool>> TrashBusy(const std::string& top);
+    struct X11State;
+    std::shared_ptr<X11State> X11();
+    bool AskX11(std::function<void(X11State&)> job);
     linux_impl::DesktopBus& Bus();
     std::optional<linux_impl::MemInfo> ReadMemInfo();
     std::optional<CpuTimes> ReadCpuTimes();
@@ -152,11 +167,15 @@ private:
     std::map<HKEY, bool> persistable_;  // false: the file could not be put aside; never overwrite it
     std::vector<std::string> damagedHives_;
     int lockFd_ = -1;
-    std::unique_ptr<linux_impl::X11Desktop> x11_;
+    // Xlib is used on the desktop worker only, which may hang with a display that stops answering.
+    linux_impl::Worker desktop_;
+    std::shared_ptr<X11State> x11_;
     bool x11Tried_ = false;
     std::unique_ptr<linux_impl::DesktopBus> bus_;
-    std::thread trashWorker_;
-    std::atomic<bool> emptying_{false};
+    // Per trash top: set while its trash is counted or emptied; one that hangs is left alone.
+    std::mutex trashMutex_;
+    std::map<std::string, std::shared_ptr<std::atomic<bool>>> trashBusy_;
+    std::vector<std::shared_ptr<linux_impl::Pending<bool>>> emptying_;
     // Between BeginUpdate and EndUpdate: what is still to be written.
     int updateDepth_ = 0;
     std::map<HKEY, bool> dirtyHives_;
@@ -165,6 +184,8 @@ private:
     // The monitor tick and the limit trigger ask for the memory status several times within the
     // same instant; they share one reading of /proc instead of asking the kernel again each time.
     static constexpr std::chrono::milliseconds kMemoryBurst{50};
+    // How long ending the System waits for the extras' work in hand, all together.
+    static constexpr std::chrono::milliseconds kPatienceAtEnd{500};
     std::optional<MemoryStatus> lastMemory_;
     std::chrono::steady_clock::time_point lastMemoryTime_{};
     // Writes the logs; the last member, so its jobs are done before anything else goes.

@@ -5,6 +5,9 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace platform::linux_impl {
@@ -29,6 +32,32 @@ private:
     Display* d_;
     int (*old_)(Display*, XErrorEvent*);
 };
+
+// Xlib ends the process when a connection breaks. For the extras' own connection that is not its
+// place: the toolkit's connection to the same display breaks as well, and the toolkit ends the
+// program after saving. The thread the extras' connection broke on waits out that end instead.
+std::mutex g_ownMutex;
+std::vector<Display*> g_own;
+XIOErrorHandler g_previous = nullptr;
+
+int OnBrokenConnection(Display* d) {
+    {
+        const std::lock_guard lock(g_ownMutex);
+        if (std::find(g_own.begin(), g_own.end(), d) == g_own.end()) return g_previous(d);
+    }
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+void Own(Display* d, bool own) {
+    const std::lock_guard lock(g_ownMutex);
+    if (!own) {
+        g_own.erase(std::remove(g_own.begin(), g_own.end(), d), g_own.end());
+        return;
+    }
+    g_own.push_back(d);
+    if (const XIOErrorHandler previous = XSetIOErrorHandler(OnBrokenConnection); previous != OnBrokenConnection)
+        g_previous = previous;
+}
 
 std::vector<unsigned long> Property32(Display* d, Window w, Atom property, Atom type) {
     std::vector<unsigned long> out;
@@ -86,13 +115,16 @@ std::vector<Window> WindowsOf(Display* d, X11Desktop::Kind kind) {
 X11Desktop::X11Desktop(std::string display) : name_(std::move(display)) {}
 
 X11Desktop::~X11Desktop() {
-    if (dpy_) XCloseDisplay(dpy_);
+    if (!dpy_) return;
+    XCloseDisplay(dpy_);
+    Own(dpy_, false);
 }
 
 _XDisplay* X11Desktop::Connection() {
     if (!tried_) {
         tried_ = true;
         dpy_ = XOpenDisplay(name_.empty() ? nullptr : name_.c_str());
+        if (dpy_) Own(dpy_, true);
     }
     return dpy_;
 }

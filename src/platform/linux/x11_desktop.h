@@ -1,5 +1,6 @@
 // The desktop and panel windows of an X11 desktop, found by their EWMH window types, and the
-// window manager's "show the desktop" mode. The one place that speaks Xlib.
+// window manager's "show the desktop" mode. The one place that speaks Xlib. A connection that
+// breaks holds the thread it broke on, for good, rather than ending the process.
 #pragma once
 
 #include <string>
