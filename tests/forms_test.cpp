@@ -1,8 +1,7 @@
-// The toolkit semantics the program relies on: events raised at once and nested, refusal of scroll
-// values out of range, menus that grow, and the scripted host's virtual clock (what every host
-// does with forms, timers and boxes: host_contract.h). The
+// The toolkit semantics the program relies on (events raised at once and nested, scroll values out
+// of range refused; what every host does with forms, timers and boxes: host_contract.h), and the
 // rules every host shares: pixel rounding, message-box buttons, scroll-bar arrows and reversed
-// ranges, and the meaning of clicks on the tray icon.
+// ranges, rows shown selected, and the meaning of clicks on the tray icon.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -57,63 +56,15 @@ TEST_F(Fixture, ScrollBarRefusesValuesOutsideItsRange) {
     EXPECT_EQ(std::pair(s.value(), changes), std::pair(50, 1));
 }
 
-TEST_F(Fixture, TextAndListSelectionRaiseTheirEvents) {
-    auto& t = form.add(Kind::TextBox, "T");
-    auto& c = form.add(Kind::ComboBox, "C");
-    int textChanges = 0, clicks = 0;
-    t.Change = [&] { ++textChanges; };
-    c.Click = [&] { ++clicks; };
-    t.setText("12");
-    t.setText("12");
-    c.addItem("english");
-    c.addItem("deutsch");
-    EXPECT_EQ(c.text(), "");
-    c.setListIndex(1);
-    EXPECT_EQ(c.text(), "deutsch");
-    c.setListIndex(1);  // selecting the selected item clicks again
-    EXPECT_EQ(std::pair(textChanges, clicks), std::pair(1, 2));
-    c.removeItem(0);
-    EXPECT_EQ(c.listIndex(), 0);
-    EXPECT_EQ(c.text(), "deutsch");
-}
-
-TEST_F(Fixture, MenuArraysGrowAfterTheirLastItem) {
-    auto& top = form.menuRoot().add("file_menu", "file");
-    auto& first = top.add("Skins_names", "Default", 0);
-    top.add("after", "After");
-    first.loadArrayItem(1).setCaption("Blue");
-    form.menu("Skins_names", 0).loadArrayItem(2).setCaption("Green");
-    std::vector<std::string> captions;
-    for (auto& c : top.children()) captions.push_back(c->caption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"Default", "Blue", "Green", "After"}));
-    int clicks = 0;
-    form.menu("Skins_names", 2).Click = [&] { ++clicks; };
-    form.menu("Skins_names", 2).setEnabled(false);
-    form.menu("Skins_names", 2).userClick();
-    EXPECT_EQ(clicks, 0);
-}
-
-TEST_F(Fixture, VirtualClockFiresDueTimersInTimeOrder) {
-    auto& fast = form.add(Kind::Timer, "Fast");
-    auto& slow = form.add(Kind::Timer, "Slow");
-    fast.setInterval(1000);
-    slow.setInterval(2500);
-    std::vector<std::string> log;
-    fast.Timer = [&] { log.push_back("f" + std::to_string(host.now())); };
-    slow.Timer = [&] {
-        log.push_back("s" + std::to_string(host.now()));
-        slow.setEnabled(false);
-    };
-    form.Load();
-    host.Advance(3000);
-    EXPECT_EQ(log, (std::vector<std::string>{"f1000", "f2000", "s2500", "f3000"}));
-    EXPECT_FALSE(host.Running(slow));
-
-    // Re-enabling counts the interval from that moment.
-    slow.setEnabled(true);
-    EXPECT_EQ(host.DueIn(slow), 2500);
-    form.Unload();
-    EXPECT_FALSE(host.Running(fast));
+TEST_F(Fixture, AListWithoutAChosenRowShowsTheRowOfItsPath) {
+    auto& drives = form.add(Kind::DriveListBox, "Drive1");
+    for (const char* d : {"c: /", "z: /media/Zip"}) drives.addItem(d);
+    for (const auto& [path, row] : {std::pair{"Z: /MEDIA/zip", 1}, {"c: /", 0}, {"y: /", -1}}) {
+        drives.setPath(path);
+        EXPECT_EQ(host::ShownListIndex(drives), row) << path;
+    }
+    drives.setListIndex(0);
+    EXPECT_EQ(host::ShownListIndex(drives), 0);
 }
 
 TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) {

@@ -187,9 +187,11 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
         u"  00\r\n"
         u"\"Gone\"=\"x\"\r\n"
         u"\"Gone\"=-\r\n"
+        u"\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
         u"@=\"\"\r\n\r\n"
         u"[HKEY_CURRENT_USER\\Software\\Old]\r\n\"a\"=\"b\"\r\n\r\n"
-        u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n\r\n");
+        u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n\"stray\"=\"x\"\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\New]\r\n\"kept\"=\"y\"\r\n");
     Registry::Key root;
     ASSERT_TRUE(regfile::Parse(exported, "HKEY_CURRENT_USER", root));
     ASSERT_EQ(root.subkeys.count("Software"), 1u);
@@ -203,6 +205,10 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
     EXPECT_EQ(values.at("Path").data, Sz("%TEMP%\\é"));
     EXPECT_EQ(values.count("Gone"), 0u);
     EXPECT_EQ(values.at("").data, Sz(""));
+    EXPECT_EQ(values.at("Multi").data, (std::vector<std::uint8_t>{'a', 0, 'b', 0, 0}));
+    // The values below a removed key belong to no key, neither to it nor to the key before.
+    EXPECT_EQ(values.count("stray"), 0u);
+    EXPECT_EQ(software.subkeys.at("New")->values.at("kept").data, Sz("y"));
 
     // Saved again in this system's own format, and read back the same.
     const std::string saved = regfile::Serialize(root, "HKEY_CURRENT_USER");
@@ -211,10 +217,32 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
     ASSERT_TRUE(regfile::Parse(saved, "HKEY_CURRENT_USER", again));
     EXPECT_EQ(regfile::Serialize(again, "HKEY_CURRENT_USER"), saved);
 
-    // A lone surrogate is damage, not text.
-    Registry::Key untouched;
-    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\\xD800]\r\n"),
-                                "HKEY_CURRENT_USER", untouched));
+}
+
+// Characters at the edges of each length of UTF-8, from a Unicode export; a surrogate without its
+// partner is damage, not text.
+TEST(RegFile, UnicodeExportsReadEveryPlaneAndRefuseLoneSurrogates) {
+    const auto parse = [](const std::u16string& value, Registry::Key& root) {
+        return regfile::Parse(Utf16Le(u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n\"v\"=\"" +
+                                      value + u"\"\r\n"),
+                              "HKEY_CURRENT_USER", root);
+    };
+    const std::pair<std::u16string, std::string> good[] = {
+        {u"\u007F", "\x7F"},          {u"\u0080", "\xC2\x80"},      {u"\u07FF", "\xDF\xBF"},
+        {u"\u0800", "\xE0\xA0\x80"},  {u"\uFFFD", "\xEF\xBF\xBD"},  {u"\U00010000", "\xF0\x90\x80\x80"},
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}};
+    for (const auto& [value, utf8] : good) {
+        Registry::Key root;
+        ASSERT_TRUE(parse(value, root)) << utf8;
+        EXPECT_EQ(root.subkeys.at("K")->values.at("v").data, Sz(utf8));
+    }
+    for (const std::u16string& bad : {std::u16string(1, 0xD800), std::u16string(1, 0xDFFF), std::u16string{0xDBFF, u'x'},
+                                      std::u16string{0xDC00, 0xD800}}) {
+        Registry::Key root;
+        EXPECT_FALSE(parse(bad, root)) << std::hex << static_cast<int>(bad[0]);
+    }
+    Registry::Key root;  // a high surrogate as the export's last unit
+    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFREGEDIT4\r\n") + std::string("\x00\xD8", 2), "HKEY_CURRENT_USER", root));
 }
 
 TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
@@ -315,6 +343,18 @@ TEST(Profile, KeepsTheEncodingAndLineEndsOfFilesMadeOnWindows) {
     std::string out;
     EXPECT_EQ(profile::GetString(written, "s", "j", "", out, 256), 1u);
 
+    // In UTF-16 every plane reads back, and a surrogate without its partner reads as U+FFFD.
+    const std::pair<std::u16string, std::string> planes[] = {{u"\U00010000", "\xF0\x90\x80\x80"},
+                                                             {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
+                                                             {std::u16string(1, 0xDC00), "\xEF\xBF\xBD"},
+                                                             {std::u16string{0xD800, u'x'}, "\xEF\xBF\xBDx"}};
+    for (const auto& [value, utf8] : planes) EXPECT_EQ(Get(Utf16Le(u"\uFEFF[s]\r\nk=" + value + u"\r\n"), "s", "k"), utf8);
+    // A file without a line end yet gets CR LF when it is marked as Windows editors write it.
+    for (const auto& [file, result] :
+         {std::pair{std::string("\xFF\xFE"), Utf16Le(u"\uFEFF[s]\r\nk=v\r\n")},
+          {Utf16Le(u"\uFEFF[s]"), Utf16Le(u"\uFEFF[s]\r\nk=v\r\n")}, {bom, bom + "[s]\r\nk=v\r\n"}, {"[s]", "[s]\nk=v\n"}})
+        EXPECT_EQ(profile::Write(file, "s", "k", "v"), result);
+
     // CR alone ends a line, in reading and in writing.
     EXPECT_EQ(Get("[s]\rk=a\rb\rj=c\r", "s", "k"), "a");
     EXPECT_EQ(Get("[s]\nk=a\rj=c\n", "s", "j"), "c");
@@ -330,10 +370,18 @@ TEST(Profile, MalformedLinesMeanTheSameToReaderAndWriter) {
     // A key without "=" is that key without a value: the default when read, set in place when written.
     EXPECT_EQ(Get("[s]\nbare\nbare=2\n", "s", "bare"), "dflt");
     EXPECT_EQ(profile::Write("[s]\n  bare  \nk=1\n", "s", "BARE", "x"), "[s]\n  bare=x\nk=1\n");
-    // In a file that is not UTF-8 every byte is one character; none is cut in two in one that is.
+    // In a file that is not UTF-8 (overlong forms and surrogates are not) every byte is one
+    // character; none is cut in two in one that is.
     std::string out;
     EXPECT_EQ(profile::GetString("[s]\nk=" + std::string(300, '\xA3') + "\n", "s", "k", "", out, 256), 255u);
     EXPECT_EQ(out, std::string(255, '\xA3'));
+    for (const auto& [value, cut] : {std::pair{"\xC0\xAF\xC0\xAF", "\xC0\xAF"}, {"\xE0\x9F\xBF\xE0", "\xE0\x9F"},
+                                     {"\xED\xA0\x80\xED", "\xED\xA0"}, {"\xF4\x90\x80\x80", "\xF4\x90"},
+                                     {"\xE0\xA0\x80\xE0\xA0\x80\xE0\xA0\x80", "\xE0\xA0\x80\xE0\xA0\x80"},
+                                     {"\xF4\x8F\xBF\xBFxy", "\xF4\x8F\xBF\xBFx"}}) {
+        profile::GetString("[s]\nk=" + std::string(value) + "\n", "s", "k", "", out, 3);
+        EXPECT_EQ(out, cut) << value;
+    }
 }
 
 TEST(Text, WildcardsMatchWithoutRegardToCase) {

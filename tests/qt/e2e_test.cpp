@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "../linux_options.h"
@@ -68,13 +69,15 @@ public:
         std::vector<char*> argv{program.data()};
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        // The program's own output is of no interest here.
-        posix_spawn_file_actions_t quiet;
-        ::posix_spawn_file_actions_init(&quiet);
-        ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        ::posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-        if (::posix_spawn(&pid_, program.c_str(), &quiet, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-        ::posix_spawn_file_actions_destroy(&quiet);
+        // What the program writes, on either stream, goes to a file of this start.
+        static int starts = 0;
+        output_ = (h.dir.path() / ("output-" + std::to_string(++starts))).string();
+        posix_spawn_file_actions_t out;
+        ::posix_spawn_file_actions_init(&out);
+        ::posix_spawn_file_actions_addopen(&out, 1, output_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        ::posix_spawn_file_actions_adddup2(&out, 1, 2);
+        if (::posix_spawn(&pid_, program.c_str(), &out, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        ::posix_spawn_file_actions_destroy(&out);
     }
     ~Started() {
         if (pid_ > 0 && !status_) {
@@ -84,6 +87,7 @@ public:
         }
     }
     pid_t pid() const { return pid_; }
+    std::string Output() const { return ReadFile(output_); }
 
     // The exit status, once the program has ended within `limit`.
     std::optional<int> WaitExit(std::chrono::milliseconds limit) {
@@ -126,6 +130,7 @@ private:
 
     pid_t pid_ = -1;
     std::optional<int> status_;
+    std::string output_;
 };
 
 bool ExitedWith(std::optional<int> status, int code) {
@@ -175,11 +180,19 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
 
 TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     Home h;
-    // No display is needed to be asked for help or the version, and a bad option is refused.
-    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--version"}, true).WaitExit(5s), 0));
-    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--free-up", "lots"}, true).WaitExit(5s), 2));
-    // Without one, starting says so and ends with status 1 rather than aborting.
-    EXPECT_TRUE(ExitedWith(Started(h, {}, {}, true).WaitExit(5s), 1));
+    // No display is needed to be asked for the version or to have a mistake named; without one,
+    // starting says so and ends with status 1 rather than aborting.
+    const std::tuple<std::vector<std::string>, int, std::string> withoutDisplay[] = {
+        {{"--version"}, 0, "Tarnolux 1.8\n"},
+        {{"--free-up", "lots"}, 2, "tarnolux: 'lots' is not a number of megabytes\nUsage: tarnolux"},
+        {{}, 1, "tarnolux: no display to show the window on"}};
+    for (const auto& [args, status, said] : withoutDisplay) {
+        Started start(h, {}, args, true);
+        EXPECT_TRUE(ExitedWith(start.WaitExit(5s), status)) << said;
+        EXPECT_EQ(start.Output().substr(0, said.size()), said);
+    }
+    // --quit with nothing running ends at once.
+    EXPECT_TRUE(ExitedWith(Started(h, {}, {"--quit"}).WaitExit(10s), 0));
 
     Started first(h);
     ASSERT_TRUE(first.WaitRunning(h));

@@ -2,6 +2,9 @@
 // into model changes without echoes.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -9,6 +12,8 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
+#include <QtTest/QTest>
 
 #include <memory>
 
@@ -140,6 +145,90 @@ TEST_F(QtHostTest, ModelChangesReachTheWidgetsWithoutEchoes) {
     EXPECT_EQ(clicks, 2);
 }
 
+// A window asked to open centred does; a borderless one gets an edge darker than its face; what
+// changes in the model once it is shown reaches the window and its widgets. A control drawn on its
+// container lies below the controls with windows of their own, even when added after them.
+TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgets) {
+    Form f(app);
+    f.setBorderStyle(0);
+    f.setStartUpPosition(2);
+    f.move(0, 0, 3000, 1500);
+    forms::Control& text = f.add(Kind::TextBox, "Text1");
+    text.move(0, 0, 1500, 285);
+    forms::Control& label = f.add(Kind::Label, "Label1");
+    label.move(0, 0, 1500, 285);
+    forms::Control& button = f.add(Kind::CommandButton, "Command1");
+    button.move(0, 600, 1500, 375);
+    forms::Control& list = f.add(Kind::ListBox, "List1");
+    list.move(1500, 0, 1500, 1500);
+    forms::Control& combo = f.add(Kind::ComboBox, "Combo1");
+    combo.move(0, 1000, 1500, 315);
+    f.Show();
+    QWidget* w = window(f);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((w->geometry().center() - screen.center()).manhattanLength(), 2);
+    EXPECT_FALSE(w->windowIcon().isNull());
+    const QList<QObject*> children = w->children();
+    EXPECT_LT(children.indexOf(widget(label)), children.indexOf(widget(text)));
+
+    f.setCaption("Changed");
+    f.setBackColor(forms::RGB(200, 200, 200));
+    const qint64 icon = w->windowIcon().cacheKey();
+    f.setIcon({104, {}});
+    button.setCaption("&Go");
+    forms::Font big;
+    big.size = 14;
+    big.bold = true;
+    text.setFont(big);
+    text.setBackColor(forms::RGB(0, 0, 128));
+    text.setForeColor(forms::RGB(255, 255, 0));
+    text.setToolTipText("Megabytes");
+    for (const char* item : {"a", "b", "c"}) list.addItem(item), combo.addItem(item);
+    list.setListIndex(2);
+    combo.setListIndex(1);
+    EXPECT_EQ(w->windowTitle(), "Changed");
+    EXPECT_NE(w->windowIcon().cacheKey(), icon);
+    const QImage face = w->grab().toImage();
+    EXPECT_EQ(QColor(face.pixel(50, 30)), QColor(200, 200, 200));
+    EXPECT_NE(QColor(face.pixel(0, 30)), QColor(200, 200, 200));
+    EXPECT_EQ(static_cast<QAbstractButton*>(widget(button))->text(), "&Go");
+    EXPECT_TRUE(widget(text)->font().bold());
+    EXPECT_EQ(widget(text)->palette().color(QPalette::Base), QColor(0, 0, 128));
+    EXPECT_EQ(widget(text)->palette().color(QPalette::Text), QColor(255, 255, 0));
+    EXPECT_EQ(widget(text)->toolTip(), "Megabytes");
+    EXPECT_EQ(static_cast<QListWidget*>(widget(list))->currentRow(), 2);
+    EXPECT_EQ(static_cast<QComboBox*>(widget(combo))->currentIndex(), 1);
+}
+
+// Without a window manager to hand the move to, the host drags the window itself while the left
+// button is down; the point under the pointer stays under it (once, from the screen's corner, the
+// window's corner jumped there).
+TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp) {
+    Form f(app);
+    f.setBorderStyle(0);
+    f.move(0, 0, 3000, 1500);
+    forms::Control& title = f.add(Kind::Label, "Label20");
+    title.move(0, 0, 3000, 300);
+    title.MouseMove = [&](int button, int, float, float) {
+        if (button == forms::vbLeftButton) host.BeginWindowDrag(f);
+    };
+    f.Show();
+    QWindow* handle = window(f)->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    const auto pointerTo = [&](QPoint global, Qt::MouseButtons buttons) {
+        QCursor::setPos(global);
+        QMouseEvent move(QEvent::MouseMove, widget(title)->mapFromGlobal(global), global, Qt::NoButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget(title), &move);
+    };
+    QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(10, 5));
+    pointerTo({12, 5}, Qt::LeftButton);  // the drag begins
+    pointerTo({42, 25}, Qt::LeftButton);
+    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(30 * 15, 20 * 15));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(12, 5));
+    pointerTo({100, 100}, Qt::LeftButton);
+    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(30 * 15, 20 * 15));
+}
+
 TEST_F(QtHostTest, ClickOnAToggleButtonFlipsItsValueAndRaisesClickOnce) {
     Form f(app);
     forms::Control& toggle = f.add(Kind::CheckBox, "Check1");
@@ -164,10 +253,14 @@ TEST_F(QtHostTest, ClickOnAToggleButtonFlipsItsValueAndRaisesClickOnce) {
     EXPECT_EQ(clicks, 3);
     EXPECT_NE(button->grab().toImage(), released);
 
-    // "&&" is a literal ampersand; the single "&" marks the access key.
+    // "&&" is a literal ampersand; the single "&" marks the access key; a screen reader hears neither.
     EXPECT_EQ(button->text(), "Fish && &Chips");
     EXPECT_EQ(button->shortcut(), QKeySequence(Qt::ALT | Qt::Key_C));
+    EXPECT_EQ(button->accessibleName(), "Fish & Chips");
 
+    // Only the left button clicks; a disabled button not at all.
+    Click(button, button->rect().center(), Qt::RightButton);
+    EXPECT_EQ(clicks, 3);
     toggle.setEnabled(false);
     Click(button);
     EXPECT_EQ(clicks, 3);
@@ -185,6 +278,7 @@ TEST_F(QtHostTest, AScrollBarMovedByTheUserRaisesChangeOnce) {
     forms::Control& tall = f.add(Kind::VScrollBar, "VScroll1");
     tall.move(600, 0, 255, 1500);
     tall.setMax(10);
+    tall.setSmallChange(0);  // an arrow still moves by one
     int tallChanges = 0;
     tall.Change = [&] { ++tallChanges; };
     f.Show();
@@ -224,6 +318,11 @@ TEST_F(QtHostTest, AListWithAHorizontalExtentScrollsSidewaysOverExactlyThatWidth
     QApplication::processEvents();
     EXPECT_TRUE(lw->horizontalScrollBar()->isVisible());
     EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
+    // An extent the list is wider than: nothing to scroll sideways.
+    list.setHorizontalExtent(100);
+    QApplication::processEvents();
+    EXPECT_FALSE(lw->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(QtHostTest, APictureBoxKeepsItsPrintedTextClippedToItself) {
@@ -244,6 +343,24 @@ TEST_F(QtHostTest, APictureBoxKeepsItsPrintedTextClippedToItself) {
 
     pic.cls();
     EXPECT_EQ(CountColor(w, ink), 0);
+}
+
+// A label without a background of its own shows its page through; one with a background shows that.
+TEST_F(QtHostTest, ALabelShowsItsPageThroughUnlessItHasABackground) {
+    Form f(app);
+    forms::Control& page = f.add(Kind::Frame, "Frame1");
+    page.move(0, 0, 3000, 1500);
+    page.setBackColor(forms::RGB(200, 40, 40));
+    forms::Control& clear = f.add(Kind::Label, "Label1", -1, &page);
+    forms::Control& solid = f.add(Kind::Label, "Label2", -1, &page);
+    for (forms::Control* label : {&clear, &solid}) label->setBackColor(forms::RGB(0, 0, 255));
+    clear.setBackStyle(0);
+    clear.move(150, 150, 600, 300);
+    solid.move(1500, 150, 600, 300);
+    f.Show();
+    const QImage img = window(f)->grab().toImage();
+    EXPECT_EQ(QColor(img.pixel(20, 15)), QColor(200, 40, 40));
+    EXPECT_EQ(QColor(img.pixel(120, 15)), QColor(0, 0, 255));
 }
 
 TEST_F(QtHostTest, AFormDestroyedWhileShownTakesItsWidgetsAlong) {
@@ -290,6 +407,30 @@ TEST_F(QtHostTest, PopupMenuDrawsTheDefaultItemBoldAndMarksCheckedSubItems) {
     EXPECT_TRUE(subChecked);
 }
 
+// Changes of a shown window reach it: its taskbar entry, hiding it, and placing and showing it
+// without taking the focus, as the pop-up is shown.
+TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
+    Form f(app);
+    f.setShowInTaskbar(false);
+    f.Show();
+    QWidget* w = window(f);
+    EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    f.setShowInTaskbar(true);
+    EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Window);
+    f.Hide();
+    EXPECT_FALSE(w->isVisible());
+    host.SetWindowPos(f, host::HWND_TOPMOST, 30, 40, 120, 60, host::SWP_SHOWWINDOW | host::SWP_NOACTIVATE);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(QRect(w->pos(), w->size()), QRect(30, 40, 120, 60));
+
+    // The busy pointer covers the whole program while it is set.
+    host.SetMousePointer(host::vbHourglass);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    host.SetMousePointer(host::vbDefault);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconItsTip) {
     ASSERT_FALSE(host.TrayAvailable());  // offscreen
     Form f(app);
@@ -306,6 +447,9 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     QSystemTrayIcon* tray = qthost::QtHostAccess::tray(host);
     ASSERT_NE(tray, nullptr);
     EXPECT_EQ(tray->toolTip(), "Tarnolux ");
+    data.tip = {'5', '1', '2', ' ', 'M', 'B'};
+    ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_MODIFY, data));
+    EXPECT_EQ(tray->toolTip(), "512 MB");
 
     f.Hide();
     EXPECT_EQ(window(f)->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // a taskbar entry to come back by
