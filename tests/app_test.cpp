@@ -48,6 +48,24 @@ TEST_F(ProgramTest, StartUpLaysOutTheWindowAndShowsTheGeneralPage) {
     EXPECT_EQ(sys.registry.OpenHandles(), 0u);
 }
 
+// A screen reader names every control the user can operate, and every bar and graph, by its
+// caption or else a name of its own (the box that holds the keys outside the window is never met).
+TEST_F(ProgramTest, EveryControlAScreenReaderMeetsHasAName) {
+    using K = forms::Kind;
+    Form5& f = Start();
+    std::vector<std::string> unnamed;
+    for (const auto& c : f.controls()) {
+        const K k = c->kind();
+        const bool operated = (k == K::CommandButton || k == K::CheckBox || k == K::TextBox || k == K::ListBox ||
+                               k == K::ComboBox || k == K::DriveListBox || k == K::VScrollBar) && c.get() != f.Text5;
+        const bool shows = c->name() == "Shape1" || c->name() == "Label19" || c.get() == f.Picture2;
+        std::string caption = c->caption();
+        std::erase(caption, '&');
+        if ((operated || shows) && c->accessibleName().empty() && caption.empty()) unnamed.push_back(c->displayName());
+    }
+    EXPECT_EQ(unnamed, std::vector<std::string>{});
+}
+
 TEST_F(ProgramTest, LanguageListAndStoredLanguageIgnoreCase) {
     sys.AddFile("/opt/tarnolux/Language/english.ini", "[english]\n1=CPU\n");
     sys.AddFile("/opt/tarnolux/Language/French.INI", "[french]\n1=Processeur\n");

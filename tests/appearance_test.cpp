@@ -266,6 +266,7 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
     // ... but not for the C locale, which asks for the built-in texts.
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
     EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
+    EXPECT_EQ(Wishes({{"LANGUAGE", "DE:Fr"}, {"LANG", "en_GB"}}), (V{"de", "fr", "en"}));
 }
 
 #endif

@@ -1,7 +1,6 @@
-// The toolkit semantics the program relies on (events raised at once and nested, scroll values out
-// of range refused; what every host does with forms, timers and boxes: host_contract.h), and the
-// rules every host shares: pixel rounding, message-box buttons, scroll-bar arrows and reversed
-// ranges, rows shown selected, and the meaning of clicks on the tray icon.
+// The rules every host shares (what every host does with forms, timers and boxes: host_contract.h):
+// pixel rounding, message-box buttons, scroll-bar arrows, rows shown selected, how a folder list
+// shows its folders, and the meaning of clicks on the tray icon.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,40 +20,6 @@ struct Fixture : ::testing::Test {
     host::ScriptedHost host{app};
     forms::Form form{app, "F"};
 };
-
-TEST_F(Fixture, ValueChangesRaiseTheirEventNestedAndOnlyOnChange) {
-    auto& a = form.add(Kind::CheckBox, "A");
-    auto& b = form.add(Kind::CheckBox, "B");
-    std::vector<std::string> log;
-    a.Click = [&] {
-        log.push_back("A" + std::to_string(a.value()));
-        b.setValue(1);  // nested: B's handler runs before this one goes on
-        log.push_back("A-end");
-    };
-    b.Click = [&] { log.push_back("B" + std::to_string(b.value())); };
-    a.setValue(1);
-    a.setValue(1);  // unchanged: no event
-    EXPECT_EQ(log, (std::vector<std::string>{"A1", "B1", "A-end"}));
-
-    // A user click flips a push button, also a pressed one.
-    log.clear();
-    a.userClick();
-    EXPECT_EQ(a.value(), 0);
-    a.setEnabled(false);
-    a.userClick();  // disabled controls ignore the user
-    EXPECT_EQ(log, (std::vector<std::string>{"A0", "A-end"}));
-}
-
-TEST_F(Fixture, ScrollBarRefusesValuesOutsideItsRange) {
-    auto& s = form.add(Kind::VScrollBar, "S");
-    s.setMin(1);
-    s.setMax(99);
-    int changes = 0;
-    s.Change = [&] { ++changes; };
-    EXPECT_TRUE(s.setValue(50));
-    EXPECT_FALSE(s.setValue(100) || s.setValue(0));
-    EXPECT_EQ(std::pair(s.value(), changes), std::pair(50, 1));
-}
 
 TEST_F(Fixture, AListWithoutAChosenRowShowsTheRowOfItsPath) {
     auto& drives = form.add(Kind::DriveListBox, "Drive1");
@@ -129,19 +94,6 @@ TEST(HostRulesTest, ArrowsStepTowardsTheirEndAndStopThere) {
                             {0, 10, -4, 5, -1, 4}, {0, 10, 1, 15, +1, 14}};
     for (const auto& c : cases)
         EXPECT_EQ(host::ArrowStep(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << ".." << c[1] << " by " << c[2] << " from " << c[3];
-}
-
-TEST(HostRulesTest, AReversedRangeIsNegatedForTheToolkitAndBack) {
-    EXPECT_EQ(host::ToolkitBar(0, 100, 30), (host::BarRange{0, 100, 30}));
-    EXPECT_EQ(host::ToolkitBar(100, 0, 30), (host::BarRange{-100, 0, -30}));
-    EXPECT_EQ(host::ToolkitBar(5, 5, 5), (host::BarRange{5, 5, 5}));
-    for (const auto& [min, max] : {std::pair{0, 100}, std::pair{100, 0}, std::pair{-20, -50}}) {
-        for (int value : {min, max, (min + max) / 2}) {
-            const host::BarRange bar = host::ToolkitBar(min, max, value);
-            EXPECT_LE(bar.min, bar.max);
-            EXPECT_EQ(host::ModelValueOfBar(min, max, bar.value), value) << min << ".." << max;
-        }
-    }
 }
 
 TEST(HostRulesTest, AFolderListShowsRootsWholeAndFoldersByNameAtTheirDepth) {

@@ -431,22 +431,23 @@ TEST_F(TrayTest, TheSmallWindowsKeepTheirLayout) {
     const auto layout = [](const forms::Form& w) {
         std::vector<std::string> out{w.name() + " " + std::to_string(w.width()) + "x" + std::to_string(w.height()) +
                                      (w.startUpPosition() == 2 ? " centred" : " at " + std::to_string(w.left()) + "," +
-                                                                                   std::to_string(w.top()))};
+                                                                                   std::to_string(w.top())) +
+                                     (w.showInTaskbar() ? " on the taskbar" : "") + " border " + std::to_string(w.borderStyle())};
         for (const auto& c : w.controls())
             out.push_back(c->displayName() + " " + std::to_string(c->left()) + "," + std::to_string(c->top()) + "," +
                           std::to_string(c->width()) + "," + std::to_string(c->height()));
         return out;
     };
     using V = std::vector<std::string>;
-    EXPECT_EQ(layout(program->form1()), (V{"Form1 3255x3015 centred", "Label1 960,120,2295,255", "Label2 960,600,2295,255",
+    EXPECT_EQ(layout(program->form1()), (V{"Form1 3255x3015 centred border 3", "Label1 960,120,2295,255", "Label2 960,600,2295,255",
                                            "Image1 120,120,495,375", "Label3(1) 120,1080,2655,255",
                                            "Label3(0) 120,1440,2775,255", "Label4 120,1920,3015,255",
                                            "Command1 1080,2520,1095,375"}));
-    EXPECT_EQ(layout(program->form3()), (V{"Form3 4335x3690 centred", "Text1 120,120,4095,285", "Drive1 120,520,2055,315",
+    EXPECT_EQ(layout(program->form3()), (V{"Form3 4335x3690 centred border 3", "Text1 120,120,4095,285", "Drive1 120,520,2055,315",
                                            "Dir1 120,840,2055,2115", "File1 2160,520,2055,2430",
                                            "Command1 1560,3240,1215,355"}));
     Choose(3);
-    EXPECT_EQ(layout(program->form4()), (V{"Form4 2310x495 at 120,120", "Command1 0,0,2295,495"}));
+    EXPECT_EQ(layout(program->form4()), (V{"Form4 2310x495 at 120,120 border 3", "Command1 0,0,2295,495"}));
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 // The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
-// its settings saved, refuses a second instance without touching a file, survives a damaged
-// settings hive, which it keeps aside, or a FIFO in its place, and saves and ends cleanly when its
-// X display goes away.
+// its settings saved, hands a second start's command line to the first without touching a file,
+// says what is wrong with a command line, and saves and ends cleanly when its X display goes away.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -23,7 +21,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testsupport::ReadFile;
 using testsupport::TempDir;
-using testsupport::WriteFile;
 using testsupport::XServer;
 
 const std::string kSection = "[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]";
@@ -213,33 +210,6 @@ TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
     x.Stop();
     EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));
     EXPECT_TRUE(SettingsSaved(h));
-}
-
-// A damaged settings hive, or FIFOs where the hives belong, neither stop the program nor block its
-// start or its end; the damage is kept aside and fresh hives are saved.
-TEST(EndToEnd, ADamagedOrUnreadableHiveIsKeptAsideAndTheProgramGoesOn) {
-    static const char kGarbage[] = "\x01\xff\xfe garbage [[[ REGEDIT9\n\0\0 not a hive";
-    const std::string garbage(kGarbage, sizeof kGarbage - 1);
-    for (const bool fifo : {false, true}) {
-        SCOPED_TRACE(fifo ? "FIFOs" : "damaged");
-        Home h;
-        if (fifo) {
-            fs::create_directories(h.hive.parent_path());
-            ASSERT_EQ(::mkfifo(h.hive.c_str(), 0600), 0);
-            ASSERT_EQ(::mkfifo((h.hive.parent_path() / "HKEY_LOCAL_MACHINE.reg").c_str(), 0600), 0);
-        } else {
-            WriteFile(h.hive, garbage);
-        }
-        Started program(h);
-        ASSERT_TRUE(program.WaitRunning(h));
-        ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
-        EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));
-        EXPECT_TRUE(SettingsSaved(h));
-        bool keptAside = fifo;
-        for (const auto& e : fs::directory_iterator(h.hive.parent_path()))
-            if (!fifo && e.path() != h.hive && ReadFile(e.path()) == garbage) keptAside = true;
-        EXPECT_TRUE(keptAside);
-    }
 }
 
 }  // namespace
