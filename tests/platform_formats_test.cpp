@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/common/profile.h"
@@ -240,6 +241,9 @@ TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
     ASSERT_TRUE(regfile::Parse(text, "HKEY_CURRENT_USER", root));
     const std::string saved = regfile::Serialize(root, "HKEY_CURRENT_USER");
     EXPECT_EQ(saved, text);  // the keys above it are implied by its header
+    // Ten times deeper than a stack would hold, freed one level at a time.
+    for (int i = 0; i < 180000; ++i) header += "\\k";
+    EXPECT_TRUE(regfile::Parse("REGEDIT4\n\n" + header + "]\n", "HKEY_CURRENT_USER", *std::make_unique<Registry::Key>()));
 
     // A key without values keeps its place; a key above other keys needs none of its own.
     Registry::Key small;
@@ -335,7 +339,7 @@ TEST(Profile, KeepsTheEncodingAndLineEndsOfFilesMadeOnWindows) {
                                                              {std::u16string(1, 0xDC00), "\xEF\xBF\xBD"},
                                                              {std::u16string{0xD800, u'x'}, "\xEF\xBF\xBDx"}};
     for (const auto& [value, utf8] : planes) EXPECT_EQ(Get(Utf16Le(u"\uFEFF[s]\r\nk=" + value + u"\r\n"), "s", "k"), utf8);
-    for (const char* utf8 : {"\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "\xEF\xBF\xBF", "\xC3\xA4"})  // and are written so
+    for (const char* utf8 : {"\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "\xE2\x82\xAC", "\xC3\xA4"})  // and are written so
         EXPECT_EQ(Get(profile::Write(Utf16Le(u"\uFEFF[s]\r\n"), "s", "k", utf8), "s", "k"), utf8);
     // A file without a line end yet gets CR LF when it is marked as Windows editors write it.
     for (const auto& [file, result] :

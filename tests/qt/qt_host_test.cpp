@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
@@ -48,6 +49,8 @@ public:
     ~Form() override {
         if (loaded()) Unload();
     }
+    int activations = 0;
+    void Form_Activate() override { ++activations; }
 };
 
 // Counts of fore-coloured pixels in a rendering of the widget.
@@ -340,14 +343,20 @@ TEST_F(QtHostTest, ALabelShowsItsPageThroughUnlessItHasABackground) {
     page.setBackColor(forms::RGB(200, 40, 40));
     forms::Control& clear = f.add(Kind::Label, "Label1", -1, &page);
     forms::Control& solid = f.add(Kind::Label, "Label2", -1, &page);
-    for (forms::Control* label : {&clear, &solid}) label->setBackColor(forms::RGB(0, 0, 255));
+    forms::Control& picture = f.add(Kind::PictureBox, "Picture1", -1, &page);  // without a border
+    for (forms::Control* c : {&clear, &solid, &picture}) c->setBackColor(forms::RGB(0, 0, 255));
     clear.setBackStyle(0);
     clear.move(150, 150, 600, 300);
     solid.move(1500, 150, 600, 300);
+    picture.setBorderStyle(0);
+    picture.move(150, 600, 600, 300);
     f.Show();
     const QImage img = window(f)->grab().toImage();
     EXPECT_EQ(QColor(img.pixel(20, 15)), QColor(200, 40, 40));
     EXPECT_EQ(QColor(img.pixel(120, 15)), QColor(0, 0, 255));
+    EXPECT_EQ(QColor(img.pixel(10, 40)), QColor(0, 0, 255));  // its very corner
+    // The one that covers itself spares its page a repaint underneath.
+    EXPECT_TRUE(widget(solid)->testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
 TEST_F(QtHostTest, PopupMenuDrawsTheDefaultItemBoldAndMarksCheckedSubItems) {
@@ -384,6 +393,12 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
     f.setShowInTaskbar(true);
     EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Window);
+    // Activated once; a change of its colours is no activation.
+    w->activateWindow();
+    QCoreApplication::processEvents();
+    const int activations = f.activations;
+    f.setBackColor(forms::RGB(1, 2, 3));
+    EXPECT_EQ(f.activations, activations);
     // Where the window manager puts the window, the form learns, but not while it is minimised.
     const auto managerMoves = [&](QPoint to) {
         const QPoint from = w->pos();
@@ -432,7 +447,7 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     data.icon = {};  // no picture: the program's own icon
     ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_MODIFY, data));
     EXPECT_EQ(tray->toolTip(), "512 MB");
-    EXPECT_FALSE(tray->icon().isNull());
+    EXPECT_EQ(tray->icon().cacheKey(), window(f)->windowIcon().cacheKey());  // as a window without one
 
     f.Hide();
     EXPECT_EQ(window(f)->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // a taskbar entry to come back by
@@ -446,7 +461,9 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     QCoreApplication::processEvents();
     EXPECT_EQ(messages, (std::vector<int>{host::WM_LBUTTONDBLCLK, host::WM_RBUTTONDOWN}));
     host.TrayMouse = nullptr;
+    const QPointer<QSystemTrayIcon> removed = tray;
     EXPECT_TRUE(host.ShellNotifyIcon(host::NIM_DELETE, data));
+    EXPECT_TRUE(!removed || !removed->isVisible());  // gone at once, not at the next events
 }
 
 }  // namespace
