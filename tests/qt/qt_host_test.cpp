@@ -393,11 +393,11 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
     f.setShowInTaskbar(true);
     EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Window);
-    // Activated once; a change of its colours is no activation.
+    // Activated once; changes of its colours are no activations.
     w->activateWindow();
     QCoreApplication::processEvents();
     const int activations = f.activations;
-    f.setBackColor(forms::RGB(1, 2, 3));
+    for (forms::Color c : {forms::RGB(1, 2, 3), forms::RGB(4, 5, 6)}) f.setBackColor(c);
     EXPECT_EQ(f.activations, activations);
     // Where the window manager puts the window, the form learns, but not while it is minimised.
     const auto managerMoves = [&](QPoint to) {
