@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
           libsndfile1-dev libpulse-dev libx11-dev libglib2.0-dev xvfb fonts-dejavu-core xdg-utils locales-all dbus-daemon
           strace libxcb1-dev g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
-          desktop-file-utils appstream man-db dpkg-dev)
+          desktop-file-utils appstream man-db dpkg-dev pulseaudio)
 
 # Only the Windows build needs these (about 1 GB with Wine).
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 xvfb xauth openbox)

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <set>
+#include <functional>
+#include <optional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -47,36 +50,44 @@ TEST_F(ProgramTest, StartUpLaysOutTheWindowAndShowsTheGeneralPage) {
     EXPECT_EQ(sys.registry.OpenHandles(), 0u);
 }
 
+// A screen reader names every control the user can operate, and every bar and graph, by its
+// caption or else a name of its own (the box that holds the keys outside the window is never met).
+TEST_F(ProgramTest, EveryControlAScreenReaderMeetsHasAName) {
+    using K = forms::Kind;
+    Form5& f = Start();
+    std::vector<std::string> unnamed;
+    for (const auto& c : f.controls()) {
+        const K k = c->kind();
+        const bool operated = (k == K::CommandButton || k == K::CheckBox || k == K::TextBox || k == K::ListBox ||
+                               k == K::ComboBox || k == K::DriveListBox || k == K::VScrollBar) && c.get() != f.Text5;
+        const bool shows = c->name() == "Shape1" || c->name() == "Label19" || c.get() == f.Picture2;
+        std::string caption = c->caption();
+        std::erase(caption, '&');
+        if ((operated || shows) && c->accessibleName().empty() && caption.empty()) unnamed.push_back(c->displayName());
+    }
+    EXPECT_EQ(unnamed, std::vector<std::string>{});
+}
+
+// The list holds the language files only; a stored name finds its file in any capitals and is
+// stored as listed; one without a file selects nothing and is stored empty, which later reads as
+// missing; a name listed in capitals opens its file as the folder spells it.
 TEST_F(ProgramTest, LanguageListAndStoredLanguageIgnoreCase) {
     sys.AddFile("/opt/tarnolux/Language/english.ini", "[english]\n1=CPU\n");
     sys.AddFile("/opt/tarnolux/Language/French.INI", "[french]\n1=Processeur\n");
     sys.AddFile("/opt/tarnolux/Language/notes.txt", "");
-    Store("Language", "English");
+    for (const auto& [stored, listed, saved] : {std::tuple{"English", "english", "english"}, {"klingon", "", ""},
+                                                {"", "english", "english"}}) {
+        Store("Language", stored);
+        Form5& f = Start();
+        EXPECT_EQ(std::tuple(f.Combo1->listCount(), f.Combo1->text(), host.msgBoxes.size()), std::tuple(2, listed, 0u));
+        f.Unload();
+        EXPECT_EQ(Stored("Language"), saved);
+    }
     Form5& f = Start();
-    EXPECT_EQ(f.Combo1->listCount(), 2);  // not notes.txt
-    EXPECT_EQ(f.Combo1->text(), "english");
+    for (int i = 0; i < f.Combo1->listCount(); ++i)
+        if (f.Combo1->list(i) == "French") f.Combo1->setListIndex(i);
+    EXPECT_EQ(f.Check1(0).caption(), "Processeur");
     f.Unload();
-    EXPECT_EQ(Stored("Language"), "english");
-
-    Store("Language", "klingon");
-    Form5& g = Start();
-    EXPECT_EQ(g.Combo1->listIndex(), -1);
-    EXPECT_TRUE(host.msgBoxes.empty());
-    EXPECT_EQ(g.Check4(0).caption(), "Start on Windows StartUp.");  // the design's captions stay
-    g.Unload();
-    EXPECT_EQ(Stored("Language"), "");
-
-    // The empty name stored then falls back like a missing one.
-    Form5& h = Start();
-    EXPECT_EQ(h.Combo1->text(), "english");
-    EXPECT_EQ(h.Check1(0).caption(), "CPU");
-    // A name listed in capitals opens its file as the folder spells it.
-    for (int i = 0; i < h.Combo1->listCount(); ++i)
-        if (h.Combo1->list(i) == "French") h.Combo1->setListIndex(i);
-    EXPECT_EQ(h.Combo1->text(), "French");
-    EXPECT_TRUE(host.msgBoxes.empty());
-    EXPECT_EQ(h.Check1(0).caption(), "Processeur");
-    h.Unload();
     EXPECT_EQ(Stored("Language"), "French");
 }
 
@@ -212,12 +223,20 @@ TEST_F(LaterStartTest, FreeUpAndQuitReachTheRunningInstance) {
     EXPECT_FALSE(host.trayIconPresent);
 }
 
-TEST_F(LaterStartTest, WithoutAnInstanceThatAnswersTheStartFailsAndSaysSo) {
-    host.LaterStart = nullptr;  // it holds the lock but answers nothing: hung, or ending
-    Later later({"--show"});
-    EXPECT_EQ(later.program.Run(), 1);
-    EXPECT_EQ(later.program.StartError, "Tarnolux is running but does not answer");
-    EXPECT_EQ(later.host.sentRequests, std::vector<std::string>{"show"});
+// A running instance that cannot carry the request out says why; the later start passes that on
+// and ends with status 1.
+TEST_F(LaterStartTest, ARefusalOfTheRunningInstanceReachesTheUser) {
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { f.Unload(); }, "Tarnolux is ending"},
+        {[&] { host.LaterStart = nullptr; }, "Tarnolux is running but does not answer"},  // hung
+    };
+    for (const auto& [prepare, error] : cases) {
+        prepare();
+        Later later({"--show"});
+        EXPECT_EQ(later.program.Run(), 1) << error;
+        EXPECT_EQ(later.program.StartError, error);
+        EXPECT_EQ(later.host.sentRequests, std::vector<std::string>{"show"});
+    }
 }
 
 // The first start does the action itself once it has started; --quit finds nothing to end.
@@ -241,54 +260,63 @@ TEST_F(LaterStartTest, AFirstStartCarriesOutItsOwnAction) {
     form().Unload();
 
     sys.SetRegString(platform::HKEY_CURRENT_USER, apptest::kSection, "Left", "1234");
-    EXPECT_EQ(firstStart({"--quit"}), 0);
+    program = std::make_unique<tarnolux::Program>(app, sys, host);
+    program->Command = tarnolux::ParseCommandLine({"--quit"});
+    EXPECT_FALSE(program->Start());  // nothing to run: the loop is never entered
     EXPECT_FALSE(form().loaded());
     EXPECT_EQ(Stored("Left"), "1234");
 }
 
 using tarnolux::CommandLine;
-using tarnolux::ParseCommandLine;
 using Action = CommandLine::Action;
 
-CommandLine Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+CommandLine Parse(std::vector<std::string> args) { return tarnolux::ParseCommandLine(args); }
 
-TEST(CommandLineTest, ActionsAndTheirAmounts) {
-    // The toolkit's options and the start-up marker pass through.
+TEST(CommandLineTest, EachCommandLineGivesItsActionOrNamesTheMistake) {
     using Args = std::vector<std::string>;
-    for (const auto& [args, action] : {std::pair{Args{}, Action::Start}, {Args{"/Start Up"}, Action::Start},
-                                       {Args{"/Start", "Up"}, Action::Start},
-                                       {Args{"-platform", "offscreen", "--show"}, Action::Show}, {Args{"--quit"}, Action::Quit}})
-        EXPECT_EQ(Parse(args).action, action) << testing::PrintToString(args);
-
-    const CommandLine pageAmount = Parse({"--free-up"});
-    EXPECT_EQ(pageAmount.action, Action::FreeUp);
-    EXPECT_FALSE(pageAmount.freeUpMB);
-    EXPECT_EQ(Parse({"--free-up", "512"}).freeUpMB, 512);
-    EXPECT_EQ(Parse({"--free-up=64"}).freeUpMB, 64);
-    // An option after it is not taken for its amount.
-    const CommandLine then = Parse({"--free-up", "-platform", "offscreen"});
-    EXPECT_EQ(then.action, Action::FreeUp);
-    EXPECT_FALSE(then.freeUpMB);
-
-    // Help and version win wherever they stand, even after a mistake would have been found.
-    EXPECT_EQ(Parse({"--show", "--help"}).action, Action::Help);
-    EXPECT_EQ(Parse({"--version"}).action, Action::Version);
-    EXPECT_EQ(tarnolux::VersionText(), "Tarnolux 1.8");
-}
-
-TEST(CommandLineTest, MistakesAreNamed) {
-    const auto error = [](std::vector<std::string> args) {
-        const CommandLine c = ParseCommandLine(args);
-        EXPECT_EQ(c.action, Action::Invalid);
-        return c.error;
+    struct Case {
+        Args args;
+        Action action;
+        std::optional<std::int32_t> mb = std::nullopt;
+        std::string error = "";
     };
-    EXPECT_EQ(error({"--frobnicate"}), "unknown option '--frobnicate'");
-    EXPECT_EQ(error({"notes.txt"}), "unexpected argument 'notes.txt'");
-    EXPECT_EQ(error({"--show", "--quit"}), "only one of --show, --free-up, --quit and --report can be given");
+    const std::string both = "only one of --show, --free-up, --quit and --report can be given";
+    const Case cases[] = {
+        {{}, Action::Start},
+        // The toolkit's options and the start-up marker pass through, before an action or after it.
+        {{"/Start Up"}, Action::Start},
+        {{"/Start Up", "--free-up", "64"}, Action::FreeUp, 64},
+        {{"--show", "/Start", "Up"}, Action::Show},
+        {{"--free-up", "/Start", "Up"}, Action::FreeUp},  // the marker is no amount
+        {{"-platform", "offscreen", "--show"}, Action::Show},
+        {{"--quit", "-reverse"}, Action::Quit},
+        // Without an amount, the Free Up Memory page's; an option after it is not taken for one.
+        {{"--free-up"}, Action::FreeUp},
+        {{"--free-up", "512"}, Action::FreeUp, 512},
+        {{"--free-up=64"}, Action::FreeUp, 64},
+        {{"--free-up", "-platform", "offscreen"}, Action::FreeUp},
+        // Help and version win wherever they stand.
+        {{"--show", "--help"}, Action::Help},
+        {{"-platform", "x", "--version"}, Action::Version},
+        {{"--frobnicate"}, Action::Invalid, {}, "unknown option '--frobnicate'"},
+        {{"notes.txt"}, Action::Invalid, {}, "unexpected argument 'notes.txt'"},
+        {{"/Start"}, Action::Invalid, {}, "unexpected argument '/Start'"},
+        {{"--show", "-platform"}, Action::Invalid, {}, "option '-platform' needs a value"},
+        {{"--display"}, Action::Invalid, {}, "option '--display' needs a value"},
+        {{"--report", "-platform", "offscreen"}, Action::Report},
+        {{"--show", "--quit"}, Action::Invalid, {}, both},
+        {{"--report", "--free-up"}, Action::Invalid, {}, both},
+        {{"--free-up=1", "--free-up=2"}, Action::Invalid, {}, both},
+        {{"--free-up", "lots"}, Action::Invalid, {}, "'lots' is not a number of megabytes"},
+    };
+    for (const Case& c : cases) {
+        const CommandLine got = Parse(c.args);
+        EXPECT_EQ(std::tuple(got.action, got.freeUpMB, got.error), std::tuple(c.action, c.mb, c.error))
+            << testing::PrintToString(c.args);
+    }
     for (const char* amount : {"0", "-5", "12MB", "1e3", "99999999999", ""})
-        EXPECT_NE(error({std::string("--free-up=") + amount}).find("is not a number of megabytes"), std::string::npos)
-            << amount;
-    EXPECT_NE(error({"--free-up", "lots"}).find("'lots'"), std::string::npos);
+        EXPECT_EQ(Parse({std::string("--free-up=") + amount}).error, "'" + std::string(amount) + "' is not a number of megabytes");
+    EXPECT_EQ(tarnolux::VersionText(), "Tarnolux 1.8");
 }
 
 TEST(CommandLineTest, RequestsSurviveTheTripToTheRunningInstance) {

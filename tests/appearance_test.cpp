@@ -9,7 +9,9 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
+#include <tuple>
 
 #include "app_fixture.h"
 #include "appearance/language_choice.h"
@@ -54,109 +56,85 @@ std::string NumberedFile(const std::string& header, const std::set<std::string>&
 
 using LanguageTest = WindowTest;
 
+// The first and last key of each table, and the keys that follow "22", "32" and "50", reach their
+// tables and captions, the menu window's too (loaded, not shown). Texts the tick writes wait for the
+// tick (Label3); the total is written now.
 TEST_F(LanguageTest, FillsTablesAndCaptionsFromTheChosenFile) {
     sys.memory.totalPhys = 128 * kMB;
     AddLanguage("numbers", NumberedFile("[numbers]"));
     Choose("numbers");
-
-    EXPECT_TRUE(host.msgBoxes.empty());
-    // The first and last key of each table, and the keys that follow "22", "32" and "50". Texts the
-    // tick writes wait for the tick (Label3); the total is written now.
-    EXPECT_EQ((std::vector<std::string>{f.Check1(0).caption(), f.Check2->caption(), f.MonitorTexts[5], f.DriveTexts[2],
-                                        f.Check7->caption(), f.CacheTexts[5], f.Check4(3).caption(), program.MenuTexts[0],
-                                        program.MenuTexts[18], f.PopupTexts[0], f.Label3->caption(), f.Label4->caption()}),
-              (std::vector<std::string>{"<1>", "<6>", "<12>", "<15>", "<22_>", "<28>", "<32_>", "<33>", "<50_>", "<51>",
-                                        "CPU Usage", "<8>128 MB."}));
-
-    // The menu window is loaded, not shown, and takes the texts too.
     ASSERT_TRUE(program.form6Loaded());
     tarnolux::Form6& menus = program.form6();
-    EXPECT_FALSE(menus.visible());
-    EXPECT_EQ((std::vector<std::string>{menus.extras1_menu(13).caption(), menus.extras1_menu(12).caption(),
+    EXPECT_EQ((std::vector<std::string>{f.Check1(0).caption(), f.Check2->caption(), f.MonitorTexts[5], f.DriveTexts[2],
+                                        f.Check7->caption(), f.CacheTexts[5], f.Check4(3).caption(), program.MenuTexts[0],
+                                        program.MenuTexts[18], f.PopupTexts[0], f.Label3->caption(), f.Label4->caption(),
+                                        menus.extras1_menu(13).caption(), menus.extras1_menu(12).caption(),
                                         menus.readme_file_menu->caption()}),
-              (std::vector<std::string>{"<45>", "-", "<50_>"}));
+              (std::vector<std::string>{"<1>", "<6>", "<12>", "<15>", "<22_>", "<28>", "<32_>", "<33>", "<50_>", "<51>",
+                                        "CPU Usage", "<8>128 MB.", "<45>", "-", "<50_>"}));
+    EXPECT_FALSE(menus.visible() || !host.msgBoxes.empty());
 }
 
 TEST_F(LanguageTest, AFileIsParsedOncePerLoadHoweverLarge) {
     // Two megabytes of blank lines inside the section froze the window once: every key read the
-    // whole file again.
+    // whole file again. A key the file lacks shows "1024".
     std::string text = "[big]\n" + std::string(2 << 20, '\n') + "33=<33>\n51=<51>\n";
     for (const std::string_view key : tarnolux::kTextKeys) text += std::string(key) + "=<>\n";
     AddLanguage("big", text);
     const int before = sys.profileReads;
     Choose("big");
     EXPECT_EQ(sys.profileReads - before, 1);
-    EXPECT_EQ(program.MenuTexts[0], "<33>");
-    EXPECT_EQ(f.PopupTexts[0], "<51>");
-    // A key the file lacks shows "1024".
-    EXPECT_EQ(f.Check1(0).caption(), "1024");
-    EXPECT_EQ(f.Label4->caption(), "10241000 MB.");
-    EXPECT_EQ(program.form6().extras1_menu(11).caption(), "1024");
+    EXPECT_EQ((std::vector<std::string>{program.MenuTexts[0], f.PopupTexts[0], f.Check1(0).caption(), f.Label4->caption(),
+                                        program.form6().extras1_menu(11).caption()}),
+              (std::vector<std::string>{"<33>", "<51>", "1024", "10241000 MB.", "1024"}));
 }
 
-TEST_F(LanguageTest, SectionComesFromTheFirstLineNotTheFileName) {
+// The section is named by the first line, whatever the file's name, without what an editor adds
+// around it (carriage returns and blanks after it, a UTF-8 mark before it); a file that is not UTF-8
+// is Windows-1252. A file that is missing, named with wildcards or no language file is refused with
+// a box, and the texts stay as they were.
+TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
     sys.memory.totalPhys = 128 * kMB + 1023 * 1024;  // the part below a whole MB is dropped
-    AddLanguage("mine", "[english]\r\n1=Mine\r\n8=\"Total Memory: \"\r\n");
-    Choose("mine");
-    EXPECT_EQ(f.Check1(0).caption(), "Mine");
-    EXPECT_EQ(f.Label4->caption(), "Total Memory: 128 MB.");
-
-    // What an editor may add around the header is not part of the name: every carriage return
-    // and blank at its end, and a UTF-8 byte-order mark before it (which the keys' reader skips too).
-    AddLanguage("returns", "[english]\r\r \n1=Returns\n");
-    Choose("returns");
-    EXPECT_EQ(f.Check1(0).caption(), "Returns");
-    AddLanguage("marked", "\xEF\xBB\xBF[deutsch]\r\n1=Gr\xC3\xB6\xC3\x9F" "e\r\n");
-    Choose("marked");
-    EXPECT_TRUE(host.msgBoxes.empty());
-    EXPECT_EQ(f.Check1(0).caption(), "Größe");
-}
-
-TEST_F(LanguageTest, MissingOrUnreadableFileIsReportedAndChangesNothing) {
-    AddLanguage("english", NumberedFile("[english]"));
-    Choose("klingon");
-    Choose("eng*");  // wildcards do not pick another file
-    f.LoadLanguageFile("/opt/tarnolux/Language/gone.ini");
-    ASSERT_EQ(host.msgBoxes.size(), 3u);
-    EXPECT_EQ(host.msgBoxes[0].style, host::vbCritical | host::vbOKOnly);
-    EXPECT_EQ(host.msgBoxes[0].title, "Tarnolux ");
-    EXPECT_EQ((std::vector<std::string>{host.msgBoxes[0].prompt, host.msgBoxes[1].prompt, host.msgBoxes[2].prompt}),
-              (std::vector<std::string>{"File /opt/tarnolux/Language/klingon.ini, does not exist.",
-                                        "File /opt/tarnolux/Language/eng*.ini, does not exist.",
-                                        "File /opt/tarnolux/Language/gone.ini, cannot be read."}));
-    EXPECT_EQ(f.Check1(0).caption(), "CPU");
-    EXPECT_EQ(f.Check1(3).caption(), "Free Up Memory");
-    EXPECT_FALSE(program.form6Loaded());
-}
-
-TEST_F(LanguageTest, WindowsFileKeepsItsAccents) {
-    // "Größe", "Système", "€uro" and a curly apostrophe in Windows-1252.
-    AddLanguage("windows", "[fran\xE7" "ais]\r\n1=Gr\xF6\xDF" "e\r\n2=Syst\xE8me\r\n3=\x80uro\r\n16=L\x92" "essai '\r\n");
-    Choose("windows");
-    EXPECT_TRUE(host.msgBoxes.empty());
-    EXPECT_EQ((std::vector<std::string>{f.Check1(0).caption(), f.Check1(1).caption(), f.Check1(2).caption(),
-                                        f.ModuleTexts[0], f.Check1(3).caption()}),
-              (std::vector<std::string>{"Größe", "Système", "€uro", "L’essai '", "1024"}));
-}
-
-TEST_F(LanguageTest, UnfitFilesAreReportedAndChangeNothing) {
     AddLanguage("good", NumberedFile("[good]"));
-    Choose("good");
-    ASSERT_EQ(f.Check1(0).caption(), "<1>");
-
-    const std::pair<std::string, std::string> cases[] = {
-        {"short", "[\n1=Short\n"}, {"blank", "\n1=Blank\n"}, {"empty", ""},
-        {"binary", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\n1=Bin\n"s}, {"elf", "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0"s}};
-    for (const auto& [name, contents] : cases) {
-        SCOPED_TRACE(name);
+    AddLanguage("english", NumberedFile("[english]"));
+    const std::string good = "<1>|<2>|<3>|<16>|<8>128 MB.";
+    const struct {
+        std::string name;
+        std::optional<std::string> file;
+        std::string complaint, shown;
+    } cases[] = {
+        {"mine", "[english]\r\n1=Mine\r\n8=\"Total Memory: \"\r\n", "", "Mine|1024|1024|1024|Total Memory: 128 MB."},
+        {"returns", "[english]\r\r \n1=Returns\n", "", "Returns|1024|1024|1024|1024128 MB."},
+        {"marked", "\xEF\xBB\xBF[deutsch]\r\n1=Gr\xC3\xB6\xC3\x9F" "e\r\n", "", "Größe|1024|1024|1024|1024128 MB."},
+        {"windows", "[fran\xE7" "ais]\r\n1=Gr\xF6\xDF" "e\r\n2=Syst\xE8me\r\n3=\x80uro\r\n16=L\x92" "essai '\r\n", "",
+         "Größe|Système|€uro|L’essai '|1024128 MB."},
+        {"short", "[\n1=Short\n", "is not a language file.", good},
+        {"blank", "\n1=Blank\n", "is not a language file.", good},
+        {"empty", "", "is not a language file.", good},
+        {"binary", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\n1=Bin\n"s, "is not a language file.", good},
+        {"elf", "\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0"s, "is not a language file.", good},
+        {"klingon", std::nullopt, "does not exist.", good},
+        {"eng*", std::nullopt, "does not exist.", good},
+    };
+    for (const auto& c : cases) {
+        Choose("good");
         host.msgBoxes.clear();
-        AddLanguage(name, contents);
-        Choose(name);
-        ASSERT_EQ(host.msgBoxes.size(), 1u);
-        EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/" + name + ".ini, is not a language file.");
-        EXPECT_EQ(host.msgBoxes[0].title, "Tarnolux ");
-        EXPECT_EQ(f.Check1(0).caption() + f.PageTexts[0] + program.MenuTexts[0], "<1><1><33>");
+        if (c.file) AddLanguage(c.name, *c.file);
+        Choose(c.name);
+        std::vector<std::string> boxes;
+        for (const auto& box : host.msgBoxes) boxes.push_back(box.title + "|" + std::to_string(box.style) + "|" + box.prompt);
+        EXPECT_EQ(boxes, c.complaint.empty() ? std::vector<std::string>{}
+                                             : std::vector<std::string>{"Tarnolux |16|File /opt/tarnolux/Language/" + c.name +
+                                                                        ".ini, " + c.complaint});
+        EXPECT_EQ(f.Check1(0).caption() + "|" + f.Check1(1).caption() + "|" + f.Check1(2).caption() + "|" +
+                      f.ModuleTexts[0] + "|" + f.Label4->caption(),
+                  c.shown)
+            << c.name;
     }
+    host.msgBoxes.clear();
+    f.LoadLanguageFile("/opt/tarnolux/Language/gone.ini");
+    ASSERT_EQ(host.msgBoxes.size(), 1u);
+    EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/gone.ini, cannot be read.");
 }
 
 TEST_F(LanguageTest, NamedTextsFollowTheLanguageAndWhatAFileLacksComesFromEnglish) {
@@ -179,12 +157,16 @@ TEST(Texts, FillInPutsEachArgumentInItsPlace) {
     EXPECT_EQ(FillIn("100%% of %1, %3 and 50%", {"x"}), "100% of x, %3 and 50%");
 }
 
+// A language file is UTF-8 only when every sequence is the shortest for its character and names
+// no surrogate and nothing beyond U+10FFFF; else it is read as Windows-1252.
 TEST(TextEncoding, TellsUtf8FromOtherBytes) {
     using tarnolux::TextEncoding::IsValidUtf8;
-    EXPECT_TRUE(IsValidUtf8("plain"));
-    EXPECT_TRUE(IsValidUtf8("Größe € 𝄞"));
-    // Windows-1252, cut short, overlong, a surrogate, beyond U+10FFFF.
-    for (const char* bad : {"Gr\xF6\xDF" "e", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
+    for (const char* good : {"plain", "Größe € 𝄞", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
+                             "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_TRUE(IsValidUtf8(good)) << good;
+    // Windows-1252, cut short, overlong, a surrogate, beyond U+10FFFF, a stray continuation byte.
+    for (const char* bad : {"Gr\xF6\xDF" "e", "\xC3", "\xE2\x82", "\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF",
+                            "\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "a\x80"})
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     EXPECT_EQ(tarnolux::TextEncoding::Windows1252ToUtf8("\x80\x81\x9F\xA0\xFF"), "€\xC2\x81Ÿ\xC2\xA0ÿ");
 }
@@ -288,15 +270,28 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
     // ... but not for the C locale, which asks for the built-in texts.
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
     EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
+    EXPECT_EQ(Wishes({{"LANGUAGE", "DE:Fr"}, {"LANG", "en_GB"}}), (V{"de", "fr", "en"}));
 }
 
 #endif
 
-TEST(LanguageChoiceTest, WishesFindTheFileInItsOwnOrEnglishName) {
-    const std::vector<std::string> shipped = {"deutsch", "english", "español", "français"};
-    EXPECT_EQ(tarnolux::LanguageForDesktop({"ja", "fr"}, shipped), "français");
-    EXPECT_EQ(tarnolux::LanguageForDesktop({"ja"}, shipped), "english");
-    EXPECT_EQ(tarnolux::LanguageForDesktop({"de"}, {"English", "German"}), "German");
+// The desktop's first wish that a file answers wins, whatever the order of the files; a file goes by
+// its language's own name, its English name or its code, in any capitals, and keeps its spelling.
+TEST(LanguageChoiceTest, TheFirstWishAFileAnswersWins) {
+    using V = std::vector<std::string>;
+    const V shipped = {"deutsch", "english", "español", "français"};
+    const std::tuple<V, V, std::string> cases[] = {
+        {{"ja", "fr", "de"}, shipped, "français"},
+        {{"es", "de"}, {"Deutsch", "Espanol"}, "Espanol"},
+        {{"de"}, {"English", "German"}, "German"},
+        {{"pt", "en"}, {"pt", "English"}, "pt"},
+        {{"nb"}, {"NORSK"}, "NORSK"},
+        {{"en"}, {"English"}, "English"},
+        {{"ja"}, shipped, "english"},
+        {{}, {"Deutsch"}, "english"},
+    };
+    for (const auto& [wishes, available, chosen] : cases)
+        EXPECT_EQ(tarnolux::LanguageForDesktop(wishes, available), chosen) << testing::PrintToString(wishes);
 }
 
 TEST_F(ProgramTest, TheDesktopsLanguageIsChosenUntilTheUserHasChosen) {
@@ -442,11 +437,12 @@ TEST_F(SkinTest, ChoosingASkinAppliesItChecksItAndFallsBackToDefaultWhenItsFileH
     tarnolux::Form6& menu = program->form6();
     EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue"}));
 
+    host.mousePointers.clear();
     menu.Skins_names(1).userClick();
     EXPECT_EQ(f.backColor(), RGB(0, 0, 255));
     EXPECT_EQ(program->CurrentSkin, "Blue");
     EXPECT_EQ(Checked(menu), std::vector<std::string>{"Blue"});
-    EXPECT_EQ(host.mousePointer, host::vbDefault);
+    EXPECT_EQ(host.mousePointers, (std::vector<int>{host::vbHourglass, host::vbDefault}));  // busy meanwhile
 
     menu.Skins_names(0).userClick();
     EXPECT_EQ(f.backColor(), RGB(0, 255, 0));
@@ -475,6 +471,22 @@ TEST_F(SkinTest, AStoredNameFindsItsFileWhateverTheCaseAndUserSkinsComeAfterTheP
     EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Blue"});
     program->form6().Skins_names(3).userClick();
     EXPECT_EQ(f.Label3->backColor(), RGB(0, 0, 255));
+}
+
+// Of two files whose names differ only in capitals, the one spelled as asked for wins: at start-up
+// the stored name in small letters, from the menu the caption of its item (the first file listed).
+TEST_F(SkinTest, TheFileSpelledAsAskedForWinsOverOneInOtherCapitals) {
+    sys.AddFile(kSkins + "blue.ini", "Label3,255,0\n");
+    sys.AddFile(kSkins + "Blue.ini", "Label3,65280,0\n");
+    for (const char* stored : {"Blue", "BLUE"}) {
+        Store("Skin", stored);
+        EXPECT_EQ(Start().Label3->backColor(), RGB(255, 0, 0)) << stored;
+        program->form5().Unload();
+    }
+    Form5& f = Start();
+    EXPECT_EQ(Captions(program->form6()), (std::vector<std::string>{"Default", "Blue"}));
+    program->form6().Skins_names(1).userClick();
+    EXPECT_EQ(f.Label3->backColor(), RGB(0, 255, 0));
 }
 
 struct ShippedSkinTest : SkinTest {

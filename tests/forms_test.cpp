@@ -1,8 +1,6 @@
-// The toolkit semantics the program relies on: events raised at once and nested, refusal of scroll
-// values out of range, menus that grow, and the scripted host's virtual clock (what every host
-// does with forms, timers and boxes: host_contract.h). The
-// rules every host shares: pixel rounding, message-box buttons, scroll-bar arrows and reversed
-// ranges, and the meaning of clicks on the tray icon.
+// The rules every host shares (what every host does with forms, timers and boxes: host_contract.h):
+// pixel rounding, message-box buttons, scroll-bar arrows, rows shown selected, how a folder list
+// shows its folders, and the meaning of clicks on the tray icon.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,97 +21,15 @@ struct Fixture : ::testing::Test {
     forms::Form form{app, "F"};
 };
 
-TEST_F(Fixture, ValueChangesRaiseTheirEventNestedAndOnlyOnChange) {
-    auto& a = form.add(Kind::CheckBox, "A");
-    auto& b = form.add(Kind::CheckBox, "B");
-    std::vector<std::string> log;
-    a.Click = [&] {
-        log.push_back("A" + std::to_string(a.value()));
-        b.setValue(1);  // nested: B's handler runs before this one goes on
-        log.push_back("A-end");
-    };
-    b.Click = [&] { log.push_back("B" + std::to_string(b.value())); };
-    a.setValue(1);
-    a.setValue(1);  // unchanged: no event
-    EXPECT_EQ(log, (std::vector<std::string>{"A1", "B1", "A-end"}));
-
-    // A user click flips a push button, also a pressed one.
-    log.clear();
-    a.userClick();
-    EXPECT_EQ(a.value(), 0);
-    a.setEnabled(false);
-    a.userClick();  // disabled controls ignore the user
-    EXPECT_EQ(log, (std::vector<std::string>{"A0", "A-end"}));
-}
-
-TEST_F(Fixture, ScrollBarRefusesValuesOutsideItsRange) {
-    auto& s = form.add(Kind::VScrollBar, "S");
-    s.setMin(1);
-    s.setMax(99);
-    int changes = 0;
-    s.Change = [&] { ++changes; };
-    EXPECT_TRUE(s.setValue(50));
-    EXPECT_FALSE(s.setValue(100) || s.setValue(0));
-    EXPECT_EQ(std::pair(s.value(), changes), std::pair(50, 1));
-}
-
-TEST_F(Fixture, TextAndListSelectionRaiseTheirEvents) {
-    auto& t = form.add(Kind::TextBox, "T");
-    auto& c = form.add(Kind::ComboBox, "C");
-    int textChanges = 0, clicks = 0;
-    t.Change = [&] { ++textChanges; };
-    c.Click = [&] { ++clicks; };
-    t.setText("12");
-    t.setText("12");
-    c.addItem("english");
-    c.addItem("deutsch");
-    EXPECT_EQ(c.text(), "");
-    c.setListIndex(1);
-    EXPECT_EQ(c.text(), "deutsch");
-    c.setListIndex(1);  // selecting the selected item clicks again
-    EXPECT_EQ(std::pair(textChanges, clicks), std::pair(1, 2));
-    c.removeItem(0);
-    EXPECT_EQ(c.listIndex(), 0);
-    EXPECT_EQ(c.text(), "deutsch");
-}
-
-TEST_F(Fixture, MenuArraysGrowAfterTheirLastItem) {
-    auto& top = form.menuRoot().add("file_menu", "file");
-    auto& first = top.add("Skins_names", "Default", 0);
-    top.add("after", "After");
-    first.loadArrayItem(1).setCaption("Blue");
-    form.menu("Skins_names", 0).loadArrayItem(2).setCaption("Green");
-    std::vector<std::string> captions;
-    for (auto& c : top.children()) captions.push_back(c->caption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"Default", "Blue", "Green", "After"}));
-    int clicks = 0;
-    form.menu("Skins_names", 2).Click = [&] { ++clicks; };
-    form.menu("Skins_names", 2).setEnabled(false);
-    form.menu("Skins_names", 2).userClick();
-    EXPECT_EQ(clicks, 0);
-}
-
-TEST_F(Fixture, VirtualClockFiresDueTimersInTimeOrder) {
-    auto& fast = form.add(Kind::Timer, "Fast");
-    auto& slow = form.add(Kind::Timer, "Slow");
-    fast.setInterval(1000);
-    slow.setInterval(2500);
-    std::vector<std::string> log;
-    fast.Timer = [&] { log.push_back("f" + std::to_string(host.now())); };
-    slow.Timer = [&] {
-        log.push_back("s" + std::to_string(host.now()));
-        slow.setEnabled(false);
-    };
-    form.Load();
-    host.Advance(3000);
-    EXPECT_EQ(log, (std::vector<std::string>{"f1000", "f2000", "s2500", "f3000"}));
-    EXPECT_FALSE(host.Running(slow));
-
-    // Re-enabling counts the interval from that moment.
-    slow.setEnabled(true);
-    EXPECT_EQ(host.DueIn(slow), 2500);
-    form.Unload();
-    EXPECT_FALSE(host.Running(fast));
+TEST_F(Fixture, AListWithoutAChosenRowShowsTheRowOfItsPath) {
+    auto& drives = form.add(Kind::DriveListBox, "Drive1");
+    for (const char* d : {"c: /", "z: /media/Zip"}) drives.addItem(d);
+    for (const auto& [path, row] : {std::pair{"Z: /MEDIA/zip", 1}, {"c: /", 0}, {"y: /", -1}}) {
+        drives.setPath(path);
+        EXPECT_EQ(host::ShownListIndex(drives), row) << path;
+    }
+    drives.setListIndex(0);
+    EXPECT_EQ(host::ShownListIndex(drives), 0);
 }
 
 TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) {
@@ -178,19 +94,6 @@ TEST(HostRulesTest, ArrowsStepTowardsTheirEndAndStopThere) {
                             {0, 10, -4, 5, -1, 4}, {0, 10, 1, 15, +1, 14}};
     for (const auto& c : cases)
         EXPECT_EQ(host::ArrowStep(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << ".." << c[1] << " by " << c[2] << " from " << c[3];
-}
-
-TEST(HostRulesTest, AReversedRangeIsNegatedForTheToolkitAndBack) {
-    EXPECT_EQ(host::ToolkitBar(0, 100, 30), (host::BarRange{0, 100, 30}));
-    EXPECT_EQ(host::ToolkitBar(100, 0, 30), (host::BarRange{-100, 0, -30}));
-    EXPECT_EQ(host::ToolkitBar(5, 5, 5), (host::BarRange{5, 5, 5}));
-    for (const auto& [min, max] : {std::pair{0, 100}, std::pair{100, 0}, std::pair{-20, -50}}) {
-        for (int value : {min, max, (min + max) / 2}) {
-            const host::BarRange bar = host::ToolkitBar(min, max, value);
-            EXPECT_LE(bar.min, bar.max);
-            EXPECT_EQ(host::ModelValueOfBar(min, max, bar.value), value) << min << ".." << max;
-        }
-    }
 }
 
 TEST(HostRulesTest, AFolderListShowsRootsWholeAndFoldersByNameAtTheirDepth) {

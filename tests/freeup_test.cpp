@@ -3,7 +3,9 @@
 // triggers, the processor gate, the Free Memory page and its spin-button scroll bars).
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app_fixture.h"
@@ -106,111 +108,77 @@ TEST_F(FreeupTest, TheLimitTriggerBacksOffWhileAFreeUpDoesNotHelp) {
     EXPECT_EQ(freedAt.size(), 1u);
 }
 
+// The gate lets a free-up through below its threshold only, reads the threshold afresh at every
+// tick (one that is not a whole number holds all back), and takes no reading while it is off.
 TEST_F(FreeupTest, TheProcessorGateHoldsBackAtTheThreshold) {
     FreeMemoryMB(1);
-    sys.cpuLoad = 25;
-    f.Timer4_Timer();
-    EXPECT_TRUE(sys.claimRequests.empty());
-    EXPECT_EQ(sys.counterReads, (std::vector<std::string>{kReadLoad, kRearm}));
-
-    sys.cpuLoad = 24;
-    f.Timer4_Timer();
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
-    Recovered();
-
-    // The threshold is read afresh at every tick; one that is not a whole number holds all back.
-    f.Text2(7).setText("20");
-    f.Timer4_Timer();
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
-    f.Text2(7).setText("many");
-    sys.cpuLoad = 0;
-    f.Timer4_Timer();
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
-
-    // With the gate off no processor reading is taken at all.
-    f.Check7->setValue(0);
-    EXPECT_FALSE(f.Text2(7).enabled() || f.VScroll10->enabled());
-    sys.counterReads.clear();
-    sys.cpuLoad = 100;
-    f.Timer4_Timer();
-    EXPECT_EQ(sys.claimRequests.size(), 2u);
-    EXPECT_TRUE(sys.counterReads.empty());
-
-    f.Check7->setValue(1);
-    EXPECT_TRUE(f.Text2(7).enabled() && f.VScroll10->enabled());
+    const struct {
+        bool gate;
+        std::uint32_t load;
+        const char* threshold;
+        bool frees;
+    } ticks[] = {{true, 25, "25", false}, {true, 24, "25", true}, {true, 24, "20", false}, {true, 0, "many", false},
+                 {false, 100, "25", true}};
+    for (const auto& t : ticks) {
+        f.Check7->setValue(t.gate ? 1 : 0);
+        EXPECT_EQ(f.Text2(7).enabled() && f.VScroll10->enabled(), t.gate);
+        f.Text2(7).setText(t.threshold);
+        sys.cpuLoad = t.load;
+        sys.claimRequests.clear();
+        sys.counterReads.clear();
+        f.Timer4_Timer();
+        EXPECT_EQ(sys.claimRequests.size(), t.frees ? 1u : 0u) << t.load << " of " << t.threshold;
+        const bool reads = t.gate && t.threshold != std::string("many");
+        EXPECT_EQ(sys.counterReads.size(), reads ? 2u : 0u);
+        Recovered();
+    }
 }
 
-TEST_F(FreeupTest, ThePeriodicTriggerCountsPeriodsAndFreesUnderItsCeiling) {
-    FreeMemoryMB(16);  // not above the periodic amount of 16 MB, but above the limit
+// One period is 65535 ms. Each step changes one thing and lets periods pass; then what was freed (in
+// MB) and where the count of periods stands.
+TEST_F(FreeupTest, ThePeriodicTriggerFreesUnderItsCeilingOncePerPeriodCount) {
     sys.cpuLoad = 0;
     f.Check3->setValue(1);
-    f.Text4->setText("3");
-    host.Advance(2 * 65535);
-    EXPECT_EQ(std::pair(sys.claimRequests.size(), f.PeriodTickCount), std::pair(std::size_t{0}, std::int16_t{2}));
-    host.Advance(65535);
-    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{16 * MiB});
-    EXPECT_EQ(f.PeriodTickCount, 0);
-
-    // Lowering the period below the count makes the next tick fire.
-    host.Advance(2 * 65535);
-    f.Text4->setText("1");
-    host.Advance(65535);
-    EXPECT_EQ(sys.claimRequests.size(), 2u);
-    // Period 1: every tick; the amount is read afresh.
-    f.Text3->setText("20");
-    host.Advance(65535);
-    EXPECT_EQ(sys.claimRequests.back(), 20 * MiB);
-
-    // The gate applies as for the limit trigger.
-    sys.cpuLoad = 25;
-    host.Advance(65535);
-    EXPECT_EQ(sys.claimRequests.size(), 3u);
-}
-
-TEST_F(FreeupTest, APeriodWhoseTestFailsIsLost) {
-    f.Check3->setValue(1);
-    f.Text4->setText("2");
-    FreeMemoryMB(17);  // above the ceiling of 16
-    host.Advance(2 * 65535);
-    EXPECT_TRUE(sys.claimRequests.empty());
-    EXPECT_EQ(f.PeriodTickCount, 0);
-    FreeMemoryMB(10);
-    host.Advance(65535);
-    EXPECT_TRUE(sys.claimRequests.empty());  // a full period later, not at once
-    host.Advance(65535);
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
-
-    // A ceiling that is not a whole number uses the period up and frees nothing.
-    f.Text3->setText("");
-    host.Advance(2 * 65535);
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
-    EXPECT_EQ(f.PeriodTickCount, 0);
-    // A period that is not a whole number stops the count where it is.
-    f.Text3->setText("16");
-    host.Advance(65535);
-    f.Text4->setText("2x");
-    host.Advance(5 * 65535);
-    EXPECT_EQ(f.PeriodTickCount, 1);
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
-}
-
-TEST_F(FreeupTest, ThePeriodicCheckBoxSwitchesItsRowAndRestartsTheCount) {
+    const struct {
+        std::function<void()> change;
+        int periods;
+        std::vector<std::uint64_t> freedMB;
+        int count;
+    } steps[] = {
+        {[&] { f.Text4->setText("3"), FreeMemoryMB(16); }, 2, {}, 2},  // at the 16 MB ceiling, above the limit
+        {nullptr, 1, {16}, 0},
+        {nullptr, 2, {}, 2},
+        {[&] { f.Text4->setText("1"); }, 1, {16}, 0},  // lowered below the count: the next tick fires
+        {[&] { f.Text3->setText("20"); }, 1, {20}, 0},  // the ceiling is read afresh
+        {[&] { sys.cpuLoad = 25; }, 1, {}, 0},          // the processor gate applies
+        {[&] { sys.cpuLoad = 0, f.Text4->setText("2"), FreeMemoryMB(21); }, 2, {}, 0},  // above it: the period is lost
+        {[&] { FreeMemoryMB(10); }, 1, {}, 1},  // a full period later, not at once
+        {nullptr, 1, {20}, 0},
+        {[&] { f.Text3->setText(""); }, 2, {}, 0},  // no ceiling: the period is used up, nothing freed
+        {[&] { f.Text3->setText("16"); }, 1, {}, 1},
+        {[&] { f.Text4->setText("2x"); }, 5, {}, 1},  // no period: the count stops where it is
+        {[&] { f.Text4->setText("3"), f.Check3->setValue(0), f.Check3->setValue(1); }, 2, {}, 2},  // counted afresh
+        {nullptr, 1, {16}, 0},
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        if (steps[i].change) steps[i].change();
+        sys.claimRequests.clear();
+        host.Advance(steps[i].periods * 65535);
+        std::vector<std::uint64_t> freed;
+        for (std::uint64_t bytes : sys.claimRequests) freed.push_back(bytes / MiB);
+        EXPECT_EQ(freed, steps[i].freedMB) << "step " << i;
+        EXPECT_EQ(f.PeriodTickCount, steps[i].count) << "step " << i;
+    }
+    // The box switches its row and the timer, which counts a whole period from the moment it is ticked.
     const auto row = {f.Label12, f.Label13, f.Label14, f.Text3, f.Text4, f.VScroll6};
-    f.Check3->setValue(1);
-    for (forms::Control* c : row) EXPECT_TRUE(c->enabled()) << c->name();
-    EXPECT_EQ(host.DueIn(*f.Timer5), 65535);
-    f.Text4->setText("3");
-    FreeMemoryMB(10);
-    host.Advance(2 * 65535 + 100);
+    host.Advance(100);
     f.Check3->setValue(0);
     for (forms::Control* c : row) EXPECT_FALSE(c->enabled()) << c->name();
     EXPECT_FALSE(host.Running(*f.Timer5));
     EXPECT_TRUE(f.VScroll9->enabled());  // the period's own bar is not part of the row
     f.Check3->setValue(1);
-    host.Advance(2 * 65535);
-    EXPECT_TRUE(sys.claimRequests.empty());
-    host.Advance(65535);
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
+    for (forms::Control* c : row) EXPECT_TRUE(c->enabled()) << c->name();
+    EXPECT_EQ(host.DueIn(*f.Timer5), 65535);
 }
 
 TEST_F(FreeupTest, ScrollRangesFollowTheMachine) {
@@ -318,56 +286,42 @@ TEST_F(FreeupTest, ThePopUpAsDesigned) {
     EXPECT_TRUE(host.focusCalls.empty() || host.focusCalls.back() != popup.Check1);
 }
 
-TEST_F(FreeupTest, WithBothOptionsOffOnlyTheBlockIsClaimed) {
-    Options(false, false);
-    Free(1);
-    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{MiB});
-    EXPECT_FALSE(program->form2Loaded());
-    EXPECT_TRUE(host.windowPos.empty() && sys.playedWaves.empty() && host.painted.empty());
-    EXPECT_EQ(host.doEventsCount, 1);
-}
-
-TEST_F(FreeupTest, TheSoundPlaysOnlyWhenItsFileExists) {
-    Options(false, true);
-    sys.RemoveFile("/snd/ding.wav");  // chosen once, gone since
-    Free(2);
-    EXPECT_TRUE(sys.playedWaves.empty());
-    EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{2 * MiB});
-
-    // Read-only, hidden and system files count.
+// Any amount is asked for in full (2048 MB and more overflowed once), nothing below one; what
+// cannot be had is given up without a word. The pop-up and the sound, each when switched on, come
+// all the same; the sound plays only when its file exists (read-only, hidden and system files
+// count), whatever the player answers.
+TEST_F(FreeupTest, EachFreeUpClaimsItsAmountWithThePopUpAndTheSoundAsSwitched) {
     sys.AddFile("/snd/.quiet.wav", "RIFF", platform::vbReadOnly | platform::vbHidden | platform::vbSystem);
-    f.Text6->setText("/snd/.quiet.wav");
-    sys.playWaveResult = false;  // whatever the player answers, the engine goes on
-    Free(2);
-    EXPECT_EQ(sys.playedWaves, std::vector<std::string>{"/snd/.quiet.wav"});
-    EXPECT_EQ(sys.claimRequests.size(), 2u);
-}
-
-TEST_F(FreeupTest, AnyAmountIsClaimedInFullAndNothingBelowOne) {
-    Options(true, true);
-    // 2048 MB and more overflowed once; they are claimed like any other amount now.
-    for (std::int32_t mb : {2047, 2048, 4096, 65536}) Free(mb);
-    EXPECT_EQ(sys.claimRequests, (std::vector<std::uint64_t>{2047 * MiB, 2048 * MiB, 4096 * MiB, 65536 * MiB}));
-
-    // Nothing to claim, but the pop-up and the sound still come.
-    Free(0);
-    Free(-5);
-    EXPECT_EQ(sys.claimRequests.size(), 4u);
-    EXPECT_EQ(sys.playedWaves.size(), 6u);
-    EXPECT_EQ(host.windowPos.size(), 12u);
-    EXPECT_FALSE(PopupVisible());
-}
-
-TEST_F(FreeupTest, MemoryThatCannotBeHadClaimsNothingAndTheProgramGoesOn) {
-    Options(true, true);
+    sys.playWaveResult = false;
     sys.claimableBytes = 100 * MiB;
-    Free(2047);
-    Free(100);
-    EXPECT_EQ(sys.claimRequests, (std::vector<std::uint64_t>{2047 * MiB, 100 * MiB}));
-    EXPECT_EQ(sys.liveBlocks, 0);
-    EXPECT_FALSE(PopupVisible() || f.Defragging);
-    EXPECT_TRUE(host.msgBoxes.empty());
-    EXPECT_TRUE(f.loaded());
+    const struct {
+        bool popup, sound;
+        const char* file;
+        std::int32_t mb;
+        std::vector<std::uint64_t> claimedMB;
+        bool played;
+    } cases[] = {
+        {false, false, "/snd/ding.wav", 1, {1}, false},   {false, true, "/snd/gone.wav", 2, {2}, false},
+        {false, true, "/snd/.quiet.wav", 2, {2}, true},   {true, true, "/snd/ding.wav", 2047, {2047}, true},
+        {true, false, "/snd/ding.wav", 65536, {65536}, false}, {true, true, "/snd/ding.wav", 0, {}, true},
+        {false, true, "/snd/ding.wav", -5, {}, true},
+    };
+    for (const auto& c : cases) {
+        Options(c.popup, c.sound);
+        f.Text6->setText(c.file);
+        sys.claimRequests.clear(), sys.playedWaves.clear(), host.windowPos.clear(), host.painted.clear();
+        host.doEventsCount = 0;
+        Free(c.mb);
+        std::vector<std::uint64_t> claimed;
+        for (std::uint64_t bytes : sys.claimRequests) claimed.push_back(bytes / MiB);
+        EXPECT_EQ(claimed, c.claimedMB) << c.mb;
+        EXPECT_EQ(sys.playedWaves, c.played ? std::vector<std::string>{c.file} : std::vector<std::string>{}) << c.mb;
+        // The pop-up is brought to the front once, painted, and lets events run once more.
+        EXPECT_EQ(std::tuple(host.windowPos.size(), host.painted.size(), host.doEventsCount),
+                  c.popup ? std::tuple(std::size_t{2}, std::size_t{1}, 2) : std::tuple(std::size_t{0}, std::size_t{0}, 1))
+            << c.mb;
+        EXPECT_FALSE(PopupVisible() || f.Defragging || sys.liveBlocks || !host.msgBoxes.empty() || !f.loaded());
+    }
 }
 
 TEST_F(FreeupTest, AFreeUpNeverStartsInsideAnother) {

@@ -171,14 +171,17 @@ TYPED_TEST_P(HostContract, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirF
     int ticks = 0;
     timer.Timer = [&] { ++ticks; };
     timer.setInterval(15);
+    timer.setEnabled(false);
     f.Load();
-    ASSERT_TRUE(this->ServeUntil([&] { return ticks >= 2; }));
-
     const auto quietFor = [&](int ms) {
         const int before = ticks;
         this->driver.LetTimePass(ms);
         return ticks == before;
     };
+    EXPECT_TRUE(quietFor(60));
+    timer.setEnabled(true);  // a timer loaded switched off starts when switched on
+    ASSERT_TRUE(this->ServeUntil([&] { return ticks >= 2; }));
+
     timer.setEnabled(false);
     EXPECT_TRUE(quietFor(60));
     timer.setEnabled(true);

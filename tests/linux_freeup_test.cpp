@@ -3,6 +3,9 @@
 // gives up at once, and plays nothing, when there is nothing it can play.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -11,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -26,7 +30,7 @@
 #include "platform/linux/memory_claim.h"
 #include "platform/linux/proc_parse.h"
 #include "platform/linux/wave_player.h"
-#include "support.h"
+#include "linux_options.h"
 
 namespace {
 
@@ -184,6 +188,28 @@ TEST(LinuxFreeupClaim, TheRoomUnderOurCgroupsLimitsCounts) {
               G - 500 * MiB - G / 20);
     // A path that tries to climb out of the tree is ignored.
     EXPECT_EQ(CgroupMemoryRoom("4:memory:/../../etc\n", v1, "/cg"), std::nullopt);
+
+    // A parent's limit counts when it is the tighter one, in either version; a last line without its
+    // line end is read like any other.
+    const auto parents = Tree({
+        {"/cg/user.slice/memory.max", std::to_string(G)},
+        {"/cg/user.slice/memory.current", std::to_string(600 * MiB)},
+        {"/cg/user.slice/memory.stat", "anon 1\ninactive_file " + std::to_string(100 * MiB)},
+        {"/cg/user.slice/app.scope/memory.max", std::to_string(4 * G)},
+        {"/cg/user.slice/app.scope/memory.current", std::to_string(G)},
+        {"/cg/memory/docker/memory.limit_in_bytes", std::to_string(G)},
+        {"/cg/memory/docker/memory.usage_in_bytes", std::to_string(1000 * MiB)},
+    });
+    EXPECT_EQ(CgroupMemoryRoom("0::/user.slice/app.scope/\n", parents, "/cg"), G - 500 * MiB - G / 20);
+    EXPECT_EQ(CgroupMemoryRoom("4:memory:/docker/c1", parents, "/cg"), 0u);  // 24 MiB left of 1 GiB: less than its reserve
+
+    // The least of what /proc/meminfo offers and the room under the limits; nothing without the figures.
+    const std::string meminfo = "MemTotal: 16777216 kB\nMemAvailable: 8388608 kB\n";
+    const std::uint64_t fromProc = 8ull * G - 16ull * G / 20;
+    for (const auto& [cgroup, can] : {std::pair{"0::/user.slice/app.scope\n", G - 500 * MiB - G / 20},
+                                      {"0::/\n", fromProc}, {"", fromProc}})
+        EXPECT_EQ(MemoryThatCanBeHad(meminfo, cgroup, parents, "/cg"), can) << cgroup;
+    EXPECT_EQ(MemoryThatCanBeHad("", "0::/user.slice/app.scope\n", parents, "/cg"), std::nullopt);
 }
 
 TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWay) {
@@ -257,32 +283,19 @@ TEST(LinuxFreeupReport, AFreeUpIsReadBeforeTheClaimAndAfterTheChildHasGivenItBac
     program.form5().Unload();
 }
 
-// A short 16-bit mono PCM wave of silence, 8000 frames a second.
-std::string Wave(std::uint32_t frames) {
-    const auto le32 = [](std::uint32_t v) {
-        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+// A wave of silence, 8000 frames a second: 16-bit mono PCM, or 32-bit stereo floats.
+std::string Wave(std::uint32_t frames, bool floats = false) {
+    const auto le = [](std::uint32_t v, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += static_cast<char>(v >> (8 * i));
+        return out;
     };
-    const std::uint32_t bytes = frames * 2;
-    return "RIFF" + le32(36 + bytes) + "WAVEfmt " + le32(16) + std::string("\1\0\1\0", 4) + le32(8000) + le32(16000) +
-           std::string("\2\0\20\0", 4) + "data" + le32(bytes) + std::string(bytes, '\0');
+    const std::uint32_t frameBytes = floats ? 8 : 2, bytes = frames * frameBytes;
+    return "RIFF" + le(36 + bytes, 4) + "WAVEfmt " + le(16, 4) + le(floats ? 3 : 1, 2) + le(floats ? 2 : 1, 2) + le(8000, 4) +
+           le(8000 * frameBytes, 4) + le(frameBytes, 2) + le(floats ? 32 : 16, 2) + "data" + le(bytes, 4) + std::string(bytes, '\0');
 }
 
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using testsupport::ScopedEnv;
 
 TEST(LinuxFreeupWave, NothingToPlayIsReportedAsFalse) {
     testsupport::TempDir dir;
@@ -311,6 +324,83 @@ private:
     int fd_;
     bool ok_ = false;
 };
+
+// The sound server's socket is looked for in the runtime folder only when that is an absolute path.
+TEST(LinuxFreeupWave, TheServerIsLookedForInAnAbsoluteRuntimeFolderOnly) {
+    testsupport::TempDir dir;
+    std::filesystem::create_directories(dir / "pulse");
+    StoppedServer server((dir / "pulse/native").string());
+    ASSERT_TRUE(server.ok());
+    ScopedEnv noServer("PULSE_SERVER", ""), noPath("PULSE_RUNTIME_PATH", "");
+    {
+        ScopedEnv runtime("XDG_RUNTIME_DIR", std::filesystem::relative(dir.path()).string());
+        EXPECT_EQ(SoundServer(), std::nullopt);
+    }
+    ScopedEnv runtime("XDG_RUNTIME_DIR", dir.str());
+    EXPECT_EQ(SoundServer(), "unix:" + dir.str() + "/pulse/native");
+}
+
+// A sound server of this test's own that plays into a sink leading nowhere; not running where the
+// server is not installed.
+class PrivateSoundServer {
+public:
+    explicit PrivateSoundServer(const testsupport::TempDir& dir) : socket_((dir / "native").string()) {
+        if (!testsupport::OnPath("pulseaudio")) return;
+        std::vector<std::string> env{"HOME=" + dir.str(), "XDG_RUNTIME_DIR=" + dir.str(), "XDG_CONFIG_HOME=" + dir.str(),
+                                     std::string("PATH=") + std::getenv("PATH")};
+        std::vector<std::string> args{"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                      "--disable-shm=yes", "-L", "module-null-sink",
+                                      "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket_};
+        std::vector<char*> argv, envp;
+        for (auto& a : args) argv.push_back(a.data());
+        for (auto& e : env) envp.push_back(e.data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t quiet;
+        ::posix_spawn_file_actions_init(&quiet);
+        ::posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+        ::posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+        if (::posix_spawnp(&pid_, "pulseaudio", &quiet, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+        ::posix_spawn_file_actions_destroy(&quiet);
+        for (int i = 0; pid_ > 0 && i < 500 && !std::filesystem::exists(socket_); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ~PrivateSoundServer() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    PrivateSoundServer(const PrivateSoundServer&) = delete;
+    PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
+    bool running() const { return pid_ > 0 && std::filesystem::exists(socket_); }
+    std::string address() const { return "unix:" + socket_; }
+
+private:
+    std::string socket_;
+    pid_t pid_ = -1;
+};
+
+// A server that answers plays a wave to its end, whole numbers and floats alike; a stop request
+// cuts a long one short.
+TEST(LinuxFreeupWave, AServerThatAnswersPlaysTheWaveToItsEnd) {
+    testsupport::TempDir dir;
+    PrivateSoundServer server(dir);
+    if (!server.running()) GTEST_SKIP() << "no sound server to start";
+    ScopedEnv named("PULSE_SERVER", server.address());
+    testsupport::WriteFile(dir / "short.wav", Wave(800));
+    testsupport::WriteFile(dir / "floats.wav", Wave(800, true));
+    testsupport::WriteFile(dir / "long.wav", Wave(8000 * 30));
+    // This server's sink holds two seconds of sound before it plays any.
+    for (const char* wave : {"short.wav", "floats.wav"})
+        EXPECT_TRUE(PlayWaveFile((dir / wave).string(), {}, std::chrono::seconds(10))) << wave;
+    std::stop_source stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop.request_stop();
+    });
+    EXPECT_FALSE(PlayWaveFile((dir / "long.wav").string(), stop.get_token()));
+    stopper.join();
+}
 
 // A good wave plays nothing without a sound server that answers, and costs no wait beyond the
 // player's patience.

@@ -70,43 +70,32 @@ TEST_F(TickTest, LampsChangeOnlyWhenTheBandChanges) {
     }
 }
 
-TEST_F(TickTest, FreeShareRoundsHalvesToEven) {
-    SetFreeMB(125);  // 12.5 %
-    f.Timer1_Timer();
-    EXPECT_EQ(f.Label15->caption(), "12%");
-    EXPECT_EQ(f.Shape1(1).width(), 2864);  // 88 % of 3255 = 2864.4
-    SetFreeMB(135);  // 13.5 %
-    f.Timer1_Timer();
-    EXPECT_EQ(f.Label15->caption(), "14%");
-    EXPECT_EQ(f.LastFreePercent, 14);
-}
-
-TEST_F(TickTest, CaptionsAndBars) {
+// The captions, the bars (3255 twips wide; the processor's 2415) and the tooltip of one tick: whole
+// megabytes, the free share rounded half to even; no swap or no total divide by nothing and say
+// nothing about the lamps. The counter is read, then restarted.
+TEST_F(TickTest, CaptionsBarsAndTheTooltip) {
+    const auto tick = [&](std::uint64_t freeKB, std::uint64_t swapMB, std::uint64_t swapFreeMB) {
+        sys.memory.availPhys = freeKB * 1024;
+        sys.memory.totalPageFile = swapMB * kMB;
+        sys.memory.availPageFile = swapFreeMB * kMB;
+        f.Shape1(2).setWidth(777);
+        f.Timer1_Timer();
+        return f.Label3->caption() + "|" + f.Label5->caption() + "|" + f.Label7->caption() + "|" + f.Label16->caption() +
+               "|" + f.Label15->caption() + "|" + std::to_string(f.Shape1(6).width()) + " " +
+               std::to_string(f.Shape1(1).width()) + " " + std::to_string(f.Shape1(2).width()) + "|" + LastTip();
+    };
     sys.cpuLoad = 37;
-    SetFreeMB(124);
-    sys.memory.availPhys += 1023 * 1024;  // less than a whole MB more: not counted
-    sys.memory.totalPageFile = 1000 * kMB;
-    sys.memory.availPageFile = 600 * kMB;
-    f.Timer1_Timer();
-
-    EXPECT_EQ((std::vector<std::string>{f.Label3->caption(), f.Label5->caption(), f.Label7->caption(), f.Label16->caption()}),
-              (std::vector<std::string>{"CPU Usage: 37%", "Free Memory: 124 MB.", "Swap Memory Used: 400 MB.", "40%"}));
-    EXPECT_EQ(std::pair(f.Shape1(6).width(), f.Shape1(2).width()), std::pair(893, 1302));
-    EXPECT_EQ(LastTip(), "Free Memory: 124 MB. - - - CPU Usage: 37%");
-    // The counter is read, then restarted, on every tick.
-    EXPECT_EQ(sys.counterReads,
-              (std::vector<std::string>{"StatData\\KERNEL\\CPUUsage", "StartStat\\KERNEL\\CPUUsage"}));
-}
-
-TEST_F(TickTest, NoSwapAndNoTotalDivideByNothing) {
+    EXPECT_EQ(tick(124 * 1024 + 1023, 1000, 600), "CPU Usage: 37%|Free Memory: 124 MB.|Swap Memory Used: 400 MB.|40%|12%|"
+                                                  "893 2864 1302|Free Memory: 124 MB. - - - CPU Usage: 37%");
+    EXPECT_EQ(tick(135 * 1024, 0, 0), "CPU Usage: 37%|Free Memory: 135 MB.|Swap Memory Used: 0 MB.|0%|14%|"
+                                      "893 2799 0|Free Memory: 135 MB. - - - CPU Usage: 37%");
+    EXPECT_EQ(sys.counterReads, (std::vector<std::string>{"StatData\\KERNEL\\CPUUsage", "StartStat\\KERNEL\\CPUUsage",
+                                                          "StatData\\KERNEL\\CPUUsage", "StartStat\\KERNEL\\CPUUsage"}));
     f.TotalMemoryMB = 0;
-    f.Shape1(1).setWidth(777);
-    f.Shape1(2).setWidth(777);
     f.setIcon({1, {}});
-    f.Timer1_Timer();
-    EXPECT_EQ(f.Label16->caption() + f.Label15->caption(), "0%0%");
-    EXPECT_EQ(f.Shape1(1).width() + f.Shape1(2).width(), 0);
-    EXPECT_TRUE(TrayIcons().empty());  // an unknown share says nothing about the lamps
+    host.trayCalls.clear();
+    EXPECT_EQ(tick(500 * 1024, 0, 0).substr(0, 73), "CPU Usage: 37%|Free Memory: 500 MB.|Swap Memory Used: 0 MB.|0%|0%|893 0 0");
+    EXPECT_TRUE(TrayIcons().empty());
     EXPECT_EQ(f.icon().resource, 1);
 }
 

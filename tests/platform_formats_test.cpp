@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/common/profile.h"
@@ -59,25 +60,6 @@ TEST(Registry, NamesKeepTheirFirstSpellingAndBadPathsOrHandlesAreRefused) {
     EXPECT_EQ(reg.OpenHandles(), 0u);
 }
 
-TEST(Registry, QueryKeepsDataAsGivenAndWritesNothingPastIt) {
-    Registry reg;
-    HKEY key = 0;
-    ASSERT_EQ(reg.CreateKey(HKEY_LOCAL_MACHINE, "K", key, nullptr), ERROR_SUCCESS);
-    ASSERT_EQ(Set(reg, key, "s", REG_SZ, Sz("abc")), ERROR_SUCCESS);
-    ASSERT_EQ(Set(reg, key, "raw", REG_SZ, {'x', 'y'}), ERROR_SUCCESS);  // without the NUL: kept so
-    std::uint8_t buf[8];
-    std::memset(buf, 0x55, sizeof buf);
-    std::uint32_t type = 0, size = sizeof buf;
-    EXPECT_EQ(reg.QueryValue(key, "s", nullptr, buf, &size), ERROR_SUCCESS);
-    EXPECT_STREQ(reinterpret_cast<char*>(buf), "abc");
-    EXPECT_EQ(buf[4], 0x55);
-    size = sizeof buf;
-    EXPECT_EQ(reg.QueryValue(key, "raw", &type, buf, &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, 2u);
-    EXPECT_EQ(reg.QueryValue(key, "s", &type, buf, nullptr), ERROR_INVALID_PARAMETER);
-    reg.CloseKey(key);
-}
-
 TEST(Registry, ReportsEveryChangeAndNothingThatChangesNothing) {
     Registry reg;
     std::vector<std::string> log;
@@ -91,9 +73,12 @@ TEST(Registry, ReportsEveryChangeAndNothingThatChangesNothing) {
     Set(reg, key, "v", REG_SZ, Sz("x"));  // what it holds
     Set(reg, key, "V", REG_BINARY, Sz("x"));  // the same bytes of another type
     Set(reg, key, "V", REG_BINARY, Sz("y"));
+    Set(reg, key, "E", REG_BINARY, {});
+    Set(reg, key, "e", REG_BINARY, {});  // empty, as it was
     reg.DeleteValue(key, "v");
     reg.DeleteValue(key, "v");  // failed
-    EXPECT_EQ(log, (std::vector<std::string>{"A\\B||key", "A\\B|V|set", "A\\B|V|set", "A\\B|V|set", "A\\B|V|del"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"A\\B||key", "A\\B|V|set", "A\\B|V|set", "A\\B|V|set", "A\\B|E|set",
+                                             "A\\B|V|del"}));
 }
 
 // ---- REGEDIT4 -----------------------------------------------------------------------------------
@@ -140,9 +125,9 @@ TEST(RegFile, RoundTripsOddNamesAndEveryKindOfValue) {
 
 TEST(RegFile, AcceptsRegeditLayoutAndRejectsDamage) {
     Registry::Key root;
-    // CRLF line ends, comments, upper-case hex and data continued over lines, as regedit writes it.
+    // A UTF-8 mark, CRLF line ends, comments, upper-case hex and data continued over lines.
     const std::string exported =
-        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n; note\r\n\"Bin\"=hex:01,02,\\\r\n  AB,cd\r\n"
+        "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n; note\r\n\"Bin\"=hex:01,02,\\\r\n  AB,cd\r\n"
         "\"D\"=dword:0000FFFF\r\n\r\n";
     ASSERT_TRUE(regfile::Parse(exported, "HKEY_LOCAL_MACHINE", root));
     const auto& values = root.subkeys.at("Software")->subkeys.at("X")->values;
@@ -187,9 +172,12 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
         u"  00\r\n"
         u"\"Gone\"=\"x\"\r\n"
         u"\"Gone\"=-\r\n"
+        u"\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+        u"\"Bin\"=hex:41,00,42,00\r\n"
         u"@=\"\"\r\n\r\n"
         u"[HKEY_CURRENT_USER\\Software\\Old]\r\n\"a\"=\"b\"\r\n\r\n"
-        u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n\r\n");
+        u"[-HKEY_CURRENT_USER\\Software\\Old]\r\n\"stray\"=\"x\"\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\New]\r\n\"kept\"=\"y\"\r\n@=\"z\"\r\n@=-\r\n");
     Registry::Key root;
     ASSERT_TRUE(regfile::Parse(exported, "HKEY_CURRENT_USER", root));
     ASSERT_EQ(root.subkeys.count("Software"), 1u);
@@ -203,6 +191,11 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
     EXPECT_EQ(values.at("Path").data, Sz("%TEMP%\\é"));
     EXPECT_EQ(values.count("Gone"), 0u);
     EXPECT_EQ(values.at("").data, Sz(""));
+    EXPECT_EQ(values.at("Multi").data, (std::vector<std::uint8_t>{'a', 0, 'b', 0, 0}));
+    EXPECT_EQ(values.at("Bin").data, (std::vector<std::uint8_t>{'A', 0, 'B', 0}));  // bytes, not text
+    // The values below a removed key belong to no key, neither to it nor to the key before.
+    EXPECT_EQ(values.count("stray"), 0u);
+    EXPECT_EQ(software.subkeys.at("New")->values.size(), 1u);  // the unnamed value removed again
 
     // Saved again in this system's own format, and read back the same.
     const std::string saved = regfile::Serialize(root, "HKEY_CURRENT_USER");
@@ -211,10 +204,32 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
     ASSERT_TRUE(regfile::Parse(saved, "HKEY_CURRENT_USER", again));
     EXPECT_EQ(regfile::Serialize(again, "HKEY_CURRENT_USER"), saved);
 
-    // A lone surrogate is damage, not text.
-    Registry::Key untouched;
-    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\\xD800]\r\n"),
-                                "HKEY_CURRENT_USER", untouched));
+}
+
+// Characters at the edges of each length of UTF-8, from a Unicode export; a surrogate without its
+// partner is damage, not text.
+TEST(RegFile, UnicodeExportsReadEveryPlaneAndRefuseLoneSurrogates) {
+    const auto parse = [](const std::u16string& value, Registry::Key& root) {
+        return regfile::Parse(Utf16Le(u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n\"v\"=\"" +
+                                      value + u"\"\r\n"),
+                              "HKEY_CURRENT_USER", root);
+    };
+    const std::pair<std::u16string, std::string> good[] = {
+        {u"\u007F", "\x7F"},          {u"\u0080", "\xC2\x80"},      {u"\u07FF", "\xDF\xBF"},
+        {u"\u0800", "\xE0\xA0\x80"},  {u"\uFFFD", "\xEF\xBF\xBD"},  {u"\U00010000", "\xF0\x90\x80\x80"},
+        {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}};
+    for (const auto& [value, utf8] : good) {
+        Registry::Key root;
+        ASSERT_TRUE(parse(value, root)) << utf8;
+        EXPECT_EQ(root.subkeys.at("K")->values.at("v").data, Sz(utf8));
+    }
+    for (const std::u16string& bad : {std::u16string(1, 0xD800), std::u16string(1, 0xDFFF), std::u16string{0xDBFF, u'x'},
+                                      std::u16string{0xDC00, 0xD800}}) {
+        Registry::Key root;
+        EXPECT_FALSE(parse(bad, root)) << std::hex << static_cast<int>(bad[0]);
+    }
+    Registry::Key root;  // a high surrogate as the export's last unit
+    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFREGEDIT4\r\n") + std::string("\x00\xD8", 2), "HKEY_CURRENT_USER", root));
 }
 
 TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
@@ -226,6 +241,9 @@ TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
     ASSERT_TRUE(regfile::Parse(text, "HKEY_CURRENT_USER", root));
     const std::string saved = regfile::Serialize(root, "HKEY_CURRENT_USER");
     EXPECT_EQ(saved, text);  // the keys above it are implied by its header
+    // Ten times deeper than a stack would hold, freed one level at a time.
+    for (int i = 0; i < 180000; ++i) header += "\\k";
+    EXPECT_TRUE(regfile::Parse("REGEDIT4\n\n" + header + "]\n", "HKEY_CURRENT_USER", *std::make_unique<Registry::Key>()));
 
     // A key without values keeps its place; a key above other keys needs none of its own.
     Registry::Key small;
@@ -315,6 +333,20 @@ TEST(Profile, KeepsTheEncodingAndLineEndsOfFilesMadeOnWindows) {
     std::string out;
     EXPECT_EQ(profile::GetString(written, "s", "j", "", out, 256), 1u);
 
+    // In UTF-16 every plane reads back, and a surrogate without its partner reads as U+FFFD.
+    const std::pair<std::u16string, std::string> planes[] = {{u"\U00010000", "\xF0\x90\x80\x80"},
+                                                             {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
+                                                             {std::u16string(1, 0xDC00), "\xEF\xBF\xBD"},
+                                                             {std::u16string{0xD800, u'x'}, "\xEF\xBF\xBDx"}};
+    for (const auto& [value, utf8] : planes) EXPECT_EQ(Get(Utf16Le(u"\uFEFF[s]\r\nk=" + value + u"\r\n"), "s", "k"), utf8);
+    for (const char* utf8 : {"\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "\xE2\x82\xAC", "\xC3\xA4"})  // and are written so
+        EXPECT_EQ(Get(profile::Write(Utf16Le(u"\uFEFF[s]\r\n"), "s", "k", utf8), "s", "k"), utf8);
+    // A file without a line end yet gets CR LF when it is marked as Windows editors write it.
+    for (const auto& [file, result] :
+         {std::pair{std::string("\xFF\xFE"), Utf16Le(u"\uFEFF[s]\r\nk=v\r\n")},
+          {Utf16Le(u"\uFEFF[s]"), Utf16Le(u"\uFEFF[s]\r\nk=v\r\n")}, {bom, bom + "[s]\r\nk=v\r\n"}, {"[s]", "[s]\nk=v\n"}})
+        EXPECT_EQ(profile::Write(file, "s", "k", "v"), result);
+
     // CR alone ends a line, in reading and in writing.
     EXPECT_EQ(Get("[s]\rk=a\rb\rj=c\r", "s", "k"), "a");
     EXPECT_EQ(Get("[s]\nk=a\rj=c\n", "s", "j"), "c");
@@ -330,10 +362,18 @@ TEST(Profile, MalformedLinesMeanTheSameToReaderAndWriter) {
     // A key without "=" is that key without a value: the default when read, set in place when written.
     EXPECT_EQ(Get("[s]\nbare\nbare=2\n", "s", "bare"), "dflt");
     EXPECT_EQ(profile::Write("[s]\n  bare  \nk=1\n", "s", "BARE", "x"), "[s]\n  bare=x\nk=1\n");
-    // In a file that is not UTF-8 every byte is one character; none is cut in two in one that is.
+    // In a file that is not UTF-8 (overlong forms and surrogates are not) every byte is one
+    // character; none is cut in two in one that is.
     std::string out;
     EXPECT_EQ(profile::GetString("[s]\nk=" + std::string(300, '\xA3') + "\n", "s", "k", "", out, 256), 255u);
     EXPECT_EQ(out, std::string(255, '\xA3'));
+    for (const auto& [value, cut] : {std::pair{"\xC0\xAF\xC0\xAF", "\xC0\xAF"}, {"\xE0\x9F\xBF\xE0", "\xE0\x9F"},
+                                     {"\xED\xA0\x80\xED", "\xED\xA0"}, {"\xF4\x90\x80\x80", "\xF4\x90"},
+                                     {"\xE0\xA0\x80\xE0\xA0\x80\xE0\xA0\x80", "\xE0\xA0\x80\xE0\xA0\x80"},
+                                     {"\xF4\x8F\xBF\xBFxy", "\xF4\x8F\xBF\xBFx"}}) {
+        profile::GetString("[s]\nk=" + std::string(value) + "\n", "s", "k", "", out, 3);
+        EXPECT_EQ(out, cut) << value;
+    }
 }
 
 TEST(Text, WildcardsMatchWithoutRegardToCase) {

@@ -236,16 +236,42 @@ TEST(LinuxAutostart, RunKeyValueWritesAndRemovesTheEntry) {
     EXPECT_FALSE(fs::exists(entry));
 }
 
+// One argument of the Exec line: quoted when it holds a reserved character, '"', '`', '$' and '\'
+// escaped inside the quotes, then '\' doubled, line breaks escaped and '%' doubled for the entry's
+// string syntax.
 TEST(LinuxAutostart, ExecLineQuoting) {
-    using linux_impl::DesktopExecArgument;
-    EXPECT_EQ(DesktopExecArgument("/usr/bin/tarnolux"), "/usr/bin/tarnolux");
-    EXPECT_EQ(DesktopExecArgument("/opt/my apps/tarnolux"), "\"/opt/my apps/tarnolux\"");
-    // Quoting escapes '"', '`', '$' and '\'; the string syntax then doubles every '\'.
-    EXPECT_EQ(DesktopExecArgument("/a$b\\c"), "\"/a\\\\$b\\\\\\\\c\"");
-    EXPECT_EQ(DesktopExecArgument("/100%"), "/100%%");
+    const std::pair<std::string, std::string> args[] = {
+        {"/usr/bin/tarnolux", "/usr/bin/tarnolux"},
+        {"/opt/my apps/tarnolux", "\"/opt/my apps/tarnolux\""},
+        {"", "\"\""},
+        {"/a$b\\c", "\"/a\\\\$b\\\\\\\\c\""},
+        {"/back`tick", "\"/back\\\\`tick\""},
+        {"/say \"hi\"", "\"/say \\\\\"hi\\\\\"\""},
+        {"/it's", "\"/it's\""},
+        {"/tab\there", "\"/tab\there\""},
+        {"/line\nbreak", "\"/line\\nbreak\""},
+        {"/cr\rx", "/cr\\rx"},
+        {"/100%", "/100%%"},
+    };
+    for (const auto& [arg, exec] : args) EXPECT_EQ(linux_impl::DesktopExecArgument(arg), exec) << arg;
     for (const char* run : {"/opt/t/tarnolux.exe /Start Up", "/opt/t/tarnolux /Start Up", "/elsewhere/tarnolux.exe /Start Up"})
         EXPECT_EQ(linux_impl::RunCommandArguments(run, "/opt/t/tarnolux"), "/Start Up") << run;
     EXPECT_EQ(linux_impl::RunCommandArguments("/opt/t/tarnolux", "/opt/t/tarnolux"), "");
+    EXPECT_EQ(linux_impl::RunCommandArguments("/opt/t/tarnoluxx /x", "/opt/t/tarnolux"), "");
+}
+
+// The XDG rules ignore a folder variable that is not an absolute path.
+TEST(LinuxFolders, RelativeXdgFoldersAreIgnored) {
+    const std::string home = std::getenv("HOME");
+    {
+        testsupport::ScopedEnv config("XDG_CONFIG_HOME", "relative/config"), data("XDG_DATA_HOME", "data"),
+            run("XDG_RUNTIME_DIR", "run");
+        EXPECT_EQ(linux_impl::ConfigHome(), home + "/.config");
+        EXPECT_EQ(linux_impl::DataHome(), home + "/.local/share");
+        EXPECT_EQ(LinuxSystem().InstanceChannel(), "/tmp/tarnolux-" + std::to_string(::getuid()) + "/tarnolux.socket");
+    }
+    testsupport::ScopedEnv config("XDG_CONFIG_HOME", "/elsewhere/config");
+    EXPECT_EQ(linux_impl::ConfigHome(), "/elsewhere/config");
 }
 
 // What the shared System rules (platform_contract_test.cpp) cannot see: the file's permissions, a
@@ -288,30 +314,30 @@ TEST(LinuxMemory, MeminfoFiguresAndTheCommitLimit) {
     LinuxSystem::Options options = In(dir);
     options.clock = [&now] { return now; };
     LinuxSystem sys(options);
-    MemoryStatus m = sys.GlobalMemoryStatus();
-    EXPECT_EQ((std::vector<std::uint64_t>{m.availPhys, m.availPageFile, m.availVirtual}),
-              (std::vector<std::uint64_t>{512000ull * 1024, 800000ull * 1024, 1312000ull * 1024}));
-
+    const auto figures = [&] {
+        const MemoryStatus m = sys.GlobalMemoryStatus();
+        return std::vector<std::uint64_t>{m.availPhys / 1024, m.availPageFile / 1024, m.totalVirtual / 1024, m.availVirtual / 1024};
+    };
+    using V = std::vector<std::uint64_t>;
+    EXPECT_EQ(figures(), (V{512000, 800000, 3072000, 1312000}));
     // Strict accounting: what is left below the commit limit. Readers in the same instant share
     // one reading; a moment later the kernel is asked again.
     WriteFile(dir / "proc/sys/vm/overcommit_memory", "2\n");
-    EXPECT_EQ(sys.GlobalMemoryStatus().totalVirtual, 3072000ull * 1024);
+    EXPECT_EQ(figures(), (V{512000, 800000, 3072000, 1312000}));
     now += std::chrono::milliseconds(50);
-    m = sys.GlobalMemoryStatus();
-    EXPECT_EQ(m.totalVirtual, 2048000ull * 1024);
-    EXPECT_EQ(m.availVirtual, 548000ull * 1024);
+    EXPECT_EQ(figures(), (V{512000, 800000, 2048000, 548000}));
 
-    // No swap; no MemAvailable (old kernels): free plus caches.
-    const auto noSwap = linux_impl::ParseMeminfo(
-        "MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 200 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n");
-    m = linux_impl::ToMemoryStatus(noSwap, 0);
-    EXPECT_EQ(m.availPhys + m.availVirtual, 700u * 1024);
-    // Over-committed beyond the limit: nothing left, not a huge wrapped figure.
+    // No swap; no MemAvailable (old kernels): free plus caches. Over-committed beyond the limit:
+    // nothing left, not a huge wrapped figure.
+    const MemoryStatus old = linux_impl::ToMemoryStatus(linux_impl::ParseMeminfo(
+        "MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 200 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n"), 0);
+    EXPECT_EQ(old.availPhys + old.availVirtual, 700u * 1024);
     auto over = linux_impl::ParseMeminfo(kMeminfo);
     over.committedAS = over.commitLimit * 2;
     EXPECT_EQ(linux_impl::ToMemoryStatus(over, 2).availVirtual, 0u);
 
-    // The disk cache counter: Buffers + Cached in bytes; beyond 4 GB it saturates.
+    // The disk cache counter: Buffers + Cached in bytes, saturating beyond 4 GB. Without /proc
+    // nothing is claimed to exist.
     HKEY key = 0;
     ASSERT_EQ(sys.RegOpenKey(HKEY_DYN_DATA, "PerfStats\\StatData", key), ERROR_SUCCESS);
     const auto cache = [&] {
@@ -323,8 +349,6 @@ TEST(LinuxMemory, MeminfoFiguresAndTheCommitLimit) {
     WriteFile(dir / "proc/meminfo", "MemTotal: 99999999 kB\nBuffers: 0 kB\nCached: 8000000 kB\n");
     EXPECT_EQ(cache(), 0xFFFFFFFFu);
     sys.RegCloseKey(key);
-
-    // Without /proc nothing is claimed to exist.
     WriteFile(dir / "proc/meminfo", "");
     now += std::chrono::seconds(1);
     EXPECT_EQ(sys.GlobalMemoryStatus().totalPhys, 0u);

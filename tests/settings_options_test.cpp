@@ -44,16 +44,15 @@ TEST_F(ProgramTest, FirstRunOnA128MBMachine) {
     EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 }
 
+// Minimised, the window lives in the notification area.
 TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAsAClickWould) {
     const std::map<std::string, std::string> switches{{"EnableEveryMinutes", "1"}, {"DefragIfCPUless", "0"}, {"StartMinimized", "1"}};
     Store(switches);
     Form5& f = Start();
-    EXPECT_FALSE(f.visible());  // lives in the notification area
-    EXPECT_TRUE(host.trayIconPresent);
-    EXPECT_TRUE(f.Text3->enabled() && f.Text4->enabled());
+    EXPECT_EQ((std::vector<bool>{f.visible(), host.trayIconPresent, f.Text3->enabled(), f.Text4->enabled(),
+                                 f.Check7->value() == 1, f.Text2(7).enabled()}),
+              (std::vector<bool>{false, true, true, true, false, false}));
     EXPECT_EQ(host.DueIn(*f.Timer5), 65535);
-    EXPECT_EQ(f.Check7->value(), 0);
-    EXPECT_FALSE(f.Text2(7).enabled());
     f.Unload();
     for (const auto& [key, value] : switches) EXPECT_EQ(Stored(key), value) << key;
 }
@@ -90,53 +89,35 @@ TEST_F(ProgramTest, StoredNumbersBeyondTheBarsAreClampedSoTheBarsStillStep) {
     EXPECT_EQ(Stored("FreeUpMemory"), "0");
 }
 
-// A stored position and where the window opens with it.
-struct PositionCase {
-    const char* left;
-    const char* top;
-    int wantLeft;
-    int wantTop;
-};
-
-class WindowPositionTest : public ProgramTest {
-protected:
-    template <std::size_t N>
-    void ExpectOpensAt(const PositionCase (&cases)[N]) {
-        for (const PositionCase& c : cases) {
-            Store("Left", c.left);
-            Store("Top", c.top);
-            Form5& f = Start();
-            EXPECT_EQ(f.left(), c.wantLeft) << c.left << "," << c.top;
-            EXPECT_EQ(f.top(), c.wantTop) << c.left << "," << c.top;
-            f.Unload();
-        }
+// A stored position opens the window there while any part of it is on a screen, else at 480, 480.
+// The scripted screen is 1024 x 768 pixels of 15 twips; then a 1280 x 1024 monitor is added right
+// of it and an 800 x 600 one left of it, lower down.
+TEST_F(ProgramTest, AStoredPositionOffEveryScreenComesBack) {
+    const std::vector<host::ScreenRect> one, three = {{0, 0, 1024 * 15, 768 * 15},
+                                                      {1024 * 15, 0, 1280 * 15, 1024 * 15},
+                                                      {-800 * 15, 300 * 15, 800 * 15, 600 * 15}};
+    const struct {
+        const std::vector<host::ScreenRect>& screens;
+        const char *left, *top;
+        int wantLeft, wantTop;
+    } cases[] = {
+        {one, "1500", "2400", 1500, 2400},      {one, "15360", "480", 480, 480},   {one, "480", "11520", 480, 480},
+        {one, "-5970", "480", 480, 480},        {one, "-5000", "-3000", -5000, -3000}, {one, "40000", "40000", 480, 480},
+        {one, "far", "", 480, 480},             {one, "480", "-3120", 480, 480},  // its bottom on the screen's top edge
+        {three, "18000", "13500", 18000, 13500},  // on the larger right-hand monitor, below the primary's bottom
+        {three, "-9000", "6000", -9000, 6000},    // on the left-hand one
+        {three, "-9000", "2000", -9000, 2000},    // partly above it
+        {three, "-9000", "-6000", 480, 480},      // above it, on none
+        {three, "34560", "480", 480, 480},        // beyond the right-hand monitor
+        {three, "480", "15360", 480, 480},        // below everything
+    };
+    for (const auto& c : cases) {
+        host.screens = c.screens;
+        Store({{"Left", c.left}, {"Top", c.top}});
+        Form5& f = Start();
+        EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(c.wantLeft, c.wantTop)) << c.left << "," << c.top;
+        f.Unload();
     }
-};
-
-TEST_F(WindowPositionTest, OffTheScreenComesBack) {
-    // The scripted screen is 1024 x 768 pixels of 15 twips.
-    const PositionCase cases[] = {
-        {"1500", "2400", 1500, 2400},     {"15360", "480", 480, 480},      {"480", "11520", 480, 480},
-        {"-5970", "480", 480, 480},       {"-5000", "-3000", -5000, -3000}, {"40000", "40000", 480, 480},
-        {"far", "", 480, 480},
-    };
-    ExpectOpensAt(cases);
-}
-
-TEST_F(WindowPositionTest, OnASecondMonitorOpensThere) {
-    // A 1280 x 1024 monitor right of the 1024 x 768 one, and a 800 x 600 one left of it, lower down.
-    host.screens = {{0, 0, 1024 * 15, 768 * 15},
-                    {1024 * 15, 0, 1280 * 15, 1024 * 15},
-                    {-800 * 15, 300 * 15, 800 * 15, 600 * 15}};
-    const PositionCase cases[] = {
-        {"18000", "13500", 18000, 13500},   // on the larger right-hand monitor, below the primary's bottom
-        {"-9000", "6000", -9000, 6000},     // on the left-hand one
-        {"-9000", "2000", -9000, 2000},     // partly above the left-hand one
-        {"-9000", "-6000", 480, 480},       // above it, on none
-        {"34560", "480", 480, 480},         // beyond the right-hand monitor
-        {"480", "15360", 480, 480},         // below everything
-    };
-    ExpectOpensAt(cases);
 }
 
 // The command quotes the program's path: unquoted, "C:\Program Files\..." starts C:\Program.
@@ -262,25 +243,6 @@ TEST_F(HelperTest, RegistryValues) {
                   Registry::GetDwordValue(sys, HKEY_LOCAL_MACHINE, "Software\\None", "D"), 0);
     EXPECT_EQ(Registry::DeleteValue(sys, HKEY_LOCAL_MACHINE, key, "Name"), 0);
     EXPECT_NE(Registry::DeleteValue(sys, HKEY_LOCAL_MACHINE, key, "Name"), 0);
-}
-
-TEST_F(HelperTest, ProfileStringsKeepWholeCharacters) {
-    const std::string file = "/windows/system.ini";
-    INI_Files::WriteIniString(sys, "lang", "1", "Übersicht", file);
-    EXPECT_EQ(INI_Files::ReadIniString(sys, "LANG", "1", "", file), "Übersicht");
-    EXPECT_EQ(INI_Files::ReadIniString(sys, "lang", "2", "1024", file), "1024");
-}
-
-TEST_F(HelperTest, SettingsStore) {
-    const std::string section = "Tarnolux ";
-    EXPECT_EQ(Settings::GetSetting(sys, "TALVO", section, "Left", "480"), "480");
-    Settings::SaveSetting(sys, "TALVO", section, "Left", "100");
-    Settings::SaveSetting(sys, "TALVO", section, "SoundFile", "");
-    Settings::SaveSetting(sys, "TALVO", section, "Long", std::string(1000, 'z'));
-    EXPECT_EQ(sys.RegString(HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", "Left"), "100");
-    EXPECT_EQ(Settings::GetSetting(sys, "TALVO", section, "SoundFile", "default"), "");
-    EXPECT_EQ(Settings::GetSetting(sys, "TALVO", section, "Long", ""), std::string(1000, 'z'));
-    EXPECT_EQ(Settings::GetSetting(sys, "TALVO", "Tarnolux", "Left", "480"), "480");  // the blank counts
 }
 
 // ---- numbers in stored settings and on the pages ------------------------------------------------

@@ -20,12 +20,6 @@ namespace {
 
 constexpr std::uint64_t MiB = 1048576;
 
-std::vector<std::string> Captions(const forms::MenuItem& menu) {
-    std::vector<std::string> out;
-    for (const auto& child : menu.children()) out.push_back(child->displayName() + " " + child->caption());
-    return out;
-}
-
 // A started program, its free-up quiet (no pop-up, no sound).
 struct TrayTest : apptest::ProgramTest {
     tarnolux::Form5& f;
@@ -59,23 +53,6 @@ struct TrayTest : apptest::ProgramTest {
     }
 };
 
-TEST_F(TrayTest, EveryCommandIsWiredAndSkinsAddedAtRunTimeFollowDefault) {
-    const std::function<void(const forms::MenuItem&)> wired = [&](const forms::MenuItem& m) {
-        for (const auto& child : m.children()) {
-            if (!child->isSeparator() && child->children().empty()) {
-                EXPECT_TRUE(child->Click) << child->displayName();
-            }
-            wired(*child);
-        }
-    };
-    EXPECT_EQ(menu.extras_menu->children().size(), 14u);
-    menu.AddSkinItem("Blue");
-    menu.AddSkinItem("Green");
-    EXPECT_EQ(Captions(*menu.Skins_MEnu),
-              (std::vector<std::string>{"Skins_names(0) Default", "Skins_names(1) Blue", "Skins_names(2) Green"}));
-    wired(*menu.file_menu);
-}
-
 TEST_F(TrayTest, RestoreShowsTheWindowAndBringsItToTheFrontOnce) {
     f.Check8->userClick();  // hidden to the tray
     ASSERT_FALSE(f.visible());
@@ -94,49 +71,43 @@ TEST_F(TrayTest, RestoreShowsTheWindowAndBringsItToTheFrontOnce) {
     EXPECT_EQ(host.windowPos[1].y, 80);
 }
 
+// Disabled, nothing ticks (no free-up though memory is low, the tooltip stays) and the page goes
+// grey; enabled again, the periodic count goes on where it was and the next tick brings the tooltip.
 TEST_F(TrayTest, DisableStopsEverythingUntilEnabledAgain) {
     f.Check3->setValue(1);
     host.Advance(65535);
     ASSERT_EQ(f.PeriodTickCount, 1);
-    sys.memory.availPhys = 1 * MiB;  // low memory: the green lamps would turn red
+    sys.memory.availPhys = 1 * MiB;
     f.Check7->setValue(0);
+    const auto state = [&] {
+        std::string timers;
+        for (forms::Control* t : {f.Timer1, f.Timer4, f.Timer5}) timers += host.Running(*t) ? '1' : '0';
+        return timers + " page " + std::to_string(f.Frame1(3).enabled()) + " tag " + menu.disable_menu->tag() + " " +
+               menu.disable_menu->caption() + " icon " + std::to_string(host.trayIcon.resource) + " tip " + host.trayTip +
+               " count " + std::to_string(f.PeriodTickCount) + " tray calls " + std::to_string(host.trayCalls.size());
+    };
     host.trayCalls.clear();
-
-    menu.disable_menu->userClick();
-    for (forms::Control* t : {f.Timer1, f.Timer4, f.Timer5}) EXPECT_FALSE(host.Running(*t)) << t->name();
-    EXPECT_FALSE(f.Frame1(3).enabled());
-    EXPECT_EQ(menu.disable_menu->tag(), "1");
-    EXPECT_EQ(host.trayIcon.resource, 104);
-    EXPECT_EQ(host.trayTip, "Tarnolux  - Disable");
-    EXPECT_EQ(menu.disable_menu->caption(), "Enable");  // without a language file: the built-in text
-
-    // Nothing ticks while disabled: no free-up, and the tooltip stays.
+    menu.disable_menu->userClick();  // without a language file: the built-in texts
     host.Advance(5 * 65535);
+    EXPECT_EQ(state(), "000 page 0 tag 1 Enable icon 104 tip Tarnolux  - Disable count 1 tray calls 2");
     EXPECT_TRUE(sys.claimRequests.empty());
-    EXPECT_EQ(host.trayTip, "Tarnolux  - Disable");
-
     host.trayCalls.clear();
     menu.disable_menu->userClick();
-    for (forms::Control* t : {f.Timer1, f.Timer4, f.Timer5}) EXPECT_TRUE(host.Running(*t)) << t->name();
-    EXPECT_EQ(f.PeriodTickCount, 1);  // the count goes on where it was
-    EXPECT_TRUE(f.Frame1(3).enabled());
-    EXPECT_EQ(menu.disable_menu->caption(), "Disable");
-    ASSERT_EQ(host.trayCalls.size(), 1u);  // the icon only; the next tick brings the tooltip
-    EXPECT_EQ(host.trayCalls[0].data.icon.resource, 101);
+    EXPECT_EQ(state(), "111 page 1 tag 0 Disable icon 101 tip Tarnolux  - Disable count 1 tray calls 1");
 }
 
 TEST_F(TrayTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeepsItDisabled) {
-    program->MenuTexts[1] = "Aus&schalten";  // the tip shows the text without its access key
+    program->MenuTexts[1] = "Aus&schalten && ruhen";  // the tip shows the text as the menu does
     program->MenuTexts[17] = "Einschalten";
     f.ApplyLanguage();
     menu.disable_menu->userClick();
-    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten");
+    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten & ruhen");
     EXPECT_EQ(menu.disable_menu->caption(), "Einschalten");
 
     f.ApplyLanguage();
-    EXPECT_EQ(menu.disable_menu->caption(), "Aus&schalten");
+    EXPECT_EQ(menu.disable_menu->caption(), "Aus&schalten && ruhen");
     EXPECT_EQ(menu.disable_menu->tag(), "1");
-    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten");
+    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten & ruhen");
     menu.disable_menu->userClick();  // switches on, the periodic timer only when its box is ticked
     EXPECT_EQ(menu.disable_menu->tag(), "0");
     EXPECT_TRUE(host.Running(*f.Timer1) && host.Running(*f.Timer4));
@@ -290,6 +261,34 @@ TEST_F(TrayTest, AFolderPickedWhileAnotherIsStillBeingSearchedIsTheOneShown) {
     });
 }
 
+// A folder is on the drive whose mount point holds it as a whole folder, the deepest such one, with
+// capitals told apart as Linux does; names are sorted without regard to case, capitals first on a tie.
+TEST_F(TrayTest, TheChooserFindsTheDriveOfAFolderAndSortsItsLists) {
+    sys.drives = {{"c: /", platform::DriveSpace{}, {}}, {"d: /media/usb", platform::DriveSpace{}, {}},
+                  {"e: /media/usb/inner", platform::DriveSpace{}, {}}, {"f: /media/Stick", platform::DriveSpace{}, {}}};
+    for (const char* name : {"b.wav", "A.wav", "a.wav", "C.wav"}) sys.AddFile(std::string("/media/usb2/") + name);
+    for (const char* folder : {"/media/usb2/Zed", "/media/usb2/alpha", "/media/usb/inner/deep", "/media/stick/x"})
+        sys.AddFolder(folder);
+    const std::pair<const char*, const char*> cases[] = {{"/media/usb2", "c: /"},
+                                                         {"/media/usb", "d: /media/usb"},
+                                                         {"/media/usb/inner/deep", "e: /media/usb/inner"},
+                                                         {"/media/stick/x", "c: /"}};
+    for (const auto& [folder, drive] : cases) {
+        Store("LastAccessWAVDir", folder);
+        Choose([&](Form3& chooser) {
+            EXPECT_EQ(chooser.Drive1->path(), drive) << folder;
+            chooser.Unload(0);
+        });
+    }
+    Store("LastAccessWAVDir", "/media/usb2");
+    Choose([&](Form3& chooser) {
+        EXPECT_EQ(chooser.File1->items(), (std::vector<std::string>{"A.wav", "a.wav", "b.wav", "C.wav"}));
+        EXPECT_EQ(chooser.Dir1->items(), (std::vector<std::string>{"/", "/media", "/media/usb2", "/media/usb2/alpha",
+                                                                   "/media/usb2/Zed"}));
+        chooser.Unload(0);
+    });
+}
+
 TEST_F(TrayTest, ClosingWithoutOkKeepsTheSoundAndOkWithoutAFileClearsIt) {
     sys.AddFile("/opt/tarnolux/done.wav");
     f.Text6->setText("/snd/mine.wav");
@@ -351,47 +350,28 @@ TEST_F(TrayTest, EachItemMakesOneRequestAndSeparatorsNone) {
     EXPECT_TRUE(host.msgBoxes.empty());
 }
 
+// The button window exists exactly while this program keeps the taskbar hidden, one however often
+// it is hidden; however it goes (its button, the menu, its close box, the program's end), the
+// taskbar is shown once. A run that never hid it leaves the panels alone.
 TEST_F(TrayTest, HiddenTaskbarLeavesAButtonThatBringsItBack) {
-    Choose(3);
-    ASSERT_TRUE(program->form4Loaded());
-    tarnolux::Form4& back = program->form4();
-    EXPECT_TRUE(back.visible());
-    EXPECT_EQ(std::pair(back.left(), back.top()), std::pair(120, 120));
-    EXPECT_EQ(back.Command1->caption(), "");  // no language applied yet: the text is still empty
-
-    back.Command1->userClick();
-    EXPECT_FALSE(program->form4Loaded());
-    EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 1);  // once, not again as the window goes
-
-    // Hidden again, then shown from the menu; hiding twice leaves one window.
-    program->ShowTaskbarText = "Taskleiste zeigen";
-    Choose(3);
-    Choose(3);
-    EXPECT_EQ(program->form4().Command1->caption(), "Taskleiste zeigen");
-    Choose(4);
-    EXPECT_FALSE(program->form4Loaded());
-    EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 2);
-
-    // Showing a taskbar that was never hidden asks once and creates no window.
-    Choose(4);
-    EXPECT_FALSE(program->form4Loaded());
-    EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 3);
-}
-
-TEST_F(TrayTest, TheTaskbarComesBackWhenItsButtonIsClosedOrTheProgramEnds) {
-    Choose(3);
-    program->form4().Unload(0);  // the close box
-    EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 1);
-
-    Choose(3);
-    menu.exit_menu->userClick();
-    EXPECT_FALSE(f.loaded());
-    EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 2);
-
-    // A run that never hid it leaves the panels alone at its end.
-    sys.desktopActions.clear();
-    Start().Unload();
-    EXPECT_EQ(Count(DesktopAction::ShowTaskbar), 0);
+    const auto button = [&] {
+        if (!program->form4Loaded()) return std::string("none");
+        return (program->form4().visible() ? "\"" : "hidden \"") + program->form4().Command1->caption() + "\"";
+    };
+    const std::pair<std::function<void()>, std::string> steps[] = {
+        {[&] { Choose(3); }, "\"\" 0"},  // no language applied yet: no text
+        {[&] { program->form4().Command1->userClick(); }, "none 1"},
+        {[&] { program->ShowTaskbarText = "Taskleiste zeigen", Choose(3), Choose(3); }, "\"Taskleiste zeigen\" 1"},
+        {[&] { Choose(4); }, "none 2"},
+        {[&] { Choose(4); }, "none 3"},  // never hidden: asked once, no window
+        {[&] { Choose(3), program->form4().Unload(0); }, "none 4"},
+        {[&] { Choose(3), menu.exit_menu->userClick(); }, "none 5"},
+        {[&] { Start().Unload(); }, "none 5"},
+    };
+    for (const auto& [step, want] : steps) {
+        step();
+        EXPECT_EQ(button() + " " + std::to_string(Count(DesktopAction::ShowTaskbar)), want);
+    }
 }
 
 TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
@@ -399,13 +379,15 @@ TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     sys.AddFile("/opt/tarnolux/Language/deutsch.ini", testsupport::ReadFile(std::string(TARNOLUX_SOURCE_DIR) + "/Language/deutsch.ini"));
     f.Combo1->addItem("deutsch");
     f.Combo1->setListIndex(f.Combo1->listCount() - 1);
+    program->MenuTexts[11] = "&Papier&&korb leeren&";  // shown as the menu shows it
+    f.ApplyLanguage();
 
     host.msgBoxAnswers = {host::vbNo, host::vbYes};
     Choose(11);
     ASSERT_EQ(host.msgBoxes.size(), 1u);
     EXPECT_EQ(host.msgBoxes[0].prompt, "Möchten Sie diese 5 Elemente wirklich endgültig löschen?");
     EXPECT_EQ(host.msgBoxes[0].style, host::vbYesNo + host::vbExclamation);
-    EXPECT_EQ(host.msgBoxes[0].title, "Papierkorb leeren");
+    EXPECT_EQ(host.msgBoxes[0].title, "Papier&korb leeren");
     EXPECT_EQ(std::pair(sys.emptyRecycleBinCalls, sys.RecycleBinItems()), std::pair(0, std::uint64_t{5}));
     Choose(11);
     EXPECT_EQ(std::pair(sys.emptyRecycleBinCalls, sys.RecycleBinItems()), std::pair(1, std::uint64_t{0}));
@@ -417,25 +399,59 @@ TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     EXPECT_EQ(sys.emptyRecycleBinCalls, 2);
 }
 
+// Each item is offered exactly when its own target is there, whatever the others; the captions stay.
 TEST_F(TrayTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
-    sys.extras = {};
-    sys.extras.recycleBin = true;
-    sys.extras.restart = true;
-    f.Form_MouseMove(0, 0, 7740.0f, 0);  // right button on the tray icon
-    ASSERT_EQ(host.popups.size(), 1u);
-    for (int i : {0, 1, 3, 4, 6, 7, 9, 13}) EXPECT_FALSE(menu.extras1_menu(i).enabled()) << i;
-    EXPECT_TRUE(menu.extras1_menu(11).enabled());
-    EXPECT_TRUE(menu.restart_menu->enabled());
-    EXPECT_FALSE(menu.exit_windows_menu->enabled());
-    EXPECT_EQ(menu.extras1_menu(6).caption(), "Disable Start");  // the captions stay
+    using A = platform::ExtrasAvailability;
+    const std::pair<bool A::*, std::vector<int>> targets[] = {
+        {&A::desktopIcons, {0, 1}}, {&A::taskbar, {3, 4}},  {&A::startButton, {6, 7}}, {&A::screenSaver, {9}},
+        {&A::recycleBin, {11}},     {&A::minimizeAll, {13}}, {&A::restart, {100}},     {&A::shutDown, {101}}};
+    const auto offered = [&] {
+        std::vector<int> on;
+        for (int i = 0; i < 14; ++i)
+            if (menu.extras1_menu(i).enabled() && menu.extras1_menu(i).caption() != "-") on.push_back(i);
+        if (menu.restart_menu->enabled()) on.push_back(100);
+        if (menu.exit_windows_menu->enabled()) on.push_back(101);
+        return on;
+    };
+    for (const auto& [target, items] : targets) {
+        sys.extras = {};
+        sys.extras.*target = true;
+        f.Form_MouseMove(0, 0, 7740.0f, 0);  // right button on the tray icon
+        EXPECT_EQ(offered(), items) << items.front();
+    }
+    EXPECT_EQ(menu.extras1_menu(6).caption(), "Disable Start");
 
     // The "..." button's menu asks again. While this program keeps the taskbar hidden, the way
     // back stays offered.
+    sys.extras = {};
     menu.extras1_menu_Click(3);
     f.Check6->userClick();
-    ASSERT_EQ(host.popups.size(), 2u);
-    EXPECT_FALSE(menu.extras1_menu(3).enabled());
-    EXPECT_TRUE(menu.extras1_menu(4).enabled());
+    EXPECT_EQ(offered(), std::vector<int>{4});
+}
+
+// The small windows as they are laid out, in twips: the window's client area, whether it opens
+// centred, and each control's left, top, width and height.
+TEST_F(TrayTest, TheSmallWindowsKeepTheirLayout) {
+    const auto layout = [](const forms::Form& w) {
+        std::vector<std::string> out{w.name() + " " + std::to_string(w.width()) + "x" + std::to_string(w.height()) +
+                                     (w.startUpPosition() == 2 ? " centred" : " at " + std::to_string(w.left()) + "," +
+                                                                                   std::to_string(w.top())) +
+                                     (w.showInTaskbar() ? " on the taskbar" : "") + " border " + std::to_string(w.borderStyle())};
+        for (const auto& c : w.controls())
+            out.push_back(c->displayName() + " " + std::to_string(c->left()) + "," + std::to_string(c->top()) + "," +
+                          std::to_string(c->width()) + "," + std::to_string(c->height()));
+        return out;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(layout(program->form1()), (V{"Form1 3255x3015 centred border 3", "Label1 960,120,2295,255", "Label2 960,600,2295,255",
+                                           "Image1 120,120,495,375", "Label3(1) 120,1080,2655,255",
+                                           "Label3(0) 120,1440,2775,255", "Label4 120,1920,3015,255",
+                                           "Command1 1080,2520,1095,375"}));
+    EXPECT_EQ(layout(program->form3()), (V{"Form3 4335x3690 centred border 3", "Text1 120,120,4095,285", "Drive1 120,520,2055,315",
+                                           "Dir1 120,840,2055,2115", "File1 2160,520,2055,2430",
+                                           "Command1 1560,3240,1215,355"}));
+    Choose(3);
+    EXPECT_EQ(layout(program->form4()), (V{"Form4 2310x495 at 120,120 border 3", "Command1 0,0,2295,495"}));
 }
 
 }  // namespace

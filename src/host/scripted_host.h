@@ -66,7 +66,7 @@ public:
     std::vector<WindowPosCall> windowPos;
     std::vector<forms::Control*> focusCalls;
     std::vector<forms::Form*> drags;
-    int mousePointer = vbDefault;
+    std::vector<int> mousePointers;  // every pointer set, in order
     bool quitCalled = false;
     int exitCode = 0;
     // Later starts: hosts listening on a channel, found by hosts of other runs in the same test.
@@ -90,7 +90,7 @@ public:
     int TwipsPerPixelX() override { return 15; }
     int TwipsPerPixelY() override { return 15; }
     std::vector<ScreenRect> Screens() override { return screens.empty() ? Host::Screens() : screens; }
-    void SetMousePointer(int pointer) override { mousePointer = pointer; }
+    void SetMousePointer(int pointer) override { mousePointers.push_back(pointer); }
     void BeginWindowDrag(forms::Form& form) override { drags.push_back(&form); }
     void SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) override;
     bool SetFocus(forms::Control& control) override;

@@ -16,15 +16,6 @@ using platform::DesktopAction;
 
 void Ask(Program& P, DesktopAction action) { P.sys.Desktop(action); }
 
-std::string WithoutAccessKey(const std::string& caption) {
-    std::string out;
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&' && i + 1 < caption.size()) ++i;  // "&&" stays one '&'
-        out += caption[i];
-    }
-    return out;
-}
-
 }  // namespace
 
 void HideDesktopIcons(Program& P) { Ask(P, DesktopAction::HideDesktopIcons); }
@@ -65,7 +56,7 @@ void EmptyRecycleBin(Program& P) {
         items == 1 ? Text(P, "MsgEmptyBinOne") : FillIn(Text(P, "MsgEmptyBinMany"), {std::to_string(items)});
     std::string title = "Empty Recycle Bin";
     if (P.form6Loaded() && P.form6().extras1_menu.exists(11)) {
-        const std::string caption = WithoutAccessKey(P.form6().extras1_menu(11).caption());
+        const std::string caption = WithoutAccessKeys(P.form6().extras1_menu(11).caption());
         if (!caption.empty()) title = caption;
     }
     if (P.host.MsgBox(prompt, host::vbYesNo + host::vbExclamation, title) == host::vbYes) P.sys.EmptyRecycleBin();

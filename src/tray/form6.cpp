@@ -26,7 +26,8 @@ const std::string& OrBuiltIn(const std::string& text, const std::string& builtIn
     return text.empty() ? builtIn : text;
 }
 
-// A menu caption as the menu shows it: "&" marks the access key, "&&" stands for "&".
+}  // namespace
+
 std::string WithoutAccessKeys(const std::string& caption) {
     std::string text;
     for (std::size_t i = 0; i < caption.size(); ++i) {
@@ -36,8 +37,6 @@ std::string WithoutAccessKeys(const std::string& caption) {
     }
     return text;
 }
-
-}  // namespace
 
 Form6::Form6(Program& program) : forms::Form(program.app, "Form6"), P(program) {
     Design();

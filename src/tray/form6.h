@@ -1,11 +1,16 @@
 // The hidden window that carries the tray menu and its handlers; it is never shown itself.
 #pragma once
 
+#include <string>
+
 #include "app/control_array.h"
 #include "app/program.h"
 #include "forms/forms.h"
 
 namespace tarnolux {
+
+// A menu caption as the menu shows it: "&" marks the access key, "&&" stands for "&".
+std::string WithoutAccessKeys(const std::string& caption);
 
 class Form6 : public forms::Form {
 public:

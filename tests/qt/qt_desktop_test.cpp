@@ -1,13 +1,7 @@
 // The Qt host on a real desktop: the program's main window builds, its page buttons switch pages
-// and its close button ends the program; later starts reach it through a socket beside the
-// instance lock (one left by a crashed run included); a dark desktop theme leaves the skin's
-// controls readable; folder and file lists and the pointer of a link behave as the toolkit's do;
-// and an idle window costs little: a graph repaints only what moved, and a box nobody can see
-// holds no caret.
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
+// and its close button ends the program; a dark desktop theme leaves the skin's controls readable;
+// folder and file lists and the pointer of a link behave as the toolkit's do; and an idle window
+// costs little: a graph repaints only what moved, and a box nobody can see holds no caret.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,7 +15,6 @@
 #include <QStyleOptionFrame>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,63 +39,6 @@ public:
         if (loaded()) Unload();
     }
 };
-
-int UnixSocket(const std::string& path, bool connectTo) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-    const int rc = connectTo ? ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr)
-                             : ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    if (rc != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// What a later start gets back for `request`, sent from another thread while this one runs the
-// host's events.
-std::string Ask(const std::string& path, const std::string& request) {
-    std::string answer;
-    std::atomic<bool> done{false};
-    std::thread later([&] {
-        const int fd = UnixSocket(path, true);
-        if (fd >= 0) {
-            (void)!::write(fd, request.data(), request.size());
-            char buf[256];
-            for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) answer.append(buf, static_cast<std::size_t>(n));
-            ::close(fd);
-        }
-        done = true;
-    });
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done && std::chrono::steady_clock::now() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    later.join();
-    return answer;
-}
-
-TEST_F(QtHostTest, LaterStartsReachTheInstanceEvenPastASocketLeftByACrash) {
-    testsupport::TempDir dir;
-    const std::string path = (dir / "tarnolux.socket").string();
-    // A crashed run leaves its socket behind with nobody listening.
-    const int stale = UnixSocket(path, false);
-    ASSERT_GE(stale, 0);
-    ::close(stale);
-
-    std::vector<std::string> requests;
-    host.LaterStart = [&](const std::string& request) {
-        requests.push_back(request);
-        return std::string("ok");
-    };
-    ASSERT_TRUE(host.ListenForLaterStarts(path));
-    EXPECT_EQ(Ask(path, "show\n"), "ok\n");
-    EXPECT_EQ(Ask(path, "free-up 512\n"), "ok\n");
-    // A request that never ends its line is dropped, not read without limit.
-    EXPECT_EQ(Ask(path, std::string(4096, 'x')), "");
-    EXPECT_EQ(requests, (std::vector<std::string>{"show", "free-up 512"}));
-    host.LaterStart = nullptr;
-}
 
 TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
     const QPalette before = QApplication::palette();
@@ -194,6 +130,8 @@ TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
     EXPECT_EQ(doubleClicks, 1);
 
     EXPECT_EQ(widget(link)->cursor().shape(), Qt::PointingHandCursor);
+    link.setMousePointer(0);  // the default pointer
+    EXPECT_EQ(widget(link)->cursor().shape(), Qt::ArrowCursor);
     form.Unload();
 }
 
@@ -265,6 +203,8 @@ TEST_F(QtHostTest, ABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
     visible.move(120, 120, 1200, 285);
     forms::Control& sink = f.add(Kind::TextBox, "Text5");
     sink.move(7440, 240, 615, 195);
+    forms::Control& left = f.add(Kind::TextBox, "Text6");
+    left.move(-615, 240, 615, 195);  // ends where the window begins
     f.Show();
     window(f)->activateWindow();
     QCoreApplication::processEvents();
@@ -272,10 +212,12 @@ TEST_F(QtHostTest, ABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
     ASSERT_TRUE(host.SetFocus(visible));
     EXPECT_TRUE(widget(visible)->hasFocus());
     // The sink takes the keys away from the visible box, but no caret blinks anywhere.
-    EXPECT_TRUE(host.SetFocus(sink));
-    EXPECT_FALSE(widget(visible)->hasFocus());
-    EXPECT_FALSE(widget(sink)->hasFocus());
-    EXPECT_EQ(QApplication::focusWidget(), window(f));
+    for (forms::Control* outside : {&sink, &left}) {
+        ASSERT_TRUE(host.SetFocus(visible));
+        EXPECT_TRUE(host.SetFocus(*outside));
+        EXPECT_FALSE(widget(visible)->hasFocus() || widget(*outside)->hasFocus()) << outside->name();
+        EXPECT_EQ(QApplication::focusWidget(), window(f));
+    }
     f.Unload();
 }
 

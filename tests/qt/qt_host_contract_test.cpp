@@ -6,7 +6,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -82,7 +87,18 @@ public:
         return w && w->isVisible() && w->isMinimized();
     }
     void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
-    std::string Channel() { return ::testing::TempDir() + "tarnolux-contract.socket"; }
+    // Left behind with nobody listening, as a run that crashed leaves it: the host takes its place.
+    std::string Channel() {
+        const std::string path = ::testing::TempDir() + "tarnolux-contract.socket";
+        ::unlink(path.c_str());
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
+        return path;
+    }
     std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {
         return hostcontract::SendFromAnotherThread(host_, channel, request, [this] { LetTimePass(5); });
     }

@@ -2,15 +2,22 @@
 // into model changes without echoes.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPointer>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
+#include <QtTest/QTest>
+#include <QtTest/QSpontaneKeyEvent>
 
 #include <memory>
+#include <tuple>
 
 #include "host/qt/controls.h"
 #include "qt_support.h"
@@ -42,6 +49,8 @@ public:
     ~Form() override {
         if (loaded()) Unload();
     }
+    int activations = 0;
+    void Form_Activate() override { ++activations; }
 };
 
 // Counts of fore-coloured pixels in a rendering of the widget.
@@ -89,55 +98,122 @@ TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
     EXPECT_EQ(widget(line)->geometry(), QRect(20, 10, 181, 1));
 }
 
-TEST_F(QtHostTest, ModelChangesReachTheWidgetsWithoutEchoes) {
+// A window asked to open centred does; a borderless one gets an edge darker than its face. What
+// changes in the model once it is shown reaches the window and its widgets, without echoes; what the
+// user types or chooses is a model change. A control drawn on its container lies below the controls
+// with windows of their own, even when added after them.
+TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     Form f(app);
+    f.setBorderStyle(0);
+    f.setStartUpPosition(2);
+    f.move(0, 0, 4500, 1500);
     forms::Control& frame = f.add(Kind::Frame, "Frame1");
-    frame.move(0, 0, 3000, 3000);
+    frame.move(0, 0, 1500, 1500);
     forms::Control& text = f.add(Kind::TextBox, "Text1", -1, &frame);
     text.move(0, 0, 1500, 285);
-    int changes = 0;
+    forms::Control& label = f.add(Kind::Label, "Label1", -1, &frame);
+    label.move(0, 0, 1500, 285);
+    forms::Control& button = f.add(Kind::CommandButton, "Command1");
+    button.move(0, 600, 1500, 375);
+    forms::Control& list = f.add(Kind::ListBox, "List1");
+    list.move(1500, 0, 1500, 1500);
+    forms::Control& combo = f.add(Kind::ComboBox, "Combo1");
+    combo.move(0, 1000, 1500, 315);
+    int changes = 0, clicks = 0;
     text.Change = [&] { ++changes; };
-    forms::Control& combo = f.add(Kind::ComboBox, "Combo1", -1, &frame);
-    combo.move(0, 600, 1500, 315);
-    int clicks = 0;
     combo.Click = [&] { ++clicks; };
     f.Show();
-
-    text.setText("512");
-    EXPECT_EQ(static_cast<QLineEdit*>(widget(text))->text(), "512");
-    EXPECT_EQ(changes, 1);  // the model's own Change, nothing from the widget
-
-    combo.addItem("english");
-    combo.addItem("deutsch");
-    combo.setListIndex(1);
+    QWidget* w = window(f);
+    auto* le = static_cast<QLineEdit*>(widget(text));
     auto* cb = static_cast<QComboBox*>(widget(combo));
-    EXPECT_EQ(cb->count(), 2);
-    EXPECT_EQ(cb->currentIndex(), 1);
-    EXPECT_EQ(clicks, 1);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((w->geometry().center() - screen.center()).manhattanLength(), 2);
+    EXPECT_FALSE(w->windowIcon().isNull());
+    const QList<QObject*> children = widget(frame)->children();
+    EXPECT_LT(children.indexOf(widget(label)), children.indexOf(le));
+
+    f.setCaption("Changed");
+    f.setBackColor(forms::RGB(200, 200, 200));
+    const qint64 icon = w->windowIcon().cacheKey();
+    f.setIcon({104, {}});
+    button.setCaption("&Go");
+    forms::Font big;
+    big.size = 14;
+    big.bold = true;
+    text.setFont(big);
+    text.setText("512");
+    text.setBackColor(forms::RGB(0, 0, 128));
+    text.setForeColor(forms::RGB(255, 255, 0));
+    text.setToolTipText("Megabytes");
+    text.setAlignment(1);
+    combo.setBackColor(forms::RGB(0, 128, 0));
+    for (const char* item : {"a", "b", "c"}) list.addItem(item), combo.addItem(item);
+    list.setListIndex(2);
+    combo.setListIndex(1);
+    EXPECT_EQ(w->windowTitle(), "Changed");
+    EXPECT_NE(w->windowIcon().cacheKey(), icon);
+    const QImage face = w->grab().toImage();
+    EXPECT_EQ(QColor(face.pixel(250, 30)), QColor(200, 200, 200));
+    EXPECT_NE(QColor(face.pixel(299, 30)), QColor(200, 200, 200));
+    EXPECT_EQ(static_cast<QAbstractButton*>(widget(button))->text(), "&Go");
+    EXPECT_TRUE(le->font().bold());
+    EXPECT_EQ(le->text(), "512");
+    EXPECT_EQ(changes, 1);  // the model's own Change, nothing from the widget
+    EXPECT_EQ(le->palette().color(QPalette::Base), QColor(0, 0, 128));
+    EXPECT_EQ(le->palette().color(QPalette::Text), QColor(255, 255, 0));
+    EXPECT_EQ(le->toolTip(), "Megabytes");
+    EXPECT_TRUE(le->alignment() & Qt::AlignRight);
+    EXPECT_EQ(cb->palette().color(QPalette::Button), QColor(0, 128, 0));  // not a dark theme's
+    EXPECT_EQ(static_cast<QListWidget*>(widget(list))->currentRow(), 2);
+    EXPECT_EQ(std::tuple(cb->count(), cb->currentIndex(), clicks), std::tuple(3, 1, 1));
     combo.clear();
     combo.addItem("english");
-    EXPECT_EQ(cb->count(), 1);
-    EXPECT_EQ(cb->itemText(0), "english");
+    EXPECT_EQ(std::pair(cb->count(), cb->itemText(0)), std::pair(1, QString("english")));
 
     frame.setVisible(false);
-    EXPECT_FALSE(widget(frame)->isVisible());
-    EXPECT_FALSE(widget(text)->isVisible());
+    EXPECT_FALSE(le->isVisible());
     frame.setVisible(true);
-    EXPECT_TRUE(widget(text)->isVisible());
     frame.setEnabled(false);
-    EXPECT_FALSE(widget(text)->isEnabled());
-
-    // Typing is a model change with its Change event; the choice of an item raises Click.
+    EXPECT_TRUE(le->isVisible() && !le->isEnabled());
     frame.setEnabled(true);
-    auto* le = static_cast<QLineEdit*>(widget(text));
     le->setFocus();
     le->end(false);
     le->insert("0");
-    EXPECT_EQ(text.text(), "5120");
-    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(std::pair(text.text(), changes), std::pair(std::string("5120"), 2));
     cb->activated(0);
-    EXPECT_EQ(combo.listIndex(), 0);
-    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(std::pair(combo.listIndex(), clicks), std::pair(0, 2));
+}
+
+// Without a window manager to hand the move to, the host drags the window itself while the left
+// button is down; the point under the pointer stays under it (once, from the screen's corner, the
+// window's corner jumped there).
+TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp) {
+    Form f(app);
+    f.setBorderStyle(0);
+    f.move(0, 0, 3000, 1500);
+    forms::Control& title = f.add(Kind::Label, "Label20");
+    title.move(0, 0, 3000, 300);
+    int shift = -1;
+    title.MouseMove = [&](int button, int keys, float, float) {
+        shift = keys;
+        if (button == forms::vbLeftButton) host.BeginWindowDrag(f);
+    };
+    f.Show();
+    QWindow* handle = window(f)->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    const auto pointerTo = [&](QPoint global, Qt::MouseButtons buttons) {
+        QCursor::setPos(global);
+        QMouseEvent move(QEvent::MouseMove, widget(title)->mapFromGlobal(global), global, Qt::NoButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget(title), &move);
+    };
+    QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(10, 5));
+    pointerTo({12, 5}, Qt::LeftButton);  // the drag begins
+    pointerTo({42, 25}, Qt::LeftButton);
+    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(30 * 15, 20 * 15));
+    EXPECT_EQ(shift, 0);  // no key held
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(12, 5));
+    pointerTo({100, 100}, Qt::LeftButton);
+    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(30 * 15, 20 * 15));
 }
 
 TEST_F(QtHostTest, ClickOnAToggleButtonFlipsItsValueAndRaisesClickOnce) {
@@ -164,10 +240,14 @@ TEST_F(QtHostTest, ClickOnAToggleButtonFlipsItsValueAndRaisesClickOnce) {
     EXPECT_EQ(clicks, 3);
     EXPECT_NE(button->grab().toImage(), released);
 
-    // "&&" is a literal ampersand; the single "&" marks the access key.
+    // "&&" is a literal ampersand; the single "&" marks the access key; a screen reader hears neither.
     EXPECT_EQ(button->text(), "Fish && &Chips");
     EXPECT_EQ(button->shortcut(), QKeySequence(Qt::ALT | Qt::Key_C));
+    EXPECT_EQ(button->accessibleName(), "Fish & Chips");
 
+    // Only the left button clicks; a disabled button not at all.
+    Click(button, button->rect().center(), Qt::RightButton);
+    EXPECT_EQ(clicks, 3);
     toggle.setEnabled(false);
     Click(button);
     EXPECT_EQ(clicks, 3);
@@ -185,6 +265,7 @@ TEST_F(QtHostTest, AScrollBarMovedByTheUserRaisesChangeOnce) {
     forms::Control& tall = f.add(Kind::VScrollBar, "VScroll1");
     tall.move(600, 0, 255, 1500);
     tall.setMax(10);
+    tall.setSmallChange(0);  // an arrow still moves by one
     int tallChanges = 0;
     tall.Change = [&] { ++tallChanges; };
     f.Show();
@@ -213,10 +294,13 @@ TEST_F(QtHostTest, AListWithAHorizontalExtentScrollsSidewaysOverExactlyThatWidth
     Form f(app);
     forms::Control& list = f.add(Kind::ListBox, "List2");
     list.move(0, 0, 3705, 1815);
-    list.addItem("short");  // narrower than the list: the extent alone makes it scroll
+    list.addItem(std::string(200, 'w'));  // without an extent, as far as its longest item needs
     f.Show();
     auto* lw = static_cast<QListWidget*>(widget(list));
     QApplication::processEvents();
+    EXPECT_TRUE(lw->horizontalScrollBar()->isVisible());
+    list.clear();
+    list.addItem("short");  // narrower than the list: the extent alone makes it scroll
     list.setHorizontalExtent(494);
     QApplication::processEvents();
     EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
@@ -224,6 +308,11 @@ TEST_F(QtHostTest, AListWithAHorizontalExtentScrollsSidewaysOverExactlyThatWidth
     QApplication::processEvents();
     EXPECT_TRUE(lw->horizontalScrollBar()->isVisible());
     EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 494 - lw->viewport()->width());
+    // An extent the list is wider than: nothing to scroll sideways.
+    list.setHorizontalExtent(100);
+    QApplication::processEvents();
+    EXPECT_FALSE(lw->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(lw->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(QtHostTest, APictureBoxKeepsItsPrintedTextClippedToItself) {
@@ -246,24 +335,28 @@ TEST_F(QtHostTest, APictureBoxKeepsItsPrintedTextClippedToItself) {
     EXPECT_EQ(CountColor(w, ink), 0);
 }
 
-TEST_F(QtHostTest, AFormDestroyedWhileShownTakesItsWidgetsAlong) {
-    QPointer<QWidget> win, label;
-    {
-        forms::Form gone(app, "Gone");
-        forms::Control& l = gone.add(Kind::Label, "Label1");
-        l.move(0, 0, 600, 300);
-        l.setCaption("gone");
-        gone.add(Kind::Timer, "Timer1").setInterval(1);
-        gone.Show();
-        win = window(gone);
-        label = widget(l);
-        ASSERT_TRUE(win && label);
-    }
-    // Nothing may paint or tick for controls that no longer exist.
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(win.isNull());
-    EXPECT_TRUE(label.isNull());
+// A label without a background of its own shows its page through; one with a background shows that.
+TEST_F(QtHostTest, ALabelShowsItsPageThroughUnlessItHasABackground) {
+    Form f(app);
+    forms::Control& page = f.add(Kind::Frame, "Frame1");
+    page.move(0, 0, 3000, 1500);
+    page.setBackColor(forms::RGB(200, 40, 40));
+    forms::Control& clear = f.add(Kind::Label, "Label1", -1, &page);
+    forms::Control& solid = f.add(Kind::Label, "Label2", -1, &page);
+    forms::Control& picture = f.add(Kind::PictureBox, "Picture1", -1, &page);  // without a border
+    for (forms::Control* c : {&clear, &solid, &picture}) c->setBackColor(forms::RGB(0, 0, 255));
+    clear.setBackStyle(0);
+    clear.move(150, 150, 600, 300);
+    solid.move(1500, 150, 600, 300);
+    picture.setBorderStyle(0);
+    picture.move(150, 600, 600, 300);
+    f.Show();
+    const QImage img = window(f)->grab().toImage();
+    EXPECT_EQ(QColor(img.pixel(20, 15)), QColor(200, 40, 40));
+    EXPECT_EQ(QColor(img.pixel(120, 15)), QColor(0, 0, 255));
+    EXPECT_EQ(QColor(img.pixel(10, 40)), QColor(0, 0, 255));  // its very corner
+    // The one that covers itself spares its page a repaint underneath.
+    EXPECT_TRUE(widget(solid)->testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
 TEST_F(QtHostTest, PopupMenuDrawsTheDefaultItemBoldAndMarksCheckedSubItems) {
@@ -290,6 +383,50 @@ TEST_F(QtHostTest, PopupMenuDrawsTheDefaultItemBoldAndMarksCheckedSubItems) {
     EXPECT_TRUE(subChecked);
 }
 
+// Changes of a shown window reach it: its taskbar entry, hiding it, and placing and showing it
+// without taking the focus, as the pop-up is shown.
+TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
+    Form f(app);
+    f.setShowInTaskbar(false);
+    f.Show();
+    QWidget* w = window(f);
+    EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    f.setShowInTaskbar(true);
+    EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Window);
+    // Activated once; changes of its colours are no activations.
+    w->activateWindow();
+    QCoreApplication::processEvents();
+    const int activations = f.activations;
+    for (forms::Color c : {forms::RGB(1, 2, 3), forms::RGB(4, 5, 6)}) f.setBackColor(c);
+    EXPECT_EQ(f.activations, activations);
+    // Where the window manager puts the window, the form learns, but not while it is minimised.
+    const auto managerMoves = [&](QPoint to) {
+        const QPoint from = w->pos();
+        w->move(to);
+        QMoveEvent moved(to, from);
+        QSpontaneKeyEvent::setSpontaneous(&moved);
+        qApp->notify(w, &moved);  // as the window system delivers it, unlike sendEvent
+    };
+    managerMoves({40, 30});
+    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(600, 450));
+    w->showMinimized();
+    managerMoves({-32000, -32000});
+    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(600, 450));
+    f.Hide();
+    EXPECT_FALSE(w->isVisible());
+    host.SetWindowPos(f, host::HWND_TOPMOST, 30, 40, 120, 60, host::SWP_SHOWWINDOW | host::SWP_NOACTIVATE);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(QRect(w->pos(), w->size()), QRect(30, 40, 120, 60));
+
+    // The busy pointer covers the whole program while it is set.
+    host.SetMousePointer(host::vbHourglass);
+    host.SetMousePointer(host::vbHourglass);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    host.SetMousePointer(host::vbDefault);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconItsTip) {
     ASSERT_FALSE(host.TrayAvailable());  // offscreen
     Form f(app);
@@ -306,6 +443,11 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     QSystemTrayIcon* tray = qthost::QtHostAccess::tray(host);
     ASSERT_NE(tray, nullptr);
     EXPECT_EQ(tray->toolTip(), "Tarnolux ");
+    data.tip = {'5', '1', '2', ' ', 'M', 'B'};
+    data.icon = {};  // no picture: the program's own icon
+    ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_MODIFY, data));
+    EXPECT_EQ(tray->toolTip(), "512 MB");
+    EXPECT_EQ(tray->icon().cacheKey(), window(f)->windowIcon().cacheKey());  // as a window without one
 
     f.Hide();
     EXPECT_EQ(window(f)->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // a taskbar entry to come back by
@@ -319,7 +461,9 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     QCoreApplication::processEvents();
     EXPECT_EQ(messages, (std::vector<int>{host::WM_LBUTTONDBLCLK, host::WM_RBUTTONDOWN}));
     host.TrayMouse = nullptr;
+    const QPointer<QSystemTrayIcon> removed = tray;
     EXPECT_TRUE(host.ShellNotifyIcon(host::NIM_DELETE, data));
+    EXPECT_TRUE(!removed || !removed->isVisible());  // gone at once, not at the next events
 }
 
 }  // namespace

@@ -280,13 +280,10 @@ void QtHost::BeginWindowDrag(forms::Form& form) {
     if (QWindow* handle = fv->window->windowHandle(); handle && handle->startSystemMove()) return;
     // No window manager to hand the move to: follow the pointer until the button goes up.
     if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
-    // The point pressed stays under the pointer.
+    // The point of the window under the pointer stays under it.
     d->drag.form = &form;
-    d->drag.offset = d->drag.lastPress - fv->window->pos();
-    if (!fv->window->rect().contains(d->drag.offset)) d->drag.offset = QCursor::pos() - fv->window->pos();
+    d->drag.offset = QCursor::pos() - fv->window->pos();
     qApp->installEventFilter(d->dragFilter.get());
-    const QPoint to = QCursor::pos() - d->drag.offset;
-    form.move(Twips(to.x()), Twips(to.y()));
 }
 
 void QtHost::SetWindowPos(forms::Form& form, int insertAfter, int x, int y, int cx, int cy, unsigned flags) {

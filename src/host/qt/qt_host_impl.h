@@ -154,7 +154,6 @@ struct QtHost::Impl {
     struct Drag {
         forms::Form* form = nullptr;
         QPoint offset;
-        QPoint lastPress;  // global position of the last button press on a control
     } drag;
     std::unique_ptr<QObject> dragFilter;
 

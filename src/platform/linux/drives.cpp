@@ -36,7 +36,8 @@ std::string Unescape(std::string_view s) {
     return out;
 }
 
-// udev's label links escape blanks and other bytes as \xHH.
+}  // namespace
+
 std::string LabelUnescape(std::string_view s) {
     std::string out;
     const auto hex = [](char c) {
@@ -53,6 +54,13 @@ std::string LabelUnescape(std::string_view s) {
     }
     return out;
 }
+
+DriveSpace SpaceOf(const struct statvfs& vfs) {
+    const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+    return {static_cast<std::uint64_t>(vfs.f_blocks) * unit, static_cast<std::uint64_t>(vfs.f_bavail) * unit};
+}
+
+namespace {
 
 std::optional<char> LetterOf(std::string_view drive) {
     if (drive.empty()) return std::nullopt;
@@ -220,9 +228,7 @@ std::optional<DriveSpace> DriveTable::Space(std::string_view drive) {
         [point]() -> std::optional<DriveSpace> {
             struct statvfs vfs {};
             if (::statvfs(point.c_str(), &vfs) != 0) return std::nullopt;
-            const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
-            return DriveSpace{static_cast<std::uint64_t>(vfs.f_blocks) * unit,
-                              static_cast<std::uint64_t>(vfs.f_bavail) * unit};
+            return SpaceOf(vfs);
         },
         limit_, BusyFlag(point));
     return space ? *space : std::nullopt;

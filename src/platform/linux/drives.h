@@ -20,6 +20,8 @@
 #include "platform/linux/worker.h"
 #include "platform/system.h"
 
+struct statvfs;
+
 namespace platform::linux_impl {
 
 // One line of /proc/self/mountinfo, with the octal escapes (\040 for a blank) decoded.
@@ -40,6 +42,13 @@ bool IsDriveMount(const MountEntry& m);
 
 // The file-system name a drive shows: the mount table's type, a FUSE file system by its own name.
 std::string FileSystemName(const MountEntry& m);
+
+// A label as udev's /dev/disk/by-label links name it, with their \xHH escapes decoded.
+std::string LabelUnescape(std::string_view s);
+
+// Size and free space of a file system as the user sees them: the blocks kept for the
+// administrator are not free to anyone else.
+DriveSpace SpaceOf(const struct statvfs& vfs);
 
 // Drive letters for mount points. "c" is "/" from the start; every other mount point takes the next
 // free letter (d to z) the first time it is seen and keeps it as long as the object lives, also

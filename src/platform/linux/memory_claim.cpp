@@ -225,19 +225,26 @@ std::optional<std::uint64_t> CgroupMemoryRoom(std::string_view procSelfCgroup, c
     return room;
 }
 
-std::optional<std::uint64_t> MemoryThatCanBeHad() {
-    char buf[8192];
-    std::size_t len = 0;
-    if (!ReadSmallFile("/proc/meminfo", buf, sizeof buf, len)) return std::nullopt;
-    std::optional<std::uint64_t> can = MemoryThatCanBeHad(std::string_view(buf, len));
-    if (!can || !ReadSmallFile("/proc/self/cgroup", buf, sizeof buf, len)) return can;
-    const auto room = CgroupMemoryRoom(std::string_view(buf, len), [](const std::string& path) -> std::optional<std::string> {
-        char text[4096];
-        std::size_t n = 0;
-        if (!ReadSmallFile(path.c_str(), text, sizeof text, n)) return std::nullopt;
-        return std::string(text, n);
-    });
+std::optional<std::uint64_t> MemoryThatCanBeHad(std::string_view meminfo, std::string_view procSelfCgroup,
+                                                const CgroupReader& read, const std::string& root) {
+    const std::optional<std::uint64_t> can = MemoryThatCanBeHad(meminfo);
+    if (!can) return can;
+    const auto room = CgroupMemoryRoom(procSelfCgroup, read, root);
     return room ? std::min(*can, *room) : can;
+}
+
+std::optional<std::uint64_t> MemoryThatCanBeHad() {
+    char buf[8192], cgroup[8192];
+    std::size_t len = 0, cgroupLen = 0;
+    if (!ReadSmallFile("/proc/meminfo", buf, sizeof buf, len)) return std::nullopt;
+    if (!ReadSmallFile("/proc/self/cgroup", cgroup, sizeof cgroup, cgroupLen)) cgroupLen = 0;
+    return MemoryThatCanBeHad(std::string_view(buf, len), std::string_view(cgroup, cgroupLen),
+                              [](const std::string& path) -> std::optional<std::string> {
+                                  char text[4096];
+                                  std::size_t n = 0;
+                                  if (!ReadSmallFile(path.c_str(), text, sizeof text, n)) return std::nullopt;
+                                  return std::string(text, n);
+                              });
 }
 
 std::optional<int> OomScoreAdj() {

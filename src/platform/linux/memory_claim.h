@@ -21,12 +21,15 @@ inline constexpr std::uint64_t kClaimCheckEvery = 256ull << 20;
 // What can be had without the kernel running out of memory: MemAvailable + SwapFree, less a reserve
 // of 5 % of physical memory (at least 64 MiB). Nothing when the text lacks the figures.
 std::optional<std::uint64_t> MemoryThatCanBeHad(std::string_view meminfo);
-// The same from /proc/meminfo, and no more than the room left under the memory limit of our
-// cgroup (CgroupMemoryRoom).
-std::optional<std::uint64_t> MemoryThatCanBeHad();
-
 // Reads a small file of the control-group tree; nothing when it cannot be read.
 using CgroupReader = std::function<std::optional<std::string>(const std::string& path)>;
+
+// The same, and no more than the room left under the memory limits of our control groups
+// (CgroupMemoryRoom); without /proc/meminfo's figures, nothing.
+std::optional<std::uint64_t> MemoryThatCanBeHad(std::string_view meminfo, std::string_view procSelfCgroup,
+                                                const CgroupReader& read, const std::string& root = "/sys/fs/cgroup");
+// That of this process, from /proc and the control-group tree.
+std::optional<std::uint64_t> MemoryThatCanBeHad();
 
 // Room left under the memory limits of the control groups named in `procSelfCgroup` (the text of
 // /proc/self/cgroup) and of their ancestors up to `root`: for each limited group, its limit less

@@ -120,23 +120,6 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return v && *v ? std::string(v) : fallback;
 }
 
-// Where the sound server listens. Empty: the environment names it, so libpulse finds it. Nothing:
-// there is no server here. Naming the socket keeps libpulse from starting a server of its own,
-// which could take seconds or leave a daemon behind.
-std::optional<std::string> SoundServer() {
-    if (!EnvOr("PULSE_SERVER", "").empty()) return std::string();
-    std::string dir = EnvOr("PULSE_RUNTIME_PATH", "");
-    if (dir.empty()) {
-        const std::string runtime = EnvOr("XDG_RUNTIME_DIR", "");
-        if (runtime.empty()) return std::nullopt;
-        dir = runtime + "/pulse";
-    }
-    const std::string socket = dir + "/native";
-    struct stat st {};
-    if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return std::nullopt;
-    return "unix:" + socket;
-}
-
 // Formats whose samples are no finer than 16 bits play as 16-bit integers; the rest as floats.
 bool NeedsFloat(int format) {
     switch (format & SF_FORMAT_SUBMASK) {
@@ -174,6 +157,21 @@ bool Stream(SNDFILE* file, Connection& out, int channels, double seconds, sf_cou
 }
 
 }  // namespace
+
+std::optional<std::string> SoundServer() {
+    if (!EnvOr("PULSE_SERVER", "").empty()) return std::string();
+    std::string dir = EnvOr("PULSE_RUNTIME_PATH", "");
+    if (dir.empty()) {
+        // The XDG rules ignore a runtime folder that is not an absolute path.
+        const std::string runtime = EnvOr("XDG_RUNTIME_DIR", "");
+        if (runtime.empty() || runtime.front() != '/') return std::nullopt;
+        dir = runtime + "/pulse";
+    }
+    const std::string socket = dir + "/native";
+    struct stat st {};
+    if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return std::nullopt;
+    return "unix:" + socket;
+}
 
 bool PlayWaveFile(const std::string& path, std::stop_token stop, std::chrono::milliseconds patience) {
     if (path.empty() || stop.stop_requested()) return false;
