@@ -1,7 +1,8 @@
 // The built program, started offscreen in a private home: it starts, ends in order on SIGTERM with
 // its settings saved, hands a second start's command line to the first without touching a file,
-// says what is wrong with a command line and what a free-up achieved, saves and ends cleanly when
-// its X display goes away, and SIGTERM ends it within 2 s even while a bus holds its start-up.
+// says what is wrong with a command line and what a free-up achieved (on the desktop too), saves and
+// ends cleanly when its X display goes away, and SIGTERM ends it within 2 s even while a bus holds
+// its start-up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -199,7 +201,11 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     // --quit with nothing running ends at once.
     EXPECT_TRUE(ExitedWith(Started(h, {}, {"--quit"}).WaitExit(10s), 0));
 
-    Started first(h);
+    // The running one has a desktop that shows notifications.
+    testsupport::PrivateBus bus(h.dir.path());
+    ASSERT_FALSE(bus.address().empty());
+    const auto notices = testsupport::NotificationStub(bus.address());
+    Started first(h, {}, {}, false, {"DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
     ASSERT_TRUE(first.WaitRunning(h));
     // A free-up says what it achieved, and ends with a status that tells whether it could.
     const auto said = [&](std::vector<std::string> args, int status, const std::string& start, bool display = true) {
@@ -208,8 +214,23 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
         EXPECT_EQ(asked.Output().substr(0, start.size()), start);
         return asked.Output();
     };
-    said({"--free-up", "1"}, 0, "Freed 1 MB in ");
-    said({"--free-up", "99999999"}, 3, "Nothing freed: at most ");
+    // The numbers of a text in order, signs and decimals kept.
+    const auto figures = [](const std::string& text) {
+        static const std::regex number("(−|[-+])?[0-9]+(\\.[0-9]+)?");
+        std::string all;
+        for (std::sregex_iterator n(text.begin(), text.end(), number), end; n != end; ++n) all += n->str() + " ";
+        return all;
+    };
+    // Each free-up also shows one notification, in the place of the one before (the stub numbers
+    // them from 1), that begins with the figures of the printed line.
+    for (const auto& [args, status, start, replaces] :
+         {std::tuple{std::vector<std::string>{"--free-up", "1"}, 0, "Freed 1 MB in ", 0},
+          std::tuple{std::vector<std::string>{"--free-up", "99999999"}, 3, "Nothing freed: at most ", 1}}) {
+        const std::string line = said(args, status, start);
+        ASSERT_TRUE(notices->WaitForCalls(replaces + 1u)) << line;
+        const std::string notice = notices->Calls()[replaces].args;
+        EXPECT_EQ(figures(notice).rfind(std::to_string(replaces) + " " + figures(line), 0), 0u) << line << notice;
+    }
     // --report reads the log where it lies, without a display (written a moment after the answer).
     std::string report;
     for (int i = 0; i < 20 && std::count(report.begin(), report.end(), '\n') < 3; ++i)
@@ -221,6 +242,7 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     EXPECT_TRUE(ExitedWith(Started(h, {}, {"--quit"}).WaitExit(10s), 0));
     EXPECT_TRUE(SettingsSaved(h));
     EXPECT_TRUE(ExitedWith(first.WaitExit(5s), 0));
+    EXPECT_EQ(notices->Calls().size(), 2u);
 }
 
 TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
