@@ -1,41 +1,21 @@
 // D-Bus for the tests: private buses, stand-ins for the desktop's services that record every call,
-// and sockets that accept and never answer, as a hung peer does. Nothing here reaches the
-// session's or the system's own bus.
-//
-//   PrivateBus session(dir.path());
-//   auto notices = testsupport::NotificationStub(session.address());
-//   ... the program, with DBUS_SESSION_BUS_ADDRESS=session.address() ...
-//   notices->WaitForCalls(1);  // then notices->Calls()[0].args, as GLib prints them
-//
-// A stub answers as its `answer` says when a call comes; destroying it takes it off the bus.
+// and sockets that never answer, as a hung peer. Nothing here reaches the session's or system's bus.
 #pragma once
 
 #include <gio/gio.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <functional>
-#include <future>
-#include <memory>
 #include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
-#include "support.h"
+#include "linux_options.h"
 
 namespace testsupport {
 
-// A socket that accepts every connection (the kernel does, into its backlog) and never says a
-// word. A `path` that begins with '@' has no file.
+// Accepts every connection (into the kernel's backlog) and never says a word; a path "@..." has no file.
 class SilentSocket {
 public:
     explicit SilentSocket(const std::string& path) : path_(path) {
@@ -55,49 +35,28 @@ private:
     int fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
 };
 
-// An X display (":N" in `name`, empty when none was free) that never answers: Xlib tries the
-// display's fileless socket first.
-struct SilentDisplay {
-    std::unique_ptr<SilentSocket> socket;
-    std::string name;
-    SilentDisplay() {
-        for (int n = 900; n < 1000 && name.empty(); ++n)
-            if ((socket = std::make_unique<SilentSocket>("@/tmp/.X11-unix/X" + std::to_string(n)))->ok())
-                name = ":" + std::to_string(n);
-    }
-};
-
-// A dbus-daemon of its own, listening on `folder`/`name`; address() is empty when none could be
-// started. Its address names only the socket, so a daemon started again there has the same one.
+// A dbus-daemon on `folder`/`name` (address() empty when none started); one started again there has
+// the same address.
 class PrivateBus {
 public:
     explicit PrivateBus(const std::filesystem::path& folder, const std::string& name = "bus") {
-        const std::string config = (folder / (name + ".conf")).string();
-        WriteFile(config, "<busconfig><type>session</type><listen>unix:path=" + (folder / name).string() +
-                              "</listen><auth>EXTERNAL</auth><policy context='default'><allow send_destination='*'/>"
-                              "<allow receive_sender='*'/><allow own='*'/></policy></busconfig>");
-        // It tells its address once it accepts connections, then its process id.
-        out_ = ::popen(("exec dbus-daemon --nofork --nopidfile --print-address=1 --print-pid=1 --config-file=" +
-                        config + " 2>/dev/null").c_str(), "r");
-        char line[512];
-        if (out_ && std::fgets(line, sizeof line, out_) && std::fgets(line, sizeof line, out_)) {
-            pid_ = std::atoi(line);
-            address_ = "unix:path=" + (folder / name).string();
-        }
-    }
-    ~PrivateBus() {
-        if (pid_ > 0) ::kill(pid_, SIGTERM);
-        if (out_) ::pclose(out_);
+        const std::string socket = (folder / name).string();
+        WriteFile(socket + ".conf", "<busconfig><type>session</type><listen>unix:path=" + socket + "</listen><auth>"
+                                    "EXTERNAL</auth><policy context='default'><allow send_destination='*'/><allow "
+                                    "receive_sender='*'/><allow own='*'/></policy></busconfig>");
+        // It tells its address once it accepts connections.
+        daemon_ = std::make_unique<Process>("dbus-daemon --nofork --nopidfile --print-address=1 --config-file=" +
+                                            socket + ".conf");
+        if (!daemon_->Line().empty()) address_ = "unix:path=" + socket;
     }
     const std::string& address() const { return address_; }
 
 private:
-    FILE* out_ = nullptr;
-    pid_t pid_ = 0;
+    std::unique_ptr<Process> daemon_;
     std::string address_;
 };
 
-// A service that owns `name` on a bus and serves the one interface of `xml` at `path`.
+// Owns `name` and serves the interface of `xml` at `path` on a thread of its own, until destroyed.
 class StubService {
 public:
     enum class Answer { Reply, Refuse, Never };
@@ -108,43 +67,37 @@ public:
         bool operator==(const Call&) const = default;
     };
 
-    StubService(const std::string& address, const std::string& name, const std::string& path,
-                const std::string& xml, std::function<GVariant*()> reply = {})
+    StubService(const std::string& address, const std::string& name, const std::string& path, const std::string& xml,
+                std::function<GVariant*()> reply = {})
         : reply_(std::move(reply)) {
-        std::promise<void> ready;
-        thread_ = std::thread([&] {
-            g_main_context_push_thread_default(context_);
-            conn_ = g_dbus_connection_new_for_address_sync(
-                address.c_str(),
-                GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                     G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                nullptr, nullptr, nullptr);
-            node_ = g_dbus_node_info_new_for_xml(xml.c_str(), nullptr);
-            static const GDBusInterfaceVTable vtable{&StubService::OnCall, nullptr, nullptr, {}};
-            if (conn_ && node_) {
-                g_dbus_connection_register_object(conn_, path.c_str(), node_->interfaces[0], &vtable, this, nullptr, nullptr);
-                g_variant_unref(g_dbus_connection_call_sync(conn_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                            "org.freedesktop.DBus", "RequestName",
-                                                            g_variant_new("(su)", name.c_str(), 0u), nullptr,
-                                                            G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr));
-            }
-            ready.set_value();
-            g_main_loop_run(loop_);
+        // The object's calls come to the context that is the thread's default as it is registered.
+        g_main_context_push_thread_default(context_);
+        conn_ = g_dbus_connection_new_for_address_sync(address.c_str(), GDBusConnectionFlags(
+            G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+        node_ = g_dbus_node_info_new_for_xml(xml.c_str(), nullptr);
+        static const GDBusInterfaceVTable vtable{&StubService::OnCall, nullptr, nullptr, {}};
+        if (conn_ && node_) {
+            g_dbus_connection_register_object(conn_, path.c_str(), node_->interfaces[0], &vtable, this, nullptr,
+                                              nullptr);
+            g_variant_unref(g_dbus_connection_call_sync(
+                conn_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+                g_variant_new("(su)", name.c_str(), 0u), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr));
+        }
+        g_main_context_pop_thread_default(context_);
+        thread_ = std::thread([this] {
+            while (!ending_) g_main_context_iteration(context_, TRUE);
         });
-        ready.get_future().wait();
     }
     ~StubService() {
-        g_main_context_invoke(context_, [](gpointer loop) -> gboolean {
-            g_main_loop_quit(static_cast<GMainLoop*>(loop));
-            return G_SOURCE_REMOVE;
-        }, loop_);
+        ending_ = true;
+        g_main_context_wakeup(context_);
         thread_.join();
         for (GDBusMethodInvocation* held : held_)
             g_dbus_method_invocation_return_dbus_error(held, "org.freedesktop.DBus.Error.NoReply", "ended");
         if (conn_) g_dbus_connection_close_sync(conn_, nullptr, nullptr);
         g_clear_object(&conn_);
         if (node_) g_dbus_node_info_unref(node_);
-        g_main_loop_unref(loop_);
         g_main_context_unref(context_);
     }
 
@@ -173,7 +126,8 @@ private:
         case Answer::Reply:
             return g_dbus_method_invocation_return_value(invocation, self.reply_ ? self.reply_() : nullptr);
         case Answer::Refuse:
-            return g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.AccessDenied", "no");
+            return g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.AccessDenied",
+                                                              "no");
         case Answer::Never:
             self.held_.push_back(invocation);  // answered as the stub ends
         }
@@ -181,7 +135,7 @@ private:
 
     std::function<GVariant*()> reply_;
     GMainContext* context_ = g_main_context_new();
-    GMainLoop* loop_ = g_main_loop_new(context_, FALSE);
+    std::atomic<bool> ending_{false};
     GDBusConnection* conn_ = nullptr;
     GDBusNodeInfo* node_ = nullptr;
     std::thread thread_;

@@ -1,7 +1,5 @@
-// The desktop's services over D-Bus, on private buses with stand-ins that record every call: what
-// each menu item asks of which service, what the menu offers when a service is there, refusing or
-// gone, the desktop notices, and that nothing waits for a bus, a display or a trash that never
-// answers.
+// The desktop's services over D-Bus on private buses: what each menu item asks, what the menu offers
+// as services come and go, the notices, and that nothing waits for a peer that never answers.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -9,32 +7,28 @@
 #include "app/program.h"
 #include "host/scripted_host.h"
 #include "linux_bus.h"
-#include "linux_options.h"
 #include "tray/form6.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using platform::DesktopAction;
-using platform::LinuxSystem;
-using testsupport::EndsWithin;
-using testsupport::StubService;
+using namespace platform;
+using namespace testsupport;
 using Answer = StubService::Answer;
 
-LinuxSystem::Options On(const testsupport::TempDir& dir, const std::string& sessionBus, const std::string& systemBus) {
-    LinuxSystem::Options o = testsupport::In(dir);
+LinuxSystem::Options On(const TempDir& dir, const std::string& sessionBus, const std::string& systemBus) {
+    LinuxSystem::Options o = In(dir);
     o.sessionBus = sessionBus;
     o.systemBus = systemBus;
     o.busLimit = 300ms;
     return o;
 }
 
-// The program's tray menu, with the screen saver on a session bus and logind on a system bus, and
-// the program's icon in the user's icon theme.
+// The tray menu, with the screen saver on a session bus, logind on a system bus, and an icon installed.
 struct DesktopBusTest : ::testing::Test {
-    testsupport::TempDir dir;
-    std::unique_ptr<testsupport::PrivateBus> session, system;
+    TempDir dir;
+    std::unique_ptr<PrivateBus> session, system;
     std::unique_ptr<StubService> saver, login;
     std::unique_ptr<LinuxSystem> sys;
     forms::Application app;
@@ -43,20 +37,19 @@ struct DesktopBusTest : ::testing::Test {
     tarnolux::Form6* menu = nullptr;
 
     void SetUp() override {
-        session = std::make_unique<testsupport::PrivateBus>(dir.path(), "session");
-        system = std::make_unique<testsupport::PrivateBus>(dir.path(), "system");
+        session = std::make_unique<PrivateBus>(dir.path(), "session");
+        system = std::make_unique<PrivateBus>(dir.path(), "system");
         if (session->address().empty() || system->address().empty()) GTEST_SKIP() << "no dbus-daemon";
-        saver = testsupport::ScreenSaverStub(session->address());
-        login = testsupport::LoginStub(system->address());
-        testsupport::WriteFile(dir / "data/icons/hicolor/scalable/apps/tarnolux.svg", "<svg/>");  // installed
+        saver = ScreenSaverStub(session->address());
+        login = LoginStub(system->address());
+        WriteFile(dir / "data/icons/hicolor/scalable/apps/tarnolux.svg", "<svg/>");  // installed
         sys = std::make_unique<LinuxSystem>(On(dir, session->address(), system->address()));
         program = std::make_unique<tarnolux::Program>(app, *sys, host);
         menu = &program->form6();
     }
-    void TearDown() override { program.reset(); }
     // Whether the menu, as it opens, offers Run ScreenSaver and Restart and Exit Windows.
     bool Offers(bool screenSaver, bool restart) {
-        return testsupport::Eventually([&] {
+        return Eventually([&] {
             menu->ShowAvailableExtras();
             return menu->extras1_menu(9).enabled() == screenSaver && menu->restart_menu->enabled() == restart &&
                    menu->exit_windows_menu->enabled() == restart;
@@ -102,13 +95,13 @@ TEST_F(DesktopBusTest, TheMenuOffersWhatIsThereAlsoWhenItRefusesAndGreysOutWhatL
     EXPECT_TRUE(Offers(false, false));
     // The system's bus started again, logind with it: the program finds them on the new bus.
     system.reset();
-    system = std::make_unique<testsupport::PrivateBus>(dir.path(), "system");
-    login = testsupport::LoginStub(system->address());
+    system = std::make_unique<PrivateBus>(dir.path(), "system");
+    login = LoginStub(system->address());
     EXPECT_TRUE(Offers(false, true));
 }
 
 TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheCallerNothing) {
-    auto notices = testsupport::NotificationStub(session->address());
+    auto notices = NotificationStub(session->address());
     const auto notify = [&](LinuxSystem& to, StubService& server, const std::string& body) {
         const std::size_t before = server.Calls().size();
         EXPECT_TRUE(EndsWithin(1s, [&] { EXPECT_TRUE(to.Notify("Tarnolux", body)); }));
@@ -126,26 +119,21 @@ TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheC
     EXPECT_EQ(notify(*sys, *notices, "Freed 64 MB."), notice(2, "tarnolux", "Freed 64 MB."));
 
     // The session's bus in its usual place, unnamed; no icon in the icon theme: the notice names none.
-    testsupport::TempDir bare;
+    TempDir bare;
     {
-        testsupport::PrivateBus usual(std::getenv("XDG_RUNTIME_DIR"), "bus");
-        auto there = testsupport::NotificationStub(usual.address());
-        const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-        const std::string saved = dataDirs ? dataDirs : "";
-        setenv("XDG_DATA_DIRS", (bare / "share").c_str(), 1);
+        PrivateBus usual(std::getenv("XDG_RUNTIME_DIR"), "bus");
+        auto there = NotificationStub(usual.address());
+        ScopedEnv dataDirs("XDG_DATA_DIRS", (bare / "share").string());
         LinuxSystem plain(On(bare, "", ""));
         EXPECT_EQ(notify(plain, *there, "Freed 32 MB."), notice(0, "", "Freed 32 MB."));
-        if (dataDirs) setenv("XDG_DATA_DIRS", saved.c_str(), 1);
-        else unsetenv("XDG_DATA_DIRS");
     }
     // Nobody to ask: no address at all, or a socket's path where no socket is.
-    testsupport::WriteFile(bare / "left-over", "");
+    WriteFile(bare / "left-over", "");
     for (const std::string& address : {std::string(), "unix:path=" + (bare / "left-over").string()})
         EXPECT_FALSE(LinuxSystem(On(bare, address, "")).Notify("Tarnolux", "Freed 16 MB.")) << address;
 }
 
-// A FUSE file system whose server never answers, as a share that stops answering; nothing where
-// this process may not mount one. What waits on it is released as it goes.
+// A FUSE mount whose server never answers, as a share that hangs (where this process may mount one).
 struct StalledMount {
     std::string dir;
     int fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
@@ -154,7 +142,7 @@ struct StalledMount {
         fs::create_directories(at);
         const std::string options = "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=" +
                                     std::to_string(::getuid()) + ",group_id=" + std::to_string(::getgid());
-        mounted = fd >= 0 && ::mount("tarnolux-stalled", dir.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+        mounted = fd >= 0 && ::mount("stalled", dir.c_str(), "fuse", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
     }
     ~StalledMount() {
         ::close(fd);
@@ -163,22 +151,27 @@ struct StalledMount {
 };
 
 TEST(LinuxUnanswered, NothingWaitsForABusADisplayOrATrashFolderThatNeverAnswers) {
-    testsupport::TempDir dir;
-    testsupport::SilentSocket bus((dir / "bus").string());
-    testsupport::SilentDisplay display;
+    TempDir dir;
+    SilentSocket bus((dir / "bus").string());
     StalledMount share(dir / "share");
     ASSERT_TRUE(bus.ok());
+    // An X display that never answers: Xlib tries the display's fileless socket first.
+    std::unique_ptr<SilentSocket> x;
+    std::string display;
+    for (int n = 900; n < 1000 && display.empty(); ++n)
+        if ((x = std::make_unique<SilentSocket>("@/tmp/.X11-unix/X" + std::to_string(n)))->ok())
+            display = ":" + std::to_string(n);
     // The home trash answers; the share's is on the mount that does not.
-    testsupport::WriteFile(dir / "proc/self/mountinfo",
+    WriteFile(dir / "proc/self/mountinfo",
                            "30 1 0:40 / " + (dir / "share").string() + " rw - fuse.sshfs me@host: rw\n");
     const struct {
         bool possible;
         std::string bus, display;
-    } cases[] = {{true, bus.address(), ""}, {!display.name.empty(), "", display.name}, {share.mounted, "", ""}};
+    } cases[] = {{true, bus.address(), ""}, {!display.empty(), "", display}, {share.mounted, "", ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bus + c.display);
         if (!c.possible) continue;
-        testsupport::WriteFile(dir / "data/Trash/files/a.txt", "a");
+        WriteFile(dir / "data/Trash/files/a.txt", "a");
         LinuxSystem::Options o = On(dir, c.bus, c.bus);
         o.display = c.display;
         o.busLimit = 2s;
@@ -186,12 +179,12 @@ TEST(LinuxUnanswered, NothingWaitsForABusADisplayOrATrashFolderThatNeverAnswers)
         // The window opens the menu twice and uses the extras; the count runs aside.
         EXPECT_TRUE(EndsWithin(1s, [&] {
             for (int i = 0; i < 2; ++i) {  // nothing offered whose answer is not in
-                const platform::ExtrasAvailability a = sys->AvailableExtras();
+                const ExtrasAvailability a = sys->AvailableExtras();
                 EXPECT_FALSE(a.desktopIcons || a.taskbar || a.minimizeAll || a.screenSaver || a.restart);
             }
             sys->Desktop(DesktopAction::HideTaskbar);
             sys->Desktop(DesktopAction::RunScreenSaver);
-            sys->ExitWindows(platform::ExitWindowsMode::Restart);
+            sys->ExitWindows(ExitWindowsMode::Restart);
             sys->Notify("Tarnolux", "Freed 512 MB.");
         }));
         EXPECT_TRUE(EndsWithin(1s, [&] { EXPECT_EQ(sys->RecycleBinItems(), 1u); }));

@@ -1,16 +1,7 @@
-// The Linux System's drives, processes and desktop extras for real, on things the tests make
-// themselves: sample mount tables and /proc folders, processes the tests start, the trash on
-// temporary folders laid out as the freedesktop Trash standard describes, and desktop and panel
-// windows on a private Xvfb display.
+// The Linux System's drives, processes and desktop extras for real, on sample mount tables and /proc
+// folders, processes the tests start, trash folders made here, and windows on a private Xvfb.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <string>
-#include <thread>
 
 #include "app/form5.h"
 #include "app/program.h"
@@ -22,15 +13,18 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-// After gtest: Xlib's None and Bool macros would break its headers.
 using namespace platform;
 namespace fs = std::filesystem;
-using testsupport::ReadFile;
-using testsupport::In;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace std::chrono_literals;
+using namespace testsupport;
 
 namespace {
+
+std::string MountLine(int id, const std::string& root, const std::string& point, const std::string& type,
+                      const std::string& source) {
+    return std::to_string(id) + " 1 8:1 " + root + " " + point + " rw,relatime shared:1 - " + type + " " + source +
+           " rw\n";
+}
 
 // One trashed item with its record.
 void Trash(const fs::path& trash, const std::string& name, const std::string& contents) {
@@ -45,9 +39,8 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     WriteFile(outside / "precious.txt", "keep");
 
     Trash(home, "a.txt", "a");
-    Trash(home, "folder", "");
-    fs::remove(home / "files/folder");
     WriteFile(home / "files/folder/deep/b.txt", "b");
+    WriteFile(home / "info/folder.trashinfo", "[Trash Info]\nPath=/x/folder\n");
     fs::permissions(home / "files/folder/deep", fs::perms::owner_read | fs::perms::owner_exec);  // read-only
     fs::create_symlink(outside, home / "files/link");  // an item that is a link: removed, not followed
     WriteFile(home / "info/gone.txt.trashinfo", "[Trash Info]\n");  // a record without its item
@@ -66,21 +59,17 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     Trash(outside / "elsewhere", "not-a-trash.txt", "n");
     fs::create_symlink(outside / "elsewhere", disk / (".Trash-" + uid));
 
-    WriteFile(dir / "proc/self/mountinfo", "20 1 0:5 / /proc rw - proc proc rw\n21 1 8:17 / " + usb.string() +
-                                               " rw - vfat /dev/sdb1 rw\n22 1 8:33 / " + disk.string() +
-                                               " rw - ext4 /dev/sdc1 rw\n");
+    WriteFile(dir / "proc/self/mountinfo", MountLine(20, "/", "/proc", "proc", "proc") +
+                                               MountLine(21, "/", usb.string(), "vfat", "/dev/sdb1") +
+                                               MountLine(22, "/", disk.string(), "ext4", "/dev/sdc1"));
     {
         LinuxSystem sys(In(dir));
         EXPECT_EQ(sys.RecycleBinItems(), 5u);  // a.txt, folder, link; photo.jpg; song.ogg
         EXPECT_TRUE(sys.AvailableExtras().recycleBin);
         EXPECT_TRUE(sys.EmptyRecycleBin());
     }  // the System waits for the worker as it ends
-    for (const fs::path& t : {home, usb / ".Trash" / uid, usb / (".Trash-" + uid)}) {
-        EXPECT_TRUE(fs::is_empty(t / "files")) << t;
-        if (t != home) {
-            EXPECT_TRUE(fs::is_empty(t / "info")) << t;
-        }
-    }
+    for (const fs::path& t : {home, usb / ".Trash" / uid, usb / (".Trash-" + uid)})
+        EXPECT_TRUE(fs::is_empty(t / "files") && (t == home || fs::is_empty(t / "info"))) << t;
     EXPECT_FALSE(fs::exists(home / "directorysizes"));
     EXPECT_TRUE(fs::is_empty(home / "expunged"));
     EXPECT_TRUE(fs::exists(home / "info/notes.txt"));  // no record, no item: not ours to remove
@@ -91,8 +80,7 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     EXPECT_EQ(ReadFile(usb / "kept.txt"), "not in the trash");
 
     // What cannot be deleted is said: a folder where an item's record belongs.
-    Trash(home, "b.txt", "b");
-    fs::remove(home / "info/b.txt.trashinfo");
+    WriteFile(home / "files/b.txt", "b");
     WriteFile(home / "info/b.txt.trashinfo/inside", "");
     EXPECT_FALSE(linux_impl::EmptyTrash({home.string()}));
     EXPECT_FALSE(fs::exists(home / "files/b.txt"));
@@ -103,149 +91,114 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     EXPECT_TRUE(none.EmptyRecycleBin());
 }
 
-// ---- X11 ----------------------------------------------------------------------------------------
-
-struct LinuxX11Test : ::testing::Test {
-    testsupport::XServer server;
-    Display* d = nullptr;
-    void SetUp() override {
-        if (server.display().empty()) GTEST_SKIP() << "no Xvfb";
-        d = XOpenDisplay(server.display().c_str());
-        ASSERT_NE(d, nullptr);
-    }
-    void TearDown() override {
-        if (d) XCloseDisplay(d);
-    }
-    void SetAtoms(Window w, const char* property, const char* value) {
+// Desktop and panel windows are found at the top, in a window manager's frames and in its client list,
+// asked in the background (an answer counts from a later call); only they are hidden and shown.
+// Minimize all asks a window manager that offers it to show the desktop. A desktop that answered and
+// then stopped (its server held) holds neither the menu nor the end.
+TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForAHeldServer) {
+    XServer server;
+    if (server.display().empty()) GTEST_SKIP() << "no Xvfb";
+    Display* d = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(d, nullptr);
+    TempDir dir;
+    LinuxSystem::Options options = In(dir);
+    options.display = server.display();
+    auto sys = std::make_unique<LinuxSystem>(options);
+    // Waiting on what is not there takes the whole limit; the private server answers well within it.
+    const auto found = [&](bool ExtrasAvailability::*item, std::chrono::milliseconds limit = std::chrono::seconds(2)) {
+        return Eventually([&] { return sys->AvailableExtras().*item; }, limit);
+    };
+    const auto setAtoms = [&](Window w, const char* property, const char* value) {
         const Atom a = XInternAtom(d, value, False);
         XChangeProperty(d, w, XInternAtom(d, property, False), XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&a), 1);
-    }
-    Window Make(const char* type, Window parent = 0) {
+    };
+    const auto make = [&](const char* type, Window parent = 0) {
         const Window w = XCreateSimpleWindow(d, parent ? parent : DefaultRootWindow(d), 0, 0, 50, 20, 0, 0, 0);
-        if (type) SetAtoms(w, "_NET_WM_WINDOW_TYPE", type);
+        if (type) setAtoms(w, "_NET_WM_WINDOW_TYPE", type);
         XMapWindow(d, w);
         XSync(d, False);
         return w;
-    }
-    bool Mapped(Window w) {
-        XSync(d, False);
-        XWindowAttributes a{};
-        XGetWindowAttributes(d, w, &a);
-        return a.map_state != IsUnmapped;
-    }
-    LinuxSystem::Options Options(const TempDir& dir) {
-        LinuxSystem::Options o = In(dir);
-        o.display = server.display();
-        return o;
-    }
-};
-
-// Desktop and panel windows are found at the top, inside a window manager's frames and in its list
-// of the windows it manages; they are hidden and shown, and nothing else is. The desktop is asked in
-// the background: what it answers counts from a later call.
-TEST_F(LinuxX11Test, HidesAndShowsOnlyTheDesktopAndPanelWindows) {
-    TempDir dir;
-    LinuxSystem sys(Options(dir));
-    // Waiting on what is not there takes the whole limit; the private server answers well within it.
-    const auto found = [&](bool ExtrasAvailability::*item, std::chrono::milliseconds limit = std::chrono::seconds(2)) {
-        return testsupport::Eventually([&] { return sys.AvailableExtras().*item; }, limit);
     };
     // The program's own handling of X errors is as it was after each look.
     const auto mine = [](Display*, XErrorEvent*) { return 0; };
     XSetErrorHandler(mine);
-    EXPECT_FALSE(found(&ExtrasAvailability::desktopIcons, std::chrono::milliseconds(300)));
-    EXPECT_FALSE(found(&ExtrasAvailability::taskbar, std::chrono::milliseconds(300)));
-    EXPECT_FALSE(sys.AvailableExtras().startButton);
+    using E = ExtrasAvailability;
+    for (auto item : {&E::desktopIcons, &E::taskbar, &E::minimizeAll}) EXPECT_FALSE(found(item, 300ms));
+    EXPECT_FALSE(sys->AvailableExtras().startButton);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the last look is over
     EXPECT_EQ(XSetErrorHandler(nullptr), static_cast<XErrorHandler>(mine));
 
-    const Window desktop = Make("_NET_WM_WINDOW_TYPE_DESKTOP", Make(nullptr, Make(nullptr)));
-    const Window top = Make("_NET_WM_WINDOW_TYPE_DOCK"), framed = Make("_NET_WM_WINDOW_TYPE_DOCK", Make(nullptr));
-    const Window normal = Make("_NET_WM_WINDOW_TYPE_NORMAL"), plain = Make(nullptr);
+    const Window desktop = make("_NET_WM_WINDOW_TYPE_DESKTOP", make(nullptr, make(nullptr)));
+    const Window top = make("_NET_WM_WINDOW_TYPE_DOCK"), framed = make("_NET_WM_WINDOW_TYPE_DOCK", make(nullptr));
+    const Window normal = make("_NET_WM_WINDOW_TYPE_NORMAL"), plain = make(nullptr);
     XChangeProperty(d, DefaultRootWindow(d), XInternAtom(d, "_NET_CLIENT_LIST", False), XA_WINDOW, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&desktop), 1);
     XSync(d, False);
     const auto mapped = [&] {
+        XSync(d, False);
         std::string m;
-        for (Window w : {desktop, top, framed, normal, plain}) m += Mapped(w) ? '1' : '0';
+        for (Window w : {desktop, top, framed, normal, plain}) {
+            XWindowAttributes a{};
+            XGetWindowAttributes(d, w, &a);
+            m += a.map_state != IsUnmapped ? '1' : '0';
+        }
         return m;
     };
     EXPECT_TRUE(found(&ExtrasAvailability::desktopIcons));
     EXPECT_TRUE(found(&ExtrasAvailability::taskbar));
 
-    EXPECT_TRUE(sys.Desktop(DesktopAction::HideTaskbar));
-    EXPECT_TRUE(testsupport::Eventually([&] { return mapped() == "10011"; })) << mapped();
-    sys.AvailableExtras();
+    EXPECT_TRUE(sys->Desktop(DesktopAction::HideTaskbar));
+    EXPECT_TRUE(Eventually([&] { return mapped() == "10011"; })) << mapped();
+    sys->AvailableExtras();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_TRUE(sys.AvailableExtras().taskbar);  // hidden panels are still found, to be shown again
-    EXPECT_TRUE(sys.Desktop(DesktopAction::HideDesktopIcons));
-    EXPECT_TRUE(testsupport::Eventually([&] { return mapped() == "00011"; })) << mapped();
+    EXPECT_TRUE(sys->AvailableExtras().taskbar);  // hidden panels are still found, to be shown again
+    EXPECT_TRUE(sys->Desktop(DesktopAction::HideDesktopIcons));
+    EXPECT_TRUE(Eventually([&] { return mapped() == "00011"; })) << mapped();
 
     // A fresh run finds them hidden and shows them again, also when it ends at once.
     {
-        LinuxSystem later(Options(dir));
+        LinuxSystem later(options);
         EXPECT_TRUE(later.Desktop(DesktopAction::ShowTaskbar));
         EXPECT_TRUE(later.Desktop(DesktopAction::ShowDesktopIcons));
     }
     EXPECT_EQ(mapped(), "11111");
-}
 
-TEST_F(LinuxX11Test, MinimizeAllAsksTheWindowManagerToShowTheDesktop) {
-    TempDir dir;
-    LinuxSystem sys(Options(dir));
-    const auto offered = [&](std::chrono::milliseconds limit) {
-        return testsupport::Eventually([&] { return sys.AvailableExtras().minimizeAll; }, limit);
-    };
-    EXPECT_FALSE(offered(std::chrono::milliseconds(300)));  // no window manager offers it yet
     // Play the window manager: offer the mode and listen for requests on the root window.
-    const Window root = DefaultRootWindow(d);
-    SetAtoms(root, "_NET_SUPPORTED", "_NET_SHOWING_DESKTOP");
-    XSelectInput(d, root, SubstructureRedirectMask);
+    setAtoms(DefaultRootWindow(d), "_NET_SUPPORTED", "_NET_SHOWING_DESKTOP");
+    XSelectInput(d, DefaultRootWindow(d), SubstructureRedirectMask);
     XSync(d, False);
-    EXPECT_TRUE(offered(std::chrono::seconds(2)));
-    EXPECT_TRUE(sys.Desktop(DesktopAction::MinimizeAll));
+    EXPECT_TRUE(found(&ExtrasAvailability::minimizeAll));
+    EXPECT_TRUE(sys->Desktop(DesktopAction::MinimizeAll));
     XEvent e{};
     XNextEvent(d, &e);
     EXPECT_EQ(e.type, ClientMessage);
     EXPECT_EQ(e.xclient.message_type, XInternAtom(d, "_NET_SHOWING_DESKTOP", False));
     EXPECT_EQ(e.xclient.data.l[0], 1);
-}
 
-// A desktop that answered and then stopped (its server held): the menu and the end go on without it.
-TEST_F(LinuxX11Test, AServerThatStopsAnsweringHoldsNeitherTheMenuNorTheEnd) {
-    TempDir dir;
-    auto sys = std::make_unique<LinuxSystem>(Options(dir));
-    Make("_NET_WM_WINDOW_TYPE_DOCK");
-    ASSERT_TRUE(testsupport::Eventually([&] { return sys->AvailableExtras().taskbar; }));
     server.Pause(true);
-    EXPECT_TRUE(testsupport::EndsWithin(std::chrono::seconds(1), [&] {
+    EXPECT_TRUE(EndsWithin(std::chrono::seconds(1), [&] {
         EXPECT_TRUE(sys->AvailableExtras().taskbar);  // the last answer stands
         EXPECT_TRUE(sys->Desktop(DesktopAction::HideTaskbar));
         sys.reset();
     }));
     server.Pause(false);
-}
-
-std::string MountLine(int id, const std::string& root, const std::string& point, const std::string& type,
-                      const std::string& source) {
-    return std::to_string(id) + " 1 8:1 " + root + " " + point + " rw,relatime shared:1 - " + type + " " + source + " rw\n";
+    XCloseDisplay(d);
 }
 
 TEST(LinuxDrives, RealFileSystemsGetLettersInMountOrderThatStayWhileTheProgramRuns) {
     TempDir dir;
     const std::string root = dir.str();
-    fs::create_directories(dir / "mnt/my disk");
-    fs::create_directories(dir / "mnt/data");
-    fs::create_directories(dir / "home");
-    const std::string table = MountLine(20, "/", "/proc", "proc", "proc") + MountLine(21, "/", "/run", "tmpfs", "tmpfs") +
-                              MountLine(22, "/", "/", "overlay", "overlay") +
-                              MountLine(23, "/", root + "/mnt/my\\040disk", "vfat", "/dev/sdb1") +
-                              MountLine(24, "/", root + "/mnt/data", "nfs4", "server:/export") +
-                              MountLine(25, "/", "/snap/core/1", "squashfs", "/dev/loop3") +
-                              MountLine(26, "/var/lib/x/hosts", "/etc/hosts", "ext4", "/dev/sda1") +
-                              MountLine(27, "/@home", root + "/home", "btrfs", "/dev/sda2") +
-                              MountLine(28, "/", root + "/sshfs", "fuse.sshfs", "me@host:");
+    for (const char* folder : {"mnt/my disk", "mnt/data", "home"}) fs::create_directories(dir / folder);
+    const std::string table =
+        MountLine(20, "/", "/proc", "proc", "proc") + MountLine(21, "/", "/run", "tmpfs", "tmpfs") +
+        MountLine(22, "/", "/", "overlay", "overlay") +
+        MountLine(23, "/", root + "/mnt/my\\040disk", "vfat", "/dev/sdb1") +
+        MountLine(24, "/", root + "/mnt/data", "nfs4", "server:/export") +
+        MountLine(25, "/", "/snap/core/1", "squashfs", "/dev/loop3") +
+        MountLine(26, "/var/lib/x/hosts", "/etc/hosts", "ext4", "/dev/sda1") +
+        MountLine(27, "/@home", root + "/home", "btrfs", "/dev/sda2") +
+        MountLine(28, "/", root + "/sshfs", "fuse.sshfs", "me@host:");
     WriteFile(dir / "proc/self/mountinfo", table);
     LinuxSystem sys(In(dir));
     EXPECT_EQ(sys.Drives(), (std::vector<std::string>{"c: /", "d: " + root + "/mnt/my disk", "e: " + root + "/mnt/data",
@@ -262,8 +215,7 @@ TEST(LinuxDrives, RealFileSystemsGetLettersInMountOrderThatStayWhileTheProgramRu
     EXPECT_EQ(space->totalBytes, static_cast<std::uint64_t>(vfs.f_blocks) * vfs.f_frsize);
     EXPECT_FALSE(sys.DriveReady("g:\\"));  // its mount point is not there
 
-    // Unmounted: gone from the list and not ready, though the folder is still there; mounted
-    // again: the same letter. A new mount takes the next letter, never a freed one.
+    // Unmounted: gone and not ready, though its folder stays. A new mount never takes a freed letter.
     WriteFile(dir / "proc/self/mountinfo", table.substr(0, table.find("23 1")) + table.substr(table.find("24 1")) +
                                                  MountLine(29, "/", root + "/new", "ext4", "/dev/sdc1"));
     EXPECT_EQ(sys.Drives(), (std::vector<std::string>{"c: /", "e: " + root + "/mnt/data", "f: " + root + "/home",
@@ -272,9 +224,9 @@ TEST(LinuxDrives, RealFileSystemsGetLettersInMountOrderThatStayWhileTheProgramRu
     EXPECT_FALSE(sys.GetDiskFreeSpace("d:\\"));
 }
 
-// The mount table writes blanks, tabs, line breaks and backslashes in octal; anything else after a
-// backslash stands as it is. udev's label links write bytes as \xHH.
-TEST(LinuxDrives, EscapesInMountPointsAndLabels) {
+// The mount table writes blanks, tabs, line breaks and backslashes in octal, udev's label links bytes
+// as \xHH. Real file systems are drives, each showing its file system's name (FUSE ones their own).
+TEST(LinuxDrives, MountPointsLabelsAndWhichMountsAreDrives) {
     const std::pair<std::string, std::string> points[] = {
         {"/mnt/my\\040disk", "/mnt/my disk"}, {"/mnt/tab\\011x", "/mnt/tab\tx"}, {"/mnt/nl\\012", "/mnt/nl\n"},
         {"/mnt/back\\134slash", "/mnt/back\\slash"}, {"/mnt/\\400", "/mnt/\\400"}, {"/mnt/\\08", "/mnt/\\08"},
@@ -284,32 +236,24 @@ TEST(LinuxDrives, EscapesInMountPointsAndLabels) {
         ASSERT_EQ(m.size(), 1u) << raw;
         EXPECT_EQ(m[0].point, point);
     }
-    const std::pair<std::string, std::string> labels[] = {
-        {"My\\x20Disk", "My Disk"}, {"end\\x2f", "end/"}, {"cut\\x2", "cut\\x2"}, {"\\xzz", "\\xzz"}, {"plain", "plain"}};
+    const std::pair<std::string, std::string> labels[] = {{"My\\x20Disk", "My Disk"}, {"end\\x2f", "end/"},
+        {"cut\\x2", "cut\\x2"}, {"\\xzz", "\\xzz"}, {"plain", "plain"}};
     for (const auto& [raw, label] : labels) EXPECT_EQ(linux_impl::LabelUnescape(raw), label) << raw;
-}
-
-// Which mounts are drives, and the file-system name each shows.
-TEST(LinuxDrives, RealFileSystemsAreDrivesAndFuseOnesGoByTheirOwnName) {
     using linux_impl::MountEntry;
-    const std::pair<MountEntry, const char*> mounts[] = {
-        {{"/", "/a", "ext4", "/dev/sda1"}, "ext4"},         {{"/", "/a", "tmpfs", "tmpfs"}, nullptr},
-        {{"/", "/a", "nfs4", "srv:/x"}, "nfs4"},            {{"/", "/a", "fuse.sshfs", "me@h:"}, "sshfs"},
-        {{"/", "/a", "squashfs", "/dev/loop3"}, nullptr},   {{"/sub", "/a", "ext4", "/dev/sda1"}, nullptr},
-        {{"/@home", "/a", "btrfs", "/dev/sda2"}, "btrfs"},  {{"/", "/a", "zfs", "pool/home"}, "zfs"},
-        {{"/", "/a", "ext4", "/"}, nullptr},                {{"/", "/a", "fuse.", "/dev/sdb1"}, "fuse."},
-        {{"/", "/a", "fuseblk", "/dev/sdb1"}, "fuseblk"},   {{"/", "/a", "fuse.s3", "/dev/fuse"}, "s3"}};
-    for (const auto& [m, name] : mounts) {
-        EXPECT_EQ(linux_impl::IsDriveMount(m), name != nullptr) << m.type << " " << m.root << " " << m.source;
-        if (name) {
-            EXPECT_EQ(linux_impl::FileSystemName(m), name);
-        }
-    }
+    const std::pair<MountEntry, std::string> mounts[] = {
+        {{"/", "/a", "ext4", "/dev/sda1"}, "ext4"},        {{"/", "/a", "tmpfs", "tmpfs"}, ""},
+        {{"/", "/a", "nfs4", "srv:/x"}, "nfs4"},           {{"/", "/a", "fuse.sshfs", "me@h:"}, "sshfs"},
+        {{"/", "/a", "squashfs", "/dev/loop3"}, ""},       {{"/sub", "/a", "ext4", "/dev/sda1"}, ""},
+        {{"/@home", "/a", "btrfs", "/dev/sda2"}, "btrfs"}, {{"/", "/a", "zfs", "pool/home"}, "zfs"},
+        {{"/", "/a", "ext4", "/"}, ""},                    {{"/", "/a", "fuse.", "/dev/sdb1"}, "fuse."},
+        {{"/", "/a", "fuseblk", "/dev/sdb1"}, "fuseblk"},  {{"/", "/a", "fuse.s3", "/dev/fuse"}, "s3"}};
+    for (const auto& [m, name] : mounts)  // "": no drive
+        EXPECT_EQ(linux_impl::IsDriveMount(m) ? linux_impl::FileSystemName(m) : "", name)
+            << m.type << " " << m.root << " " << m.source;
 }
 
-// Letters run from d to z after "/" on c; a mount beyond z gets none, and a letter once given is never
-// given again, also after its mount has gone.
-TEST(LinuxDrives, LettersEndAtZ) {
+// Letters run from d to z after "/" on c; a letter once given is never given again.
+TEST(LinuxDrives, LettersEndAtZAndFreeSpaceIsWhatTheUserCanUse) {
     linux_impl::DriveLetters letters;
     std::vector<std::string> points;
     for (int i = 0; i < 25; ++i) points.push_back("/m/" + std::to_string(i));
@@ -320,57 +264,41 @@ TEST(LinuxDrives, LettersEndAtZ) {
     EXPECT_EQ(letters.PointOf('Z'), "/m/22");
     EXPECT_EQ(letters.PointOf('c'), "/");
     for (char none : {'a', 'b', '{', '@'}) EXPECT_EQ(letters.PointOf(none), std::nullopt) << none;
-    EXPECT_EQ(letters.Assign({"/m/24", "/m/5"}), (std::vector<std::pair<char, std::string>>{{'c', "/"}, {'i', "/m/5"}}));
-}
-
-// Free is what the user can use: the blocks kept for the administrator are not counted.
-TEST(LinuxDrives, FreeSpaceIsWhatTheUserCanUse) {
+    using Letters = std::vector<std::pair<char, std::string>>;
+    EXPECT_EQ(letters.Assign({"/m/24", "/m/5"}), (Letters{{'c', "/"}, {'i', "/m/5"}}));
+    // Free is what the user can use: the blocks kept for the administrator are not counted.
     struct statvfs vfs {};
     vfs.f_bsize = 1024;
-    vfs.f_frsize = 4096;
     vfs.f_blocks = 1000;
     vfs.f_bfree = 300;
     vfs.f_bavail = 250;
-    const auto space = [&] {
-        const DriveSpace s = linux_impl::SpaceOf(vfs);
-        return std::pair(s.totalBytes, s.freeBytes);
-    };
-    EXPECT_EQ(space(), std::pair(std::uint64_t{4096000}, std::uint64_t{1024000}));
-    vfs.f_frsize = 0;  // file systems that give no fragment size count in blocks
-    EXPECT_EQ(space(), std::pair(std::uint64_t{1024000}, std::uint64_t{256000}));
+    // File systems that give no fragment size count in blocks.
+    for (const auto& [frsize, total, free] : {std::tuple{4096, 4096000ull, 1024000ull}, {0, 1024000ull, 256000ull}}) {
+        vfs.f_frsize = frsize;
+        EXPECT_EQ(linux_impl::SpaceOf(vfs).totalBytes, total) << frsize;
+        EXPECT_EQ(linux_impl::SpaceOf(vfs).freeBytes, free) << frsize;
+    }
 }
 
 TEST(LinuxDrives, AFileSystemThatHangsCostsOneBoundedWait) {
-    std::mutex m;
-    std::condition_variable cv;
-    bool release = false;
+    std::promise<void> release;
     auto busy = std::make_shared<std::atomic<bool>>(false);
-    const auto hang = [&] {
-        std::unique_lock lock(m);
-        cv.wait(lock, [&] { return release; });
+    const auto hang = [released = release.get_future().share()] {
+        released.wait();
         return true;
     };
     EXPECT_FALSE(linux_impl::RunBounded<bool>(hang, std::chrono::milliseconds(20), busy));
     // Still hanging: the next call answers at once without another thread.
     EXPECT_FALSE(linux_impl::RunBounded<bool>([] { return true; }, std::chrono::hours(1), busy));
-    {
-        const std::lock_guard lock(m);
-        release = true;
-    }
-    cv.notify_all();
+    release.set_value();
     while (busy->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(linux_impl::RunBounded<bool>([] { return true; }, std::chrono::hours(1), busy), true);
 }
 
-// ---- processes ----------------------------------------------------------------------------------
-
 TEST(LinuxProcesses, TheSnapshotNamesEachProgramByItsFullPathInIdOrder) {
     TempDir dir;
-    fs::create_directories(dir / "proc/self");
-    fs::create_directories(dir / "proc/12");  // a kernel thread: no executable at all
-    fs::create_directories(dir / "proc/7");
+    for (const char* pid : {"self", "12", "7", "3"}) fs::create_directories(dir / "proc" / pid);  // 12: a kernel thread
     fs::create_symlink("/usr/bin/Seven (deleted)", dir / "proc/7/exe");
-    fs::create_directories(dir / "proc/3");
     fs::create_symlink("/bin/three", dir / "proc/3/exe");
     // Executables that cannot be read: the best the system gives, or nothing for a kernel thread.
     WriteFile(dir / "proc/20/exe", "");

@@ -1,23 +1,21 @@
-// Linux test helpers: a LinuxSystem whose /proc, configuration, runtime and data folders all lie
-// inside a test's folder, a look along PATH, and a private X server.
+// Linux test helpers: a LinuxSystem whose folders all lie inside a test's folder, an environment
+// variable set for one scope, and helper programs such as a private X server.
 #pragma once
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
-#include <string>
+#include <utility>
 
 #include "platform/linux/linux_system.h"
 #include "support.h"
-
-extern char** environ;
 
 namespace testsupport {
 
@@ -31,17 +29,6 @@ inline platform::LinuxSystem::Options In(const TempDir& dir) {
     return o;
 }
 
-inline bool OnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    const std::string dirs = path ? path : "";
-    for (std::size_t start = 0; start <= dirs.size();) {
-        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-        if (::access((dirs.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
-    return false;
-}
-
 // Sets an environment variable for one scope.
 class ScopedEnv {
 public:
@@ -49,61 +36,51 @@ public:
         if (const char* old = std::getenv(name)) old_ = old;
         ::setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
 
 private:
     const char* name_;
     std::optional<std::string> old_;
 };
 
-// A private Xvfb for as long as the object lives (or until Stop), on a display number it picks
-// itself; display() is empty when none could be started.
-class XServer {
+// A program the shell `exec`s (so its id is the one the shell tells first), errors silenced, until
+// Stop; unreaped until then, so a signal never reaches a process that took over its id.
+class Process {
 public:
-    XServer() {
-        int fds[2];
-        if (!OnPath("Xvfb") || ::pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_addclose(&actions, fds[0]);  // first: it may be descriptor 3
-        ::posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), const_cast<char*>("3"),
-                        const_cast<char*>("-screen"), const_cast<char*>("0"), const_cast<char*>("640x480x24"),
-                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
-        if (::posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv, environ) != 0) pid_ = -1;
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        // The server writes its display number once it accepts connections.
-        pollfd p{fds[0], POLLIN, 0};
-        std::string number;
-        char c = 0;
-        while (pid_ > 0 && ::poll(&p, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (!number.empty()) display_ = ":" + number;
+    explicit Process(const std::string& command)
+        : out_(::popen(("echo $$; exec " + command + " 2>/dev/null").c_str(), "r")), pid_(std::atoi(Line().c_str())) {}
+    ~Process() { Stop(); }
+    // The next line it prints; empty once it has ended.
+    std::string Line() {
+        char line[512];
+        return out_ && std::fgets(line, sizeof line, out_) ? std::string(line, std::strcspn(line, "\n")) : "";
     }
-    ~XServer() { Stop(); }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-    const std::string& display() const { return display_; }
-    // A server that stops answering, and answers again.
-    void Pause(bool paused) { ::kill(pid_, paused ? SIGSTOP : SIGCONT); }
+    void Signal(int signal) {
+        if (pid_ > 0) ::kill(pid_, signal);
+    }
     void Stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int st = 0;
-        ::waitpid(pid_, &st, 0);
-        pid_ = -1;
+        Signal(SIGTERM);
+        Signal(SIGCONT);  // also when it was paused
+        if (out_) ::pclose(std::exchange(out_, nullptr));
+        pid_ = 0;
     }
 
 private:
-    pid_t pid_ = -1;
+    FILE* out_;
+    pid_t pid_;
+};
+
+// A private Xvfb on a display it picks and tells once it accepts connections (empty: none started).
+class XServer : public Process {
+public:
+    XServer() : Process("Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp") {
+        if (const std::string number = Line(); !number.empty()) display_ = ":" + number;
+    }
+    const std::string& display() const { return display_; }
+    // A server that stops answering, and answers again.
+    void Pause(bool paused) { Signal(paused ? SIGSTOP : SIGCONT); }
+
+private:
     std::string display_;
 };
 
