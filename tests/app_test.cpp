@@ -2,12 +2,11 @@
 // running instance and ends), the command line itself, start-up, pages, title strip and shutdown.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
 #include <functional>
 #include <optional>
-#include <tuple>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/command_line.h"
@@ -47,48 +46,6 @@ TEST_F(ProgramTest, StartUpLaysOutTheWindowAndShowsTheGeneralPage) {
     EXPECT_TRUE(host.Running(*f.Timer1) && host.Running(*f.Timer4));
     EXPECT_FALSE(host.Running(*f.Timer2) || host.Running(*f.Timer3) || host.Running(*f.Timer5));
     EXPECT_EQ(f.TotalMemoryMB, 128);  // without a language file too
-    EXPECT_EQ(sys.registry.OpenHandles(), 0u);
-}
-
-// A screen reader names every control the user can operate, and every bar and graph, by its
-// caption or else a name of its own (the box that holds the keys outside the window is never met).
-TEST_F(ProgramTest, EveryControlAScreenReaderMeetsHasAName) {
-    using K = forms::Kind;
-    Form5& f = Start();
-    std::vector<std::string> unnamed;
-    for (const auto& c : f.controls()) {
-        const K k = c->kind();
-        const bool operated = (k == K::CommandButton || k == K::CheckBox || k == K::TextBox || k == K::ListBox ||
-                               k == K::ComboBox || k == K::DriveListBox || k == K::VScrollBar) && c.get() != f.Text5;
-        const bool shows = c->name() == "Shape1" || c->name() == "Label19" || c.get() == f.Picture2;
-        std::string caption = c->caption();
-        std::erase(caption, '&');
-        if ((operated || shows) && c->accessibleName().empty() && caption.empty()) unnamed.push_back(c->displayName());
-    }
-    EXPECT_EQ(unnamed, std::vector<std::string>{});
-}
-
-// The list holds the language files only; a stored name finds its file in any capitals and is
-// stored as listed; one without a file selects nothing and is stored empty, which later reads as
-// missing; a name listed in capitals opens its file as the folder spells it.
-TEST_F(ProgramTest, LanguageListAndStoredLanguageIgnoreCase) {
-    sys.AddFile("/opt/tarnolux/Language/english.ini", "[english]\n1=CPU\n");
-    sys.AddFile("/opt/tarnolux/Language/French.INI", "[french]\n1=Processeur\n");
-    sys.AddFile("/opt/tarnolux/Language/notes.txt", "");
-    for (const auto& [stored, listed, saved] : {std::tuple{"English", "english", "english"}, {"klingon", "", ""},
-                                                {"", "english", "english"}}) {
-        Store("Language", stored);
-        Form5& f = Start();
-        EXPECT_EQ(std::tuple(f.Combo1->listCount(), f.Combo1->text(), host.msgBoxes.size()), std::tuple(2, listed, 0u));
-        f.Unload();
-        EXPECT_EQ(Stored("Language"), saved);
-    }
-    Form5& f = Start();
-    for (int i = 0; i < f.Combo1->listCount(); ++i)
-        if (f.Combo1->list(i) == "French") f.Combo1->setListIndex(i);
-    EXPECT_EQ(f.Check1(0).caption(), "Processeur");
-    f.Unload();
-    EXPECT_EQ(Stored("Language"), "French");
 }
 
 TEST_F(ProgramTest, PageButtonsSwitchPagesAndTheirTimers) {
@@ -259,10 +216,8 @@ TEST_F(LaterStartTest, AFirstStartCarriesOutItsOwnAction) {
     EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{64 * MiB});
     form().Unload();
 
-    sys.SetRegString(platform::HKEY_CURRENT_USER, apptest::kSection, "Left", "1234");
-    program = std::make_unique<tarnolux::Program>(app, sys, host);
-    program->Command = tarnolux::ParseCommandLine({"--quit"});
-    EXPECT_FALSE(program->Start());  // nothing to run: the loop is never entered
+    Store("Left", "1234");
+    EXPECT_EQ(firstStart({"--quit"}), 0);  // nothing to run: the loop is never entered
     EXPECT_FALSE(form().loaded());
     EXPECT_EQ(Stored("Left"), "1234");
 }
@@ -327,10 +282,6 @@ TEST(CommandLineTest, RequestsSurviveTheTripToTheRunningInstance) {
     for (const char* unknown : {"", "SHOW", "free-up x", "free-up 0", "quit now", "rm -rf"})
         EXPECT_FALSE(tarnolux::DecodeRequest(unknown)) << unknown;
 }
-
-}  // namespace
-
-namespace {
 
 // Every exit status --help names is documented in the README's table and the manual page, and
 // nothing more.

@@ -1,8 +1,6 @@
-// The program's appearance. Choosing a language: the first run's choice from the desktop's locale,
-// reading the file into the text tables and the captions, every way a language file can be
-// missing or unfit without stopping the program, and the files that ship. Skins: reading a skin
-// file, applying it to the main window, the Skins submenu, the skins that ship, and every way a
-// skin file can be missing or unfit without harm.
+// The program's appearance: choosing a language and reading its file into the texts and captions,
+// skins and the Skins submenu, the files of both that ship, and every way such a file can be
+// missing or unfit without harm.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,6 +29,7 @@ namespace {
 using monitortest::kMB;
 using monitortest::WindowTest;
 using apptest::ProgramTest;
+using tarnolux::Form5;
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
@@ -98,11 +97,7 @@ TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
     AddLanguage("good", NumberedFile("[good]"));
     AddLanguage("english", NumberedFile("[english]"));
     const std::string good = "<1>|<2>|<3>|<16>|<8>128 MB.";
-    const struct {
-        std::string name;
-        std::optional<std::string> file;
-        std::string complaint, shown;
-    } cases[] = {
+    const std::tuple<std::string, std::optional<std::string>, std::string, std::string> cases[] = {
         {"mine", "[english]\r\n1=Mine\r\n8=\"Total Memory: \"\r\n", "", "Mine|1024|1024|1024|Total Memory: 128 MB."},
         {"returns", "[english]\r\r \n1=Returns\n", "", "Returns|1024|1024|1024|1024128 MB."},
         {"marked", "\xEF\xBB\xBF[deutsch]\r\n1=Gr\xC3\xB6\xC3\x9F" "e\r\n", "", "Größe|1024|1024|1024|1024128 MB."},
@@ -116,20 +111,18 @@ TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
         {"klingon", std::nullopt, "does not exist.", good},
         {"eng*", std::nullopt, "does not exist.", good},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, file, complaint, shown] : cases) {
+        SCOPED_TRACE(name);
         Choose("good");
         host.msgBoxes.clear();
-        if (c.file) AddLanguage(c.name, *c.file);
-        Choose(c.name);
-        std::vector<std::string> boxes;
-        for (const auto& box : host.msgBoxes) boxes.push_back(box.title + "|" + std::to_string(box.style) + "|" + box.prompt);
-        EXPECT_EQ(boxes, c.complaint.empty() ? std::vector<std::string>{}
-                                             : std::vector<std::string>{"Tarnolux |16|File /opt/tarnolux/Language/" + c.name +
-                                                                        ".ini, " + c.complaint});
+        if (file) AddLanguage(name, *file);
+        Choose(name);
+        std::string boxes;
+        for (const auto& box : host.msgBoxes) boxes += box.title + "|" + std::to_string(box.style) + "|" + box.prompt + ";";
+        EXPECT_EQ(boxes, complaint.empty() ? "" : "Tarnolux |16|File /opt/tarnolux/Language/" + name + ".ini, " + complaint + ";");
         EXPECT_EQ(f.Check1(0).caption() + "|" + f.Check1(1).caption() + "|" + f.Check1(2).caption() + "|" +
                       f.ModuleTexts[0] + "|" + f.Label4->caption(),
-                  c.shown)
-            << c.name;
+                  shown);
     }
     host.msgBoxes.clear();
     f.LoadLanguageFile("/opt/tarnolux/Language/gone.ini");
@@ -192,6 +185,8 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"deutsch", "english", "español", "français"}));
     const std::string englishPath = AddLanguage("english", testsupport::ReadFile(kShippedLanguages / "english.ini"));
+    std::vector<std::string> keys = AllKeys();
+    keys.insert(keys.end(), tarnolux::kTextKeys.begin(), tarnolux::kTextKeys.end());
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const std::string text = testsupport::ReadFile(kShippedLanguages / testsupport::PathOf(name + ".ini"));
@@ -199,21 +194,14 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
         ASSERT_EQ(text.front(), '[');
         const std::string path = AddLanguage(name, text);
         const std::string section = text.substr(1, text.find(']') - 1);
-        for (const std::string& key : AllKeys()) {
-            std::string value;
-            sys.GetPrivateProfileString(section, key, "\x01missing", value, 256, path);
-            EXPECT_NE(value, "\x01missing") << "key " << key;
-            EXPECT_FALSE(value.empty()) << "key " << key;
-        }
-        for (const std::string_view key : tarnolux::kTextKeys) {
+        for (const std::string& key : keys) {
             std::string value, english;
-            sys.GetPrivateProfileString(section, std::string(key), "", value, 256, path);
-            sys.GetPrivateProfileString("english", std::string(key), "", english, 256, englishPath);
+            sys.GetPrivateProfileString(section, key, "", value, 256, path);
+            sys.GetPrivateProfileString("english", key, "", english, 256, englishPath);
             EXPECT_FALSE(value.empty()) << "key " << key;
             // A figure the translation leaves out would not reach the user.
             EXPECT_EQ(value.find("%1") == std::string::npos, english.find("%1") == std::string::npos) << "key " << key;
         }
-
         host.msgBoxes.clear();
         Choose(name);
         EXPECT_TRUE(host.msgBoxes.empty());
@@ -294,23 +282,34 @@ TEST(LanguageChoiceTest, TheFirstWishAFileAnswersWins) {
         EXPECT_EQ(tarnolux::LanguageForDesktop(wishes, available), chosen) << testing::PrintToString(wishes);
 }
 
-TEST_F(ProgramTest, TheDesktopsLanguageIsChosenUntilTheUserHasChosen) {
-    for (const std::string name : {"english", "deutsch", "français"})
-        sys.AddFile(sys.appPath + "/Language/" + name + ".ini", "[" + name + "]\n1=" + name + "\n");
-    sys.preferredLanguages = {"de"};
-    EXPECT_EQ(Start().Combo1->text(), "deutsch");
-    EXPECT_EQ(form().Check1(0).caption(), "deutsch");
-    form().Unload();
-    EXPECT_EQ(Stored("Language"), "deutsch");
-
-    // A stored language wins over the desktop's.
-    Store("Language", "english");
-    sys.preferredLanguages = {"fr"};
-    EXPECT_EQ(Start().Combo1->text(), "english");
+// The list holds the language files only. Until the user has chosen, the desktop's language is
+// chosen; a stored name wins, finds its file in any capitals and is stored as listed; one without
+// a file selects nothing, silently, and is stored empty, which later reads as nothing stored. A
+// name listed in capitals opens its file as the folder spells it.
+TEST_F(ProgramTest, TheStoredLanguageOrElseTheDesktopsIsChosen) {
+    for (const char* file : {"english.ini", "deutsch.ini", "French.INI", "notes.txt"})
+        sys.AddFile(sys.appPath + "/Language/" + file, "[x]\n1=" + std::string(file) + "\n");
+    // What is stored before the start (nullptr: what the last one left), the desktop's wish, the choice.
+    const std::tuple<const char*, const char*, std::string> runs[] = {
+        {nullptr, "de", "deutsch"}, {"English", "fr", "english"}, {"klingon", "de", ""}, {nullptr, "de", "deutsch"}};
+    for (const auto& [stored, wish, chosen] : runs) {
+        if (stored) Store("Language", stored);
+        sys.preferredLanguages = {wish};
+        Form5& f = Start();
+        EXPECT_EQ(std::tuple(f.Combo1->listCount(), f.Combo1->text(), host.msgBoxes.size()), std::tuple(3, chosen, 0u));
+        EXPECT_TRUE(chosen.empty() || f.Check1(0).caption() == chosen + ".ini") << f.Check1(0).caption();
+        f.Unload();
+        EXPECT_EQ(Stored("Language"), chosen);
+    }
+    Form5& f = Start();
+    for (int i = 0; i < f.Combo1->listCount(); ++i)
+        if (f.Combo1->list(i) == "French") f.Combo1->setListIndex(i);
+    EXPECT_EQ(f.Check1(0).caption(), "French.INI");
+    f.Unload();
+    EXPECT_EQ(Stored("Language"), "French");
 }
 
 using forms::RGB;
-using tarnolux::Form5;
 using tarnolux::ParseSkin;
 
 const std::string kSkins = "/opt/tarnolux/Skins/";
@@ -456,54 +455,39 @@ TEST_F(SkinTest, ChoosingASkinAppliesItChecksItAndFallsBackToDefaultWhenItsFileH
     EXPECT_EQ(Stored("Skin"), "Default");
 }
 
-TEST_F(SkinTest, AStoredNameFindsItsFileWhateverTheCaseAndUserSkinsComeAfterTheProgramsOwn) {
+// A stored name or a caption finds its file whatever the case, and of two files whose names differ
+// only in capitals the one spelled as asked for wins: at start-up the stored name in small letters,
+// from the menu the caption (the first file listed). The user's skins come after the program's own
+// in the menu and take the place of one of the same name.
+TEST_F(SkinTest, ANameFindsTheFileSpelledAsAskedForAndTheUsersOwnFirst) {
     sys.userDataFolder = "/home/u/.local/share/tarnolux";
     const std::string user = sys.userDataFolder + "/Skins/";
-    sys.AddFile(kSkins + "Blue.ini", "Label3,255,0\n");
-    sys.AddFile(kSkins + "Sand.ini", "Label3,255,0\n");
-    sys.AddFile(user + "BLUE.ini", "Label3,65280,0\n");  // takes the place of the program's
-    sys.AddFile(user + "Mine.ini", "Label3,16711680,0\n");
-    Store("Skin", "Blue");
+    for (const auto& [file, colour] : {std::pair{kSkins + "blue.ini", "255"}, {kSkins + "Blue.ini", "65280"},
+                                       {kSkins + "Sand.ini", "255"}, {user + "SAND.ini", "65535"},
+                                       {user + "Mine.ini", "16711680"}})
+        sys.AddFile(file, "Label3," + std::string(colour) + ",0\n");
+    Store("Skin", "BLUE");
     Form5& f = Start();
+    tarnolux::Form6& menu = program->form6();
     EXPECT_EQ(program->CurrentSkin, "blue");
-    EXPECT_EQ(f.Label3->backColor(), RGB(0, 255, 0));
-    EXPECT_EQ(Captions(program->form6()), (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
-    EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Blue"});
-    program->form6().Skins_names(3).userClick();
-    EXPECT_EQ(f.Label3->backColor(), RGB(0, 0, 255));
-}
-
-// Of two files whose names differ only in capitals, the one spelled as asked for wins: at start-up
-// the stored name in small letters, from the menu the caption of its item (the first file listed).
-TEST_F(SkinTest, TheFileSpelledAsAskedForWinsOverOneInOtherCapitals) {
-    sys.AddFile(kSkins + "blue.ini", "Label3,255,0\n");
-    sys.AddFile(kSkins + "Blue.ini", "Label3,65280,0\n");
-    for (const char* stored : {"Blue", "BLUE"}) {
-        Store("Skin", stored);
-        EXPECT_EQ(Start().Label3->backColor(), RGB(255, 0, 0)) << stored;
-        program->form5().Unload();
+    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
+    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Blue"});
+    std::vector<forms::Color> shown{f.Label3->backColor()};
+    for (int i = 1; i <= 3; ++i) {
+        menu.Skins_names(i).userClick();
+        shown.push_back(f.Label3->backColor());
     }
-    Form5& f = Start();
-    EXPECT_EQ(Captions(program->form6()), (std::vector<std::string>{"Default", "Blue"}));
-    program->form6().Skins_names(1).userClick();
-    EXPECT_EQ(f.Label3->backColor(), RGB(0, 255, 0));
+    EXPECT_EQ(shown, (std::vector<forms::Color>{RGB(255, 0, 0), RGB(0, 255, 0), RGB(255, 255, 0), RGB(0, 0, 255)}));
 }
-
-struct ShippedSkinTest : SkinTest {
-    ShippedSkinTest() {
-        for (const auto& entry : fs::directory_iterator(kShippedSkins))
-            if (entry.path().extension() == ".ini") sys.AddFile(kSkins + entry.path().filename().string(), testsupport::ReadFile(entry.path()));
-    }
-};
 
 // The shipped Default is the design's look and brings it back after any other skin, and every
 // shipped skin keeps text readable.
-TEST_F(ShippedSkinTest, DefaultIsTheDesignLookAndEverySkinKeepsTextReadable) {
-    sys.RemoveFile(kSkins + "Default.ini");
+TEST_F(SkinTest, TheShippedDefaultIsTheDesignLookAndEveryShippedSkinKeepsTextReadable) {
     const auto design = ColoursOf(Start());
     program->form5().Unload();
-
-    sys.AddFile(kSkins + "Default.ini", testsupport::ReadFile(kShippedSkins / "Default.ini"));
+    for (const auto& entry : fs::directory_iterator(kShippedSkins))
+        if (entry.path().extension() == ".ini")
+            sys.AddFile(kSkins + entry.path().filename().string(), testsupport::ReadFile(entry.path()));
     Form5& f = Start();
     EXPECT_EQ(ColoursOf(f), design);
     tarnolux::Form6& menu = program->form6();
@@ -551,14 +535,18 @@ TEST_F(LanguageTest, AccessibleTextsAndMessagesFollowTheLanguage) {
                                                  "Maximaler Disk-Cache in KB", "Nach oben eins mehr, nach unten eins weniger",
                                                  "Gewähltes Programm beenden", "Die Datei " + missing + " existiert nicht.",
                                                  "&Ja"}));
-    // Every control Tab reaches is named for a screen reader, whatever its caption shows (the focus
-    // sink lies outside the window).
+    // A screen reader names every control Tab reaches, and every bar and the graph, by a name of its
+    // own whatever its caption shows; a check box may go by its caption (the focus sink lies outside
+    // the window).
     for (const auto& c : f.controls()) {
-        if (c.get() == f.Text5) continue;
         using K = forms::Kind;
-        const bool reached = c->kind() == K::TextBox || c->kind() == K::VScrollBar || c->kind() == K::ListBox ||
-                             c->kind() == K::ComboBox || c->kind() == K::DriveListBox || c->kind() == K::CommandButton;
-        EXPECT_FALSE(reached && c->accessibleName().empty()) << c->displayName();
+        const K k = c->kind();
+        const bool named = k == K::TextBox || k == K::VScrollBar || k == K::ListBox || k == K::ComboBox ||
+                           k == K::DriveListBox || k == K::CommandButton || c->name() == "Shape1" ||
+                           c->name() == "Label19" || c.get() == f.Picture2;
+        EXPECT_FALSE(c.get() != f.Text5 && c->accessibleName().empty() &&
+                     (named || (k == K::CheckBox && c->caption().empty())))
+            << c->displayName();
     }
     Choose("english");
     EXPECT_EQ(shown(), (std::vector<std::string>{"Exit Tarnolux", "Hides the window; the notification-area icon brings it back",
