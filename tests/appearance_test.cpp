@@ -96,7 +96,7 @@ TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
     sys.memory.totalPhys = 128 * kMB + 1023 * 1024;  // the part below a whole MB is dropped
     AddLanguage("good", NumberedFile("[good]"));
     AddLanguage("english", NumberedFile("[english]"));
-    const std::string good = "<1>|<2>|<3>|<16>|<8>128 MB.";
+    const std::string good = "<1>|<2>|<3>|<16>|<8>128 MB.", folder = "/opt/tarnolux/Language/";
     const std::tuple<std::string, std::optional<std::string>, std::string, std::string> cases[] = {
         {"mine", "[english]\r\n1=Mine\r\n8=\"Total Memory: \"\r\n", "", "Mine|1024|1024|1024|Total Memory: 128 MB."},
         {"returns", "[english]\r\r \n1=Returns\n", "", "Returns|1024|1024|1024|1024128 MB."},
@@ -118,16 +118,16 @@ TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
         if (file) AddLanguage(name, *file);
         Choose(name);
         std::string boxes;
-        for (const auto& box : host.msgBoxes) boxes += box.title + "|" + std::to_string(box.style) + "|" + box.prompt + ";";
-        EXPECT_EQ(boxes, complaint.empty() ? "" : "Tarnolux |16|File /opt/tarnolux/Language/" + name + ".ini, " + complaint + ";");
+        for (const auto& box : host.msgBoxes) boxes += box.title + std::to_string(box.style) + " " + box.prompt;
+        EXPECT_EQ(boxes, complaint.empty() ? "" : "Tarnolux 16 File " + folder + name + ".ini, " + complaint);
         EXPECT_EQ(f.Check1(0).caption() + "|" + f.Check1(1).caption() + "|" + f.Check1(2).caption() + "|" +
                       f.ModuleTexts[0] + "|" + f.Label4->caption(),
                   shown);
     }
     host.msgBoxes.clear();
-    f.LoadLanguageFile("/opt/tarnolux/Language/gone.ini");
+    f.LoadLanguageFile(folder + "gone.ini");
     ASSERT_EQ(host.msgBoxes.size(), 1u);
-    EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/gone.ini, cannot be read.");
+    EXPECT_EQ(host.msgBoxes[0].prompt, "File " + folder + "gone.ini, cannot be read.");
 }
 
 TEST_F(LanguageTest, NamedTextsFollowTheLanguageAndWhatAFileLacksComesFromEnglish) {
@@ -429,55 +429,41 @@ TEST_F(SkinTest, AFileThatIsMissingEmptyOrNoSkinChangesNothing) {
     EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));  // colour lines still apply
 }
 
-TEST_F(SkinTest, ChoosingASkinAppliesItChecksItAndFallsBackToDefaultWhenItsFileHasGone) {
-    sys.AddFile(kSkins + "Blue.ini", "Label3,16711680,16777215\n16711680\n");
-    sys.AddFile(kSkins + "default.ini", "Label3,65280,0\n65280\n");
-    Form5& f = Start();
-    tarnolux::Form6& menu = program->form6();
-    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue"}));
-
-    host.mousePointers.clear();
-    menu.Skins_names(1).userClick();
-    EXPECT_EQ(f.backColor(), RGB(0, 0, 255));
-    EXPECT_EQ(program->CurrentSkin, "Blue");
-    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Blue"});
-    EXPECT_EQ(host.mousePointers, (std::vector<int>{host::vbHourglass, host::vbDefault}));  // busy meanwhile
-
-    menu.Skins_names(0).userClick();
-    EXPECT_EQ(f.backColor(), RGB(0, 255, 0));
-    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Default"});
-
-    sys.RemoveFile(kSkins + "Blue.ini");
-    menu.Skins_names(1).userClick();
-    EXPECT_EQ(program->CurrentSkin, "Default");
-    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Default"});
-    f.Unload();
-    EXPECT_EQ(Stored("Skin"), "Default");
-}
-
-// A stored name or a caption finds its file whatever the case, and of two files whose names differ
-// only in capitals the one spelled as asked for wins: at start-up the stored name in small letters,
-// from the menu the caption (the first file listed). The user's skins come after the program's own
-// in the menu and take the place of one of the same name.
-TEST_F(SkinTest, ANameFindsTheFileSpelledAsAskedForAndTheUsersOwnFirst) {
+// Choosing a skin applies it and checks it, the pointer busy meanwhile. A stored name or a caption
+// finds its file whatever the case; of two files whose names differ only in capitals the one
+// spelled as asked for wins: at start-up the stored name in small letters, from the menu the
+// caption (the first file listed). The user's skins come after the program's own in the menu and
+// take the place of one of the same name. A skin whose file has gone falls back to Default.
+TEST_F(SkinTest, ChoosingASkinFindsTheFileSpelledAsAskedForTheUsersOwnFirstOrFallsBackToDefault) {
     sys.userDataFolder = "/home/u/.local/share/tarnolux";
     const std::string user = sys.userDataFolder + "/Skins/";
-    for (const auto& [file, colour] : {std::pair{kSkins + "blue.ini", "255"}, {kSkins + "Blue.ini", "65280"},
-                                       {kSkins + "Sand.ini", "255"}, {user + "SAND.ini", "65535"},
-                                       {user + "Mine.ini", "16711680"}})
-        sys.AddFile(file, "Label3," + std::string(colour) + ",0\n");
+    for (const auto& [file, text] : {std::pair{kSkins + "blue.ini", "255,0"}, {kSkins + "Sand.ini", "255,0"},
+                                     {kSkins + "Blue.ini", "65280,0\n16711680"}, {kSkins + "default.ini", "0,0\n65280"},
+                                     {user + "SAND.ini", "65535,0"}, {user + "Mine.ini", "16711680,0"}})
+        sys.AddFile(file, "Label3," + std::string(text) + "\n");
     Store("Skin", "BLUE");
     Form5& f = Start();
     tarnolux::Form6& menu = program->form6();
-    EXPECT_EQ(program->CurrentSkin, "blue");
+    EXPECT_EQ(std::tuple(f.Label3->backColor(), program->CurrentSkin, Checked(menu)),
+              std::tuple(RGB(255, 0, 0), "blue", std::vector<std::string>{"Blue"}));
     EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
-    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Blue"});
-    std::vector<forms::Color> shown{f.Label3->backColor()};
-    for (int i = 1; i <= 3; ++i) {
-        menu.Skins_names(i).userClick();
-        shown.push_back(f.Label3->backColor());
+    // The item clicked, then Label3's colour and the window's.
+    const std::tuple<int, forms::Color, forms::Color> clicks[] = {
+        {1, RGB(0, 255, 0), RGB(0, 0, 255)}, {2, RGB(255, 255, 0), 0}, {3, RGB(0, 0, 255), 0}, {0, 0, RGB(0, 255, 0)}};
+    for (const auto& [item, label, window] : clicks) {
+        host.mousePointers.clear();
+        const std::string name = menu.Skins_names(item).caption();
+        menu.Skins_names(item).userClick();
+        EXPECT_EQ(std::tuple(f.Label3->backColor(), f.backColor(), program->CurrentSkin, Checked(menu)),
+                  std::tuple(label, window, name, std::vector<std::string>{name}));
+        EXPECT_EQ(host.mousePointers, (std::vector<int>{host::vbHourglass, host::vbDefault}));
     }
-    EXPECT_EQ(shown, (std::vector<forms::Color>{RGB(255, 0, 0), RGB(0, 255, 0), RGB(255, 255, 0), RGB(0, 0, 255)}));
+    for (const char* gone : {"blue.ini", "Blue.ini"}) sys.RemoveFile(kSkins + gone);
+    menu.Skins_names(1).userClick();
+    EXPECT_EQ(std::pair(program->CurrentSkin, Checked(menu)),
+              std::pair(std::string("Default"), std::vector<std::string>{"Default"}));
+    f.Unload();
+    EXPECT_EQ(Stored("Skin"), "Default");
 }
 
 // The shipped Default is the design's look and brings it back after any other skin, and every
