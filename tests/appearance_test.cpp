@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <set>
 #include <tuple>
 
 #include "app_fixture.h"
@@ -45,11 +44,10 @@ std::vector<std::string> AllKeys() {
     return keys;
 }
 
-// A complete file whose every text is its key in angle brackets, less the keys in `without`.
-std::string NumberedFile(const std::string& header, const std::set<std::string>& without = {}) {
+// A complete file whose every text is its key in angle brackets.
+std::string NumberedFile(const std::string& header) {
     std::string text = header + "\n";
-    for (const std::string& k : AllKeys())
-        if (!without.count(k)) text += k + "=<" + k + ">\n";
+    for (const std::string& k : AllKeys()) text += k + "=<" + k + ">\n";
     return text;
 }
 
@@ -280,11 +278,9 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
     EXPECT_EQ(Wishes({{"LANG", "de_DE.UTF-8"}}), V{"de"});
     EXPECT_EQ(Wishes({{"LANG", "de_DE.UTF-8"}, {"LC_MESSAGES", "fr_FR.UTF-8"}}), V{"fr"});
     EXPECT_EQ(Wishes({{"LANG", "de_DE"}, {"LC_MESSAGES", "fr_FR"}, {"LC_ALL", "es_ES@euro"}}), V{"es"});
-    // An empty variable counts as unset.
-    EXPECT_EQ(Wishes({{"LANG", "pt_BR.UTF-8"}, {"LC_ALL", ""}}), V{"pt"});
-    // LANGUAGE lists wishes before the locale, ...
+    EXPECT_EQ(Wishes({{"LANG", "pt_BR.UTF-8"}, {"LC_ALL", ""}}), V{"pt"});  // empty counts as unset
+    // LANGUAGE lists wishes before the locale, but not for the C locale, which asks for the built-in texts.
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr_CA:fr:en"}, {"LANG", "de_DE.UTF-8"}}), (V{"fr", "en", "de"}));
-    // ... but not for the C locale, which asks for the built-in texts.
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
     EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
     EXPECT_EQ(Wishes({{"LANGUAGE", "DE:Fr"}, {"LANG", "en_GB"}}), (V{"de", "fr", "en"}));
@@ -408,13 +404,34 @@ struct SkinTest : apptest::ProgramTest {
     }
 };
 
-TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
-    const auto design = ColoursOf(Start());
+// A missing file, or a stored name with wildcards, is the default skin; without a Default.ini
+// either, the built-in colours stay. A file that is empty or no skin changes nothing.
+TEST_F(SkinTest, ASkinColoursWhatItNamesAndAFileThatIsMissingOrNoSkinChangesNothing) {
+    std::map<std::string, std::pair<forms::Color, forms::Color>> design;
+    for (const char* stored : {"Nothing", "*"}) {
+        sys.AddFile(kSkins + "Test.ini", "Label3,1,2\n");
+        Store("Skin", stored);
+        design = ColoursOf(Start());
+        EXPECT_EQ(program->CurrentSkin, "Default");
+        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Default"});
+        program->form5().Unload();
+        EXPECT_EQ(Stored("Skin"), "Default");
+    }
+    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR,\xff\xfe,\x01", 22);
+    for (const std::string& text : {std::string(), std::string("\n \n\t\n"), garbage,
+                                    std::string("Just some notes, nothing more.\nAnother line\n")}) {
+        Form5& f = StartWith(text);
+        EXPECT_EQ(ColoursOf(f), design);
+        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Test"});
+        f.Unload();
+    }
+    EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));  // colour lines still apply
     program->form5().Unload();
-    Form5& f = StartWith("Label3,255,65535\nLabel10,1,1\nLabel10(1),255,0\nCommand1,255,255\nVScroll4,255,255\n"
-                         "Label4,-1,16777216\n12632256\n8421504\n");
+
     // An array member is named with its index only; buttons take the background only, scroll
     // bars nothing; numbers that are no colour are refused; every control not named keeps its own.
+    Form5& f = StartWith("Label3,255,65535\nLabel10,1,1\nLabel10(1),255,0\nCommand1,255,255\nVScroll4,255,255\n"
+                         "Label4,-1,16777216\n12632256\n8421504\n");
     auto want = design;
     want["Label3"] = {RGB(255, 0, 0), RGB(255, 255, 0)};
     want["Label10(1)"] = {RGB(255, 0, 0), RGB(0, 0, 0)};
@@ -430,31 +447,6 @@ TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
     f.Unload();
     Form5& g = StartWith("Label3,255,65535\n");
     EXPECT_EQ(std::pair(g.backColor(), g.Shape1(1).backColor()), std::pair(RGB(0, 0, 0), RGB(0, 0, 0)));
-}
-
-TEST_F(SkinTest, AFileThatIsMissingEmptyOrNoSkinChangesNothing) {
-    // A missing file, or a stored name with wildcards, is the default skin; without a Default.ini
-    // either, the built-in colours stay.
-    std::map<std::string, std::pair<forms::Color, forms::Color>> design;
-    for (const char* stored : {"Nothing", "*"}) {
-        sys.AddFile(kSkins + "Test.ini", "Label3,1,2\n");
-        Store("Skin", stored);
-        design = ColoursOf(Start());
-        EXPECT_EQ(program->CurrentSkin, "Default");
-        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Default"});
-        program->form5().Unload();
-        EXPECT_EQ(Stored("Skin"), "Default");
-    }
-
-    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR,\xff\xfe,\x01", 22);
-    for (const std::string& text : {std::string(), std::string("\n \n\t\n"), garbage,
-                                    std::string("Just some notes, nothing more.\nAnother line\n")}) {
-        Form5& f = StartWith(text);
-        EXPECT_EQ(ColoursOf(f), design);
-        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Test"});
-        f.Unload();
-    }
-    EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));  // colour lines still apply
 }
 
 // Choosing a skin applies it and checks it, the pointer busy meanwhile. A stored name or a caption
