@@ -91,11 +91,7 @@ TEST_F(ProgramTest, AStoredPositionOffEveryScreenComesBack) {
     const std::vector<host::ScreenRect> one, three = {{0, 0, 1024 * 15, 768 * 15},
                                                       {1024 * 15, 0, 1280 * 15, 1024 * 15},
                                                       {-800 * 15, 300 * 15, 800 * 15, 600 * 15}};
-    const struct {
-        const std::vector<host::ScreenRect>& screens;
-        const char *left, *top;
-        int wantLeft, wantTop;
-    } cases[] = {
+    const std::tuple<std::vector<host::ScreenRect>, const char*, const char*, int, int> cases[] = {
         {one, "1500", "2400", 1500, 2400},      {one, "15360", "480", 480, 480},   {one, "480", "11520", 480, 480},
         {one, "-5970", "480", 480, 480},        {one, "-5000", "-3000", -5000, -3000}, {one, "40000", "40000", 480, 480},
         {one, "far", "", 480, 480},             {one, "480", "-3120", 480, 480},  // its bottom on the screen's top edge
@@ -106,11 +102,11 @@ TEST_F(ProgramTest, AStoredPositionOffEveryScreenComesBack) {
         {three, "34560", "480", 480, 480},        // beyond the right-hand monitor
         {three, "480", "15360", 480, 480},        // below everything
     };
-    for (const auto& c : cases) {
-        host.screens = c.screens;
-        Store({{"Left", c.left}, {"Top", c.top}});
+    for (const auto& [screens, left, top, wantLeft, wantTop] : cases) {
+        host.screens = screens;
+        Store({{"Left", left}, {"Top", top}});
         Form5& f = Start();
-        EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(c.wantLeft, c.wantTop)) << c.left << "," << c.top;
+        EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(wantLeft, wantTop)) << left << "," << top;
         f.Unload();
     }
 }
@@ -150,9 +146,7 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
     };
     endAtTheBox();
     ASSERT_EQ(host.msgBoxes.size(), 1u);
-    EXPECT_FALSE(form().loaded());
-    EXPECT_FALSE(host.trayIconPresent);  // start-up went no further
-    EXPECT_FALSE(host.Running(*form().Timer1));
+    EXPECT_FALSE(form().loaded() || host.trayIconPresent || host.Running(*form().Timer1));  // it went no further
     for (const auto& [key, value] : stored) EXPECT_EQ(Stored(key), value) << key;
     EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 
@@ -181,11 +175,10 @@ TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
     const auto first = platform::linux_impl::FileWrites();
     // The settings hive, the machine hive (the registration and the cache template), the cache
     // sizes in system.ini and the autostart entry.
-    EXPECT_EQ(first.files - start.files, 4u);
-    EXPECT_EQ(first.fsyncs - start.fsyncs, 8u);
+    EXPECT_EQ(std::pair(first.files - start.files, first.fsyncs - start.fsyncs), std::pair(4ul, 8ul));
     run();
-    EXPECT_EQ(platform::linux_impl::FileWrites().files, first.files);
-    EXPECT_EQ(platform::linux_impl::FileWrites().fsyncs, first.fsyncs);
+    EXPECT_EQ(std::pair(platform::linux_impl::FileWrites().files, platform::linux_impl::FileWrites().fsyncs),
+              std::pair(first.files, first.fsyncs));
 }
 
 #endif
