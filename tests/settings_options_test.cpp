@@ -41,19 +41,6 @@ TEST_F(ProgramTest, FirstRunOnA128MBMachine) {
     EXPECT_EQ(RunValue(), "\"/opt/tarnolux/tarnolux\" /Start Up");
 }
 
-// Minimised, the window lives in the notification area.
-TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAsAClickWould) {
-    const std::map<std::string, std::string> switches{{"EnableEveryMinutes", "1"}, {"DefragIfCPUless", "0"}, {"StartMinimized", "1"}};
-    Store(switches);
-    Form5& f = Start();
-    EXPECT_EQ((std::vector<bool>{f.visible(), host.trayIconPresent, f.Text3->enabled(), f.Text4->enabled(),
-                                 f.Check7->value() == 1, f.Text2(7).enabled()}),
-              (std::vector<bool>{false, true, true, true, false, false}));
-    EXPECT_EQ(host.DueIn(*f.Timer5), 65535);
-    f.Unload();
-    for (const auto& [key, value] : switches) EXPECT_EQ(Stored(key), value) << key;
-}
-
 TEST_F(ProgramTest, StoredNumbersRoundOrFallBackToTheirDefaults) {
     Store({{"LimitFreeMemory", "12.5"}, {"FreeUpMemory", "13.5"}, {"EveryMinutes", "99999999999"}, {"FreeUpEveryMinutes", ""},
            {"CPUlessValue", "0x19"}, {"EnableEveryMinutes", "yes"}, {"DefragIfCPUless", "7"}, {"StartMinimized", "-"}});
@@ -66,11 +53,21 @@ TEST_F(ProgramTest, StoredNumbersRoundOrFallBackToTheirDefaults) {
     EXPECT_TRUE(f.visible());
 }
 
-TEST_F(ProgramTest, StoredNumbersBeyondTheBarsAreClampedSoTheBarsStillStep) {
-    // A 128 MB machine: the limit and amount bars run from 0 to 129, the threshold from 1 to 99.
-    // Trailing junk is no number.
-    Store({{"LimitFreeMemory", "5000"}, {"FreeUpMemory", "-99999999999999999999"}, {"CPUlessValue", "1-2"}, {"EveryMinutes", "1e1"}});
+// Stored switches set up their rows as a click would; minimised, the window lives in the
+// notification area. On this 128 MB machine the limit and amount bars run from 0 to 129, the
+// threshold from 1 to 99: stored numbers beyond them are clamped, so that the bars still step.
+// Trailing junk is no number.
+TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAndNumbersBeyondTheBarsAreClamped) {
+    const std::map<std::string, std::string> switches{{"EnableEveryMinutes", "1"}, {"DefragIfCPUless", "0"},
+                                                      {"StartMinimized", "1"}};
+    Store(switches);
+    Store({{"LimitFreeMemory", "5000"}, {"FreeUpMemory", "-99999999999999999999"}, {"CPUlessValue", "1-2"},
+           {"EveryMinutes", "1e1"}});
     Form5& f = Start();
+    EXPECT_EQ((std::vector<bool>{f.visible(), host.trayIconPresent, f.Text3->enabled(), f.Text4->enabled(),
+                                 f.Check7->value() == 1, f.Text2(7).enabled()}),
+              (std::vector<bool>{false, true, true, true, false, false}));
+    EXPECT_EQ(host.DueIn(*f.Timer5), 65535);
     EXPECT_EQ(f.Text2(3).text() + " " + f.Text2(4).text() + " " + f.Text2(7).text() + " " + f.Text4->text(),
               "129 0 25 1e1");
     EXPECT_EQ(std::tuple(f.VScroll4->value(), f.LimitFreeMemoryMB, f.FreeUpMemoryMB, f.VScroll9->tag()),
@@ -81,6 +78,7 @@ TEST_F(ProgramTest, StoredNumbersBeyondTheBarsAreClampedSoTheBarsStillStep) {
     f.VScroll4->setValue(129);  // down arrow
     EXPECT_EQ(std::pair(f.Text2(3).text(), f.LimitFreeMemoryMB), std::pair(std::string("128"), 128));
     f.Unload();
+    for (const auto& [key, value] : switches) EXPECT_EQ(Stored(key), value) << key;
     EXPECT_EQ(Stored("LimitFreeMemory").value_or("") + " " + Stored("FreeUpMemory").value_or(""), "128 0");
 }
 
