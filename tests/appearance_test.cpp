@@ -1,8 +1,6 @@
-// The program's appearance. Choosing a language: the first run's choice from the desktop's locale,
-// reading the file into the text tables and the captions, every way a language file can be
-// missing or unfit without stopping the program, and the files that ship. Skins: reading a skin
-// file, applying it to the main window, the Skins submenu, the skins that ship, and every way a
-// skin file can be missing or unfit without harm.
+// The program's appearance: choosing a language and reading its file into the texts and captions,
+// skins and the Skins submenu, the files of both that ship, and every way such a file can be
+// missing or unfit without harm.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,6 +29,7 @@ namespace {
 using monitortest::kMB;
 using monitortest::WindowTest;
 using apptest::ProgramTest;
+using tarnolux::Form5;
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
@@ -46,11 +45,10 @@ std::vector<std::string> AllKeys() {
     return keys;
 }
 
-// A complete file whose every text is its key in angle brackets, less the keys in `without`.
-std::string NumberedFile(const std::string& header, const std::set<std::string>& without = {}) {
+// A complete file whose every text is its key in angle brackets.
+std::string NumberedFile(const std::string& header) {
     std::string text = header + "\n";
-    for (const std::string& k : AllKeys())
-        if (!without.count(k)) text += k + "=<" + k + ">\n";
+    for (const std::string& k : AllKeys()) text += k + "=<" + k + ">\n";
     return text;
 }
 
@@ -58,10 +56,12 @@ using LanguageTest = WindowTest;
 
 // The first and last key of each table, and the keys that follow "22", "32" and "50", reach their
 // tables and captions, the menu window's too (loaded, not shown). Texts the tick writes wait for the
-// tick (Label3); the total is written now.
-TEST_F(LanguageTest, FillsTablesAndCaptionsFromTheChosenFile) {
+// tick (Label3); the total is written now. Named texts follow the language, and what a file lacks
+// (a translation made for an older version, here in the Western code page) comes from English.
+TEST_F(LanguageTest, FillsTablesCaptionsAndNamedTextsFromTheChosenFileAndEnglish) {
     sys.memory.totalPhys = 128 * kMB;
-    AddLanguage("numbers", NumberedFile("[numbers]"));
+    AddLanguage("english", NumberedFile("[english]") + "TipMenu=Menu\nTipHide=Hide\nTipExit=Exit Tarnolux\n");
+    AddLanguage("numbers", NumberedFile("[numbers]") + "TipHide=Verstecken \xFC\n");
     Choose("numbers");
     ASSERT_TRUE(program.form6Loaded());
     tarnolux::Form6& menus = program.form6();
@@ -73,6 +73,13 @@ TEST_F(LanguageTest, FillsTablesAndCaptionsFromTheChosenFile) {
               (std::vector<std::string>{"<1>", "<6>", "<12>", "<15>", "<22_>", "<28>", "<32_>", "<33>", "<50_>", "<51>",
                                         "CPU Usage", "<8>128 MB.", "<45>", "-", "<50_>"}));
     EXPECT_FALSE(menus.visible() || !host.msgBoxes.empty());
+    EXPECT_EQ((std::vector<std::string>{f.Check8->toolTipText(), f.Check6->toolTipText(),
+                                        tarnolux::Text(program, "TipExit")}),
+              (std::vector<std::string>{"Verstecken ü", "Menu", "Exit Tarnolux"}));
+    Choose("english");
+    EXPECT_EQ(f.Check8->toolTipText(), "Hide");
+    // A key no file holds shows as its name, never as nothing.
+    EXPECT_EQ(tarnolux::Text(program, "NoSuchText"), "NoSuchText");
 }
 
 TEST_F(LanguageTest, AFileIsParsedOncePerLoadHoweverLarge) {
@@ -97,12 +104,8 @@ TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
     sys.memory.totalPhys = 128 * kMB + 1023 * 1024;  // the part below a whole MB is dropped
     AddLanguage("good", NumberedFile("[good]"));
     AddLanguage("english", NumberedFile("[english]"));
-    const std::string good = "<1>|<2>|<3>|<16>|<8>128 MB.";
-    const struct {
-        std::string name;
-        std::optional<std::string> file;
-        std::string complaint, shown;
-    } cases[] = {
+    const std::string good = "<1>|<2>|<3>|<16>|<8>128 MB.", folder = "/opt/tarnolux/Language/";
+    const std::tuple<std::string, std::optional<std::string>, std::string, std::string> cases[] = {
         {"mine", "[english]\r\n1=Mine\r\n8=\"Total Memory: \"\r\n", "", "Mine|1024|1024|1024|Total Memory: 128 MB."},
         {"returns", "[english]\r\r \n1=Returns\n", "", "Returns|1024|1024|1024|1024128 MB."},
         {"marked", "\xEF\xBB\xBF[deutsch]\r\n1=Gr\xC3\xB6\xC3\x9F" "e\r\n", "", "Größe|1024|1024|1024|1024128 MB."},
@@ -116,38 +119,23 @@ TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
         {"klingon", std::nullopt, "does not exist.", good},
         {"eng*", std::nullopt, "does not exist.", good},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, file, complaint, shown] : cases) {
+        SCOPED_TRACE(name);
         Choose("good");
         host.msgBoxes.clear();
-        if (c.file) AddLanguage(c.name, *c.file);
-        Choose(c.name);
-        std::vector<std::string> boxes;
-        for (const auto& box : host.msgBoxes) boxes.push_back(box.title + "|" + std::to_string(box.style) + "|" + box.prompt);
-        EXPECT_EQ(boxes, c.complaint.empty() ? std::vector<std::string>{}
-                                             : std::vector<std::string>{"Tarnolux |16|File /opt/tarnolux/Language/" + c.name +
-                                                                        ".ini, " + c.complaint});
+        if (file) AddLanguage(name, *file);
+        Choose(name);
+        std::string boxes;
+        for (const auto& box : host.msgBoxes) boxes += box.title + std::to_string(box.style) + " " + box.prompt;
+        EXPECT_EQ(boxes, complaint.empty() ? "" : "Tarnolux 16 File " + folder + name + ".ini, " + complaint);
         EXPECT_EQ(f.Check1(0).caption() + "|" + f.Check1(1).caption() + "|" + f.Check1(2).caption() + "|" +
                       f.ModuleTexts[0] + "|" + f.Label4->caption(),
-                  c.shown)
-            << c.name;
+                  shown);
     }
     host.msgBoxes.clear();
-    f.LoadLanguageFile("/opt/tarnolux/Language/gone.ini");
+    f.LoadLanguageFile(folder + "gone.ini");
     ASSERT_EQ(host.msgBoxes.size(), 1u);
-    EXPECT_EQ(host.msgBoxes[0].prompt, "File /opt/tarnolux/Language/gone.ini, cannot be read.");
-}
-
-TEST_F(LanguageTest, NamedTextsFollowTheLanguageAndWhatAFileLacksComesFromEnglish) {
-    AddLanguage("english", NumberedFile("[english]") + "TipMenu=Menu\nTipHide=Hide\nTipExit=Exit Tarnolux\n");
-    // A translation made for an older version, in the Western code page.
-    AddLanguage("mine", NumberedFile("[mine]") + "TipHide=Verstecken \xFC\n");
-    Choose("mine");
-    EXPECT_EQ((std::vector<std::string>{f.Check8->toolTipText(), f.Check6->toolTipText(), tarnolux::Text(program, "TipExit")}),
-              (std::vector<std::string>{"Verstecken ü", "Menu", "Exit Tarnolux"}));
-    Choose("english");
-    EXPECT_EQ(f.Check8->toolTipText(), "Hide");
-    // A key no file holds shows as its name, never as nothing.
-    EXPECT_EQ(tarnolux::Text(program, "NoSuchText"), "NoSuchText");
+    EXPECT_EQ(host.msgBoxes[0].prompt, "File " + folder + "gone.ini, cannot be read.");
 }
 
 TEST(Texts, FillInPutsEachArgumentInItsPlace) {
@@ -185,13 +173,23 @@ std::string AccessKey(const std::string& caption) {
     return key;
 }
 
-TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
+TEST_F(LanguageTest, EveryShippedFileIsCompleteFitsItsControlsAndIsSpoken) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(kShippedLanguages))
         if (e.path().extension() == ".ini") names.push_back(testsupport::Utf8(e.path().stem()));
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"deutsch", "english", "español", "français"}));
     const std::string englishPath = AddLanguage("english", testsupport::ReadFile(kShippedLanguages / "english.ini"));
+    std::vector<std::string> keys = AllKeys();
+    keys.insert(keys.end(), tarnolux::kTextKeys.begin(), tarnolux::kTextKeys.end());
+    const std::string missing = "/opt/tarnolux/Language/klingon.ini";
+    const std::map<std::string, std::vector<std::string>> spoken = {
+        {"deutsch", {"Tarnolux beenden", "Blendet das Fenster aus; das Symbol im Infobereich holt es zurück",
+                     "Maximaler Disk-Cache in KB", "Nach oben eins mehr, nach unten eins weniger",
+                     "Gewähltes Programm beenden", "Die Datei " + missing + " existiert nicht.", "&Ja"}},
+        {"english", {"Exit Tarnolux", "Hides the window; the notification-area icon brings it back",
+                     "Maximum disk cache in KB", "Up adds one, down takes one away", "End the selected program",
+                     "File " + missing + ", does not exist.", "&Yes"}}};
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const std::string text = testsupport::ReadFile(kShippedLanguages / testsupport::PathOf(name + ".ini"));
@@ -199,31 +197,23 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
         ASSERT_EQ(text.front(), '[');
         const std::string path = AddLanguage(name, text);
         const std::string section = text.substr(1, text.find(']') - 1);
-        for (const std::string& key : AllKeys()) {
-            std::string value;
-            sys.GetPrivateProfileString(section, key, "\x01missing", value, 256, path);
-            EXPECT_NE(value, "\x01missing") << "key " << key;
-            EXPECT_FALSE(value.empty()) << "key " << key;
-        }
-        for (const std::string_view key : tarnolux::kTextKeys) {
+        for (const std::string& key : keys) {
             std::string value, english;
-            sys.GetPrivateProfileString(section, std::string(key), "", value, 256, path);
-            sys.GetPrivateProfileString("english", std::string(key), "", english, 256, englishPath);
+            sys.GetPrivateProfileString(section, key, "", value, 256, path);
+            sys.GetPrivateProfileString("english", key, "", english, 256, englishPath);
             EXPECT_FALSE(value.empty()) << "key " << key;
             // A figure the translation leaves out would not reach the user.
             EXPECT_EQ(value.find("%1") == std::string::npos, english.find("%1") == std::string::npos) << "key " << key;
         }
-
         host.msgBoxes.clear();
         Choose(name);
         EXPECT_TRUE(host.msgBoxes.empty());
         // A caption fits when its characters, at a generous 80 twips each, fill no more lines than
         // the control has room for.
         for (const auto& c : f.controls()) {
-            if (c->caption().empty()) continue;
-            const std::size_t chars = tarnolux::Utf8Length(c->caption());
             const int lines = c->height() >= 400 ? 2 : 1;
-            EXPECT_LE(static_cast<int>(chars) * 80, c->width() * lines) << c->displayName() << ": " << c->caption();
+            EXPECT_LE(static_cast<int>(tarnolux::Utf8Length(c->caption())) * 80, c->width() * lines)
+                << c->displayName() << ": " << c->caption();
         }
         // Keys followed by a value end in a blank.
         for (int i = 0; i < 6; ++i) EXPECT_EQ(f.MonitorTexts[i].back(), ' ') << f.MonitorTexts[i];
@@ -237,13 +227,35 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteAndFitsItsControls) {
         for (const Keys& menu : {Keys{"33", "34", "35", "36", "46", "47", "50_", "48", "49"},
                                  Keys{"33", "50", "35", "36", "46", "47", "50_", "48", "49"},
                                  Keys{"37", "38", "39", "40", "41", "42", "43", "44", "45"}}) {
-            std::map<std::string, std::string> taken;
-            for (const std::string& k : menu) {
-                const std::string key = AccessKey(program.MenuTexts[k == "50_" ? 18u : static_cast<std::size_t>(std::stoi(k) - 33)]);
-                EXPECT_FALSE(key.empty()) << "text " << k;
-                if (!key.empty() && !taken.emplace(key, k).second)
-                    ADD_FAILURE() << "texts " << taken[key] << " and " << k << " share '" << key << "'";
-            }
+            std::set<std::string> taken;
+            for (const std::string& k : menu)
+                taken.insert(AccessKey(program.MenuTexts[k == "50_" ? 18u : std::stoul(k) - 33]));
+            EXPECT_TRUE(taken.size() == menu.size() && !taken.count("")) << testing::PrintToString(menu);
+        }
+
+        // A screen reader names every control Tab reaches, and every bar and the graph, by a name of
+        // its own whatever its caption shows; a check box may go by its caption (the focus sink lies
+        // outside the window).
+        for (const auto& c : f.controls()) {
+            using K = forms::Kind;
+            const K k = c->kind();
+            const bool named = k == K::TextBox || k == K::VScrollBar || k == K::ListBox || k == K::ComboBox ||
+                               k == K::DriveListBox || k == K::CommandButton || c->name() == "Shape1" ||
+                               c->name() == "Label19" || c.get() == f.Picture2;
+            EXPECT_FALSE(c.get() != f.Text5 && c->accessibleName().empty() &&
+                         (named || (k == K::CheckBox && c->caption().empty())))
+                << c->displayName();
+        }
+        // It speaks the language in use, and the program's own messages and their buttons follow it;
+        // English keeps the designed message for a missing file.
+        host.msgBoxes.clear();
+        Choose("klingon");
+        if (const auto it = spoken.find(name); it != spoken.end()) {
+            EXPECT_EQ((std::vector<std::string>{f.Check5->accessibleName(), f.Check8->accessibleDescription(),
+                                                f.Text2(1).accessibleName(), f.VScroll2->accessibleDescription(),
+                                                f.Command1->toolTipText(), host.msgBoxes.at(0).prompt,
+                                                host.ButtonTexts().at(host::vbYes)}),
+                      it->second);
         }
     }
 }
@@ -263,11 +275,9 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
     EXPECT_EQ(Wishes({{"LANG", "de_DE.UTF-8"}}), V{"de"});
     EXPECT_EQ(Wishes({{"LANG", "de_DE.UTF-8"}, {"LC_MESSAGES", "fr_FR.UTF-8"}}), V{"fr"});
     EXPECT_EQ(Wishes({{"LANG", "de_DE"}, {"LC_MESSAGES", "fr_FR"}, {"LC_ALL", "es_ES@euro"}}), V{"es"});
-    // An empty variable counts as unset.
-    EXPECT_EQ(Wishes({{"LANG", "pt_BR.UTF-8"}, {"LC_ALL", ""}}), V{"pt"});
-    // LANGUAGE lists wishes before the locale, ...
+    EXPECT_EQ(Wishes({{"LANG", "pt_BR.UTF-8"}, {"LC_ALL", ""}}), V{"pt"});  // empty counts as unset
+    // LANGUAGE lists wishes before the locale, but not for the C locale, which asks for the built-in texts.
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr_CA:fr:en"}, {"LANG", "de_DE.UTF-8"}}), (V{"fr", "en", "de"}));
-    // ... but not for the C locale, which asks for the built-in texts.
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
     EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
     EXPECT_EQ(Wishes({{"LANGUAGE", "DE:Fr"}, {"LANG", "en_GB"}}), (V{"de", "fr", "en"}));
@@ -294,29 +304,39 @@ TEST(LanguageChoiceTest, TheFirstWishAFileAnswersWins) {
         EXPECT_EQ(tarnolux::LanguageForDesktop(wishes, available), chosen) << testing::PrintToString(wishes);
 }
 
-TEST_F(ProgramTest, TheDesktopsLanguageIsChosenUntilTheUserHasChosen) {
-    for (const std::string name : {"english", "deutsch", "français"})
-        sys.AddFile(sys.appPath + "/Language/" + name + ".ini", "[" + name + "]\n1=" + name + "\n");
-    sys.preferredLanguages = {"de"};
-    EXPECT_EQ(Start().Combo1->text(), "deutsch");
-    EXPECT_EQ(form().Check1(0).caption(), "deutsch");
-    form().Unload();
-    EXPECT_EQ(Stored("Language"), "deutsch");
-
-    // A stored language wins over the desktop's.
-    Store("Language", "english");
-    sys.preferredLanguages = {"fr"};
-    EXPECT_EQ(Start().Combo1->text(), "english");
+// The list holds the language files only. Until the user has chosen, the desktop's language is
+// chosen; a stored name wins, finds its file in any capitals and is stored as listed; one without
+// a file selects nothing, silently, and is stored empty, which later reads as nothing stored. A
+// name listed in capitals opens its file as the folder spells it.
+TEST_F(ProgramTest, TheStoredLanguageOrElseTheDesktopsIsChosen) {
+    for (const char* file : {"english.ini", "deutsch.ini", "French.INI", "notes.txt"})
+        sys.AddFile(sys.appPath + "/Language/" + file, "[x]\n1=" + std::string(file) + "\n");
+    // What is stored before the start (nullptr: what the last one left), the desktop's wish, the choice.
+    const std::tuple<const char*, const char*, std::string> runs[] = {
+        {nullptr, "de", "deutsch"}, {"English", "fr", "english"}, {"klingon", "de", ""}, {nullptr, "de", "deutsch"}};
+    for (const auto& [stored, wish, chosen] : runs) {
+        if (stored) Store("Language", stored);
+        sys.preferredLanguages = {wish};
+        Form5& f = Start();
+        EXPECT_EQ(std::tuple(f.Combo1->listCount(), f.Combo1->text(), host.msgBoxes.size()), std::tuple(3, chosen, 0u));
+        EXPECT_TRUE(chosen.empty() || f.Check1(0).caption() == chosen + ".ini") << f.Check1(0).caption();
+        f.Unload();
+        EXPECT_EQ(Stored("Language"), chosen);
+    }
+    Form5& f = Start();
+    for (int i = 0; i < f.Combo1->listCount(); ++i)
+        if (f.Combo1->list(i) == "French") f.Combo1->setListIndex(i);
+    EXPECT_EQ(f.Check1(0).caption(), "French.INI");
+    f.Unload();
+    EXPECT_EQ(Stored("Language"), "French");
 }
 
 using forms::RGB;
-using tarnolux::Form5;
 using tarnolux::ParseSkin;
 
 const std::string kSkins = "/opt/tarnolux/Skins/";
 const fs::path kShippedSkins = fs::path(TARNOLUX_SOURCE_DIR) / "Skins";
 
-constexpr forms::Color kSilver = RGB(192, 192, 192);
 constexpr forms::Color kGrey = RGB(128, 128, 128);
 
 // Every colour of the window, by control key.
@@ -381,18 +401,39 @@ struct SkinTest : apptest::ProgramTest {
     }
 };
 
-TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
-    const auto design = ColoursOf(Start());
+// A missing file, or a stored name with wildcards, is the default skin; without a Default.ini
+// either, the built-in colours stay. A file that is empty or no skin changes nothing.
+TEST_F(SkinTest, ASkinColoursWhatItNamesAndAFileThatIsMissingOrNoSkinChangesNothing) {
+    std::map<std::string, std::pair<forms::Color, forms::Color>> design;
+    for (const char* stored : {"Nothing", "*"}) {
+        sys.AddFile(kSkins + "Test.ini", "Label3,1,2\n");
+        Store("Skin", stored);
+        design = ColoursOf(Start());
+        EXPECT_EQ(program->CurrentSkin, "Default");
+        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Default"});
+        program->form5().Unload();
+        EXPECT_EQ(Stored("Skin"), "Default");
+    }
+    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR,\xff\xfe,\x01", 22);
+    for (const std::string& text : {std::string(), std::string("\n \n\t\n"), garbage,
+                                    std::string("Just some notes, nothing more.\nAnother line\n")}) {
+        Form5& f = StartWith(text);
+        EXPECT_EQ(ColoursOf(f), design);
+        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Test"});
+        f.Unload();
+    }
+    EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));  // colour lines still apply
     program->form5().Unload();
-    Form5& f = StartWith("Label3,255,65535\nLabel10,1,1\nLabel10(1),255,0\nCommand1,255,255\nVScroll4,255,255\n"
-                         "Label4,-1,16777216\n12632256\n8421504\n");
+
     // An array member is named with its index only; buttons take the background only, scroll
     // bars nothing; numbers that are no colour are refused; every control not named keeps its own.
+    Form5& f = StartWith("Label3,255,65535\nLabel10,1,1\nLabel10(1),255,0\nCommand1,255,255\nVScroll4,255,255\n"
+                         "Label4,-1,16777216\n12632256\n8421504\n");
     auto want = design;
     want["Label3"] = {RGB(255, 0, 0), RGB(255, 255, 0)};
     want["Label10(1)"] = {RGB(255, 0, 0), RGB(0, 0, 0)};
     want["Command1"].first = RGB(255, 0, 0);
-    want["(window)"].first = kSilver;
+    want["(window)"].first = RGB(192, 192, 192);
     for (const auto& [i, bar] : f.Shape1.items()) {
         want[bar->displayName()].first = kGrey;
         EXPECT_EQ(bar->borderColor(), kGrey) << i;
@@ -405,105 +446,51 @@ TEST_F(SkinTest, ASkinColoursTheControlsItNamesTheWindowAndTheGauges) {
     EXPECT_EQ(std::pair(g.backColor(), g.Shape1(1).backColor()), std::pair(RGB(0, 0, 0), RGB(0, 0, 0)));
 }
 
-TEST_F(SkinTest, AFileThatIsMissingEmptyOrNoSkinChangesNothing) {
-    // A missing file, or a stored name with wildcards, is the default skin; without a Default.ini
-    // either, the built-in colours stay.
-    std::map<std::string, std::pair<forms::Color, forms::Color>> design;
-    for (const char* stored : {"Nothing", "*"}) {
-        sys.AddFile(kSkins + "Test.ini", "Label3,1,2\n");
-        Store("Skin", stored);
-        design = ColoursOf(Start());
-        EXPECT_EQ(program->CurrentSkin, "Default");
-        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Default"});
-        program->form5().Unload();
-        EXPECT_EQ(Stored("Skin"), "Default");
-    }
-
-    const std::string garbage("\x89PNG\r\n\x1a\n\0\0\0\rIHDR,\xff\xfe,\x01", 22);
-    for (const std::string& text : {std::string(), std::string("\n \n\t\n"), garbage,
-                                    std::string("Just some notes, nothing more.\nAnother line\n")}) {
-        Form5& f = StartWith(text);
-        EXPECT_EQ(ColoursOf(f), design);
-        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Test"});
-        f.Unload();
-    }
-    EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));  // colour lines still apply
-}
-
-TEST_F(SkinTest, ChoosingASkinAppliesItChecksItAndFallsBackToDefaultWhenItsFileHasGone) {
-    sys.AddFile(kSkins + "Blue.ini", "Label3,16711680,16777215\n16711680\n");
-    sys.AddFile(kSkins + "default.ini", "Label3,65280,0\n65280\n");
+// Choosing a skin applies it and checks it, the pointer busy meanwhile. A stored name or a caption
+// finds its file whatever the case; of two files whose names differ only in capitals the one
+// spelled as asked for wins: at start-up the stored name in small letters, from the menu the
+// caption (the first file listed). The user's skins come after the program's own in the menu and
+// take the place of one of the same name. A skin whose file has gone falls back to Default.
+TEST_F(SkinTest, ChoosingASkinFindsTheFileSpelledAsAskedForTheUsersOwnFirstOrFallsBackToDefault) {
+    sys.userDataFolder = "/home/u/.local/share/tarnolux";
+    const std::string user = sys.userDataFolder + "/Skins/";
+    for (const auto& [file, text] : {std::pair{kSkins + "blue.ini", "255,0"}, {kSkins + "Sand.ini", "255,0"},
+                                     {kSkins + "Blue.ini", "65280,0\n16711680"}, {kSkins + "default.ini", "0,0\n65280"},
+                                     {user + "SAND.ini", "65535,0"}, {user + "Mine.ini", "16711680,0"}})
+        sys.AddFile(file, "Label3," + std::string(text) + "\n");
+    Store("Skin", "BLUE");
     Form5& f = Start();
     tarnolux::Form6& menu = program->form6();
-    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue"}));
-
-    host.mousePointers.clear();
+    EXPECT_EQ(std::tuple(f.Label3->backColor(), program->CurrentSkin, Checked(menu)),
+              std::tuple(RGB(255, 0, 0), "blue", std::vector<std::string>{"Blue"}));
+    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
+    // The item clicked, then Label3's colour and the window's.
+    const std::tuple<int, forms::Color, forms::Color> clicks[] = {
+        {1, RGB(0, 255, 0), RGB(0, 0, 255)}, {2, RGB(255, 255, 0), 0}, {3, RGB(0, 0, 255), 0}, {0, 0, RGB(0, 255, 0)}};
+    for (const auto& [item, label, window] : clicks) {
+        host.mousePointers.clear();
+        const std::string name = menu.Skins_names(item).caption();
+        menu.Skins_names(item).userClick();
+        EXPECT_EQ(std::tuple(f.Label3->backColor(), f.backColor(), program->CurrentSkin, Checked(menu)),
+                  std::tuple(label, window, name, std::vector<std::string>{name}));
+        EXPECT_EQ(host.mousePointers, (std::vector<int>{host::vbHourglass, host::vbDefault}));
+    }
+    for (const char* gone : {"blue.ini", "Blue.ini"}) sys.RemoveFile(kSkins + gone);
     menu.Skins_names(1).userClick();
-    EXPECT_EQ(f.backColor(), RGB(0, 0, 255));
-    EXPECT_EQ(program->CurrentSkin, "Blue");
-    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Blue"});
-    EXPECT_EQ(host.mousePointers, (std::vector<int>{host::vbHourglass, host::vbDefault}));  // busy meanwhile
-
-    menu.Skins_names(0).userClick();
-    EXPECT_EQ(f.backColor(), RGB(0, 255, 0));
-    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Default"});
-
-    sys.RemoveFile(kSkins + "Blue.ini");
-    menu.Skins_names(1).userClick();
-    EXPECT_EQ(program->CurrentSkin, "Default");
-    EXPECT_EQ(Checked(menu), std::vector<std::string>{"Default"});
+    EXPECT_EQ(std::pair(program->CurrentSkin, Checked(menu)),
+              std::pair(std::string("Default"), std::vector<std::string>{"Default"}));
     f.Unload();
     EXPECT_EQ(Stored("Skin"), "Default");
 }
 
-TEST_F(SkinTest, AStoredNameFindsItsFileWhateverTheCaseAndUserSkinsComeAfterTheProgramsOwn) {
-    sys.userDataFolder = "/home/u/.local/share/tarnolux";
-    const std::string user = sys.userDataFolder + "/Skins/";
-    sys.AddFile(kSkins + "Blue.ini", "Label3,255,0\n");
-    sys.AddFile(kSkins + "Sand.ini", "Label3,255,0\n");
-    sys.AddFile(user + "BLUE.ini", "Label3,65280,0\n");  // takes the place of the program's
-    sys.AddFile(user + "Mine.ini", "Label3,16711680,0\n");
-    Store("Skin", "Blue");
-    Form5& f = Start();
-    EXPECT_EQ(program->CurrentSkin, "blue");
-    EXPECT_EQ(f.Label3->backColor(), RGB(0, 255, 0));
-    EXPECT_EQ(Captions(program->form6()), (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
-    EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Blue"});
-    program->form6().Skins_names(3).userClick();
-    EXPECT_EQ(f.Label3->backColor(), RGB(0, 0, 255));
-}
-
-// Of two files whose names differ only in capitals, the one spelled as asked for wins: at start-up
-// the stored name in small letters, from the menu the caption of its item (the first file listed).
-TEST_F(SkinTest, TheFileSpelledAsAskedForWinsOverOneInOtherCapitals) {
-    sys.AddFile(kSkins + "blue.ini", "Label3,255,0\n");
-    sys.AddFile(kSkins + "Blue.ini", "Label3,65280,0\n");
-    for (const char* stored : {"Blue", "BLUE"}) {
-        Store("Skin", stored);
-        EXPECT_EQ(Start().Label3->backColor(), RGB(255, 0, 0)) << stored;
-        program->form5().Unload();
-    }
-    Form5& f = Start();
-    EXPECT_EQ(Captions(program->form6()), (std::vector<std::string>{"Default", "Blue"}));
-    program->form6().Skins_names(1).userClick();
-    EXPECT_EQ(f.Label3->backColor(), RGB(0, 255, 0));
-}
-
-struct ShippedSkinTest : SkinTest {
-    ShippedSkinTest() {
-        for (const auto& entry : fs::directory_iterator(kShippedSkins))
-            if (entry.path().extension() == ".ini") sys.AddFile(kSkins + entry.path().filename().string(), testsupport::ReadFile(entry.path()));
-    }
-};
-
 // The shipped Default is the design's look and brings it back after any other skin, and every
 // shipped skin keeps text readable.
-TEST_F(ShippedSkinTest, DefaultIsTheDesignLookAndEverySkinKeepsTextReadable) {
-    sys.RemoveFile(kSkins + "Default.ini");
+TEST_F(SkinTest, TheShippedDefaultIsTheDesignLookAndEveryShippedSkinKeepsTextReadable) {
     const auto design = ColoursOf(Start());
     program->form5().Unload();
-
-    sys.AddFile(kSkins + "Default.ini", testsupport::ReadFile(kShippedSkins / "Default.ini"));
+    for (const auto& entry : fs::directory_iterator(kShippedSkins))
+        if (entry.path().extension() == ".ini")
+            sys.AddFile(kSkins + entry.path().filename().string(), testsupport::ReadFile(entry.path()));
     Form5& f = Start();
     EXPECT_EQ(ColoursOf(f), design);
     tarnolux::Form6& menu = program->form6();
@@ -529,42 +516,6 @@ TEST_F(ShippedSkinTest, DefaultIsTheDesignLookAndEverySkinKeepsTextReadable) {
         menu.Skins_names(0).userClick();
         EXPECT_EQ(ColoursOf(f), design) << name;
     }
-}
-
-// A screen reader speaks the language in use, and the program's own messages and their buttons
-// follow it; English keeps the designed message for a missing file.
-TEST_F(LanguageTest, AccessibleTextsAndMessagesFollowTheLanguage) {
-    for (const char* name : {"english", "deutsch"})
-        AddLanguage(name, testsupport::ReadFile(kShippedLanguages / (std::string(name) + ".ini")));
-    const auto shown = [&] {
-        host.msgBoxes.clear();
-        Choose("klingon");
-        return std::vector<std::string>{f.Check5->accessibleName(), f.Check8->accessibleDescription(),
-                                        f.Text2(1).accessibleName(), f.VScroll2->accessibleDescription(),
-                                        f.Command1->toolTipText(), host.msgBoxes.at(0).prompt,
-                                        host.ButtonTexts().at(host::vbYes)};
-    };
-    const std::string missing = "/opt/tarnolux/Language/klingon.ini";
-    Choose("deutsch");
-    EXPECT_EQ(shown(), (std::vector<std::string>{"Tarnolux beenden",
-                                                 "Blendet das Fenster aus; das Symbol im Infobereich holt es zurück",
-                                                 "Maximaler Disk-Cache in KB", "Nach oben eins mehr, nach unten eins weniger",
-                                                 "Gewähltes Programm beenden", "Die Datei " + missing + " existiert nicht.",
-                                                 "&Ja"}));
-    // Every control Tab reaches is named for a screen reader, whatever its caption shows (the focus
-    // sink lies outside the window).
-    for (const auto& c : f.controls()) {
-        if (c.get() == f.Text5) continue;
-        using K = forms::Kind;
-        const bool reached = c->kind() == K::TextBox || c->kind() == K::VScrollBar || c->kind() == K::ListBox ||
-                             c->kind() == K::ComboBox || c->kind() == K::DriveListBox || c->kind() == K::CommandButton;
-        EXPECT_FALSE(reached && c->accessibleName().empty()) << c->displayName();
-    }
-    Choose("english");
-    EXPECT_EQ(shown(), (std::vector<std::string>{"Exit Tarnolux", "Hides the window; the notification-area icon brings it back",
-                                                 "Maximum disk cache in KB", "Up adds one, down takes one away",
-                                                 "End the selected program", "File " + missing + ", does not exist.",
-                                                 "&Yes"}));
 }
 
 }  // namespace

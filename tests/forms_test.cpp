@@ -1,28 +1,21 @@
 // The rules every host shares (what every host does with forms, timers and boxes: host_contract.h):
-// pixel rounding, message-box buttons, scroll-bar arrows, rows shown selected, how a folder list
-// shows its folders, and the meaning of clicks on the tray icon.
+// pixel rounding, message-box buttons, scroll-bar arrows, rows shown selected, folder lists, tray clicks.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "forms/forms.h"
 #include "host/host.h"
 #include "host/host_rules.h"
-#include "host/scripted_host.h"
-
-using forms::Kind;
 
 namespace {
 
-struct Fixture : ::testing::Test {
+TEST(HostRulesTest, AListWithoutAChosenRowShowsTheRowOfItsPath) {
     forms::Application app;
-    host::ScriptedHost host{app};
     forms::Form form{app, "F"};
-};
-
-TEST_F(Fixture, AListWithoutAChosenRowShowsTheRowOfItsPath) {
-    auto& drives = form.add(Kind::DriveListBox, "Drive1");
+    auto& drives = form.add(forms::Kind::DriveListBox, "Drive1");
     for (const char* d : {"c: /", "z: /media/Zip"}) drives.addItem(d);
     for (const auto& [path, row] : {std::pair{"Z: /MEDIA/zip", 1}, {"c: /", 0}, {"y: /", -1}}) {
         drives.setPath(path);
@@ -33,9 +26,9 @@ TEST_F(Fixture, AListWithoutAChosenRowShowsTheRowOfItsPath) {
 }
 
 TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) {
+    using host::Px, host::Twips;
     // Half a pixel rounds away from zero.
-    EXPECT_EQ((std::vector<int>{host::Px(7), host::Px(8), host::Px(-7), host::Px(-8)}), (std::vector<int>{0, 1, 0, -1}));
-    EXPECT_EQ(host::Px(host::Twips(-3)), -3);
+    EXPECT_EQ((std::vector<int>{Px(7), Px(8), Px(-7), Px(-8), Px(Twips(-3))}), (std::vector<int>{0, 1, 0, -1, -3}));
 
     // Three controls 100 twips wide side by side: rounding each size alone would leave gaps or
     // overlaps; converting the edges lets each start where the previous one ends.
@@ -45,77 +38,68 @@ TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) 
         EXPECT_EQ(r.x, right) << i;
         right = r.x + r.width;
     }
-    EXPECT_EQ(right, host::Px(300));
+    EXPECT_EQ(right, Px(300));
     EXPECT_EQ(host::PxRect(-8, 8, 15, 0), (host::PixelRect{-1, 1, 1, 0}));
 }
 
-TEST(HostRulesTest, MessageBoxButtonsDefaultAndTheAnswerWhenClosed) {
-    struct Case {
-        int style;
-        std::vector<int> answers;
-        std::size_t defaultButton;
-        int answerOnClose;
-    };
-    const Case cases[] = {
-        {host::vbOKOnly, {host::vbOK}, 0, host::vbOK},
-        {host::vbOKCancel | 0x100, {host::vbOK, host::vbCancel}, 1, host::vbCancel},
-        {host::vbAbortRetryIgnore | 0x200, {host::vbAbort, host::vbRetry, host::vbIgnore}, 2, host::vbAbort},
-        {host::vbYesNoCancel, {host::vbYes, host::vbNo, host::vbCancel}, 0, host::vbCancel},
-        {host::vbYesNo | 0x100, {host::vbYes, host::vbNo}, 1, host::vbNo},
-        {host::vbRetryCancel, {host::vbRetry, host::vbCancel}, 0, host::vbCancel},
+TEST(HostRulesTest, MessageBoxButtonsDefaultIconAndTheAnswerWhenClosed) {
+    using namespace host;
+    using Icon = MsgBoxIcon;
+    const std::tuple<int, std::vector<int>, std::size_t, int, Icon> cases[] = {
+        {vbOKOnly | vbCritical, {vbOK}, 0, vbOK, Icon::Critical},
+        {vbOKCancel | 0x100, {vbOK, vbCancel}, 1, vbCancel, Icon::None},
+        {vbAbortRetryIgnore | 0x200, {vbAbort, vbRetry, vbIgnore}, 2, vbAbort, Icon::None},
+        {vbYesNoCancel, {vbYes, vbNo, vbCancel}, 0, vbCancel, Icon::None},
+        {vbYesNo | 0x100 | vbInformation, {vbYes, vbNo}, 1, vbNo, Icon::Information},
+        {vbRetryCancel, {vbRetry, vbCancel}, 0, vbCancel, Icon::None},
         // A default beyond the buttons there are falls back to the first.
-        {host::vbYesNo | 0x200, {host::vbYes, host::vbNo}, 0, host::vbNo},
-        {host::vbOKOnly | 0x300, {host::vbOK}, 0, host::vbOK},
+        {vbYesNo | 0x200, {vbYes, vbNo}, 0, vbNo, Icon::None},
+        {vbOKOnly | 0x300, {vbOK}, 0, vbOK, Icon::None},
         // Sets the toolkit does not number show OK alone; the icon bits do not disturb the buttons.
-        {6 | host::vbQuestion, {host::vbOK}, 0, host::vbOK},
-        {host::vbYesNo | host::vbExclamation, {host::vbYes, host::vbNo}, 0, host::vbNo},
+        {6 | vbQuestion, {vbOK}, 0, vbOK, Icon::Question},
+        {vbYesNo | vbExclamation, {vbYes, vbNo}, 0, vbNo, Icon::Exclamation},
+        {0x70, {vbOK}, 0, vbOK, Icon::None},
     };
-    for (const Case& c : cases) {
-        const host::MsgBoxLayout box = host::MsgBoxFor(c.style);
-        EXPECT_EQ(box.answers, c.answers) << c.style;
-        EXPECT_EQ(box.defaultButton, c.defaultButton) << c.style;
-        EXPECT_EQ(box.answerOnClose, c.answerOnClose) << c.style;
+    for (const auto& [style, answers, defaultButton, answerOnClose, icon] : cases) {
+        const MsgBoxLayout box = MsgBoxFor(style);
+        EXPECT_EQ(std::tuple(box.answers, box.defaultButton, box.answerOnClose, box.icon),
+                  std::tuple(answers, defaultButton, answerOnClose, icon))
+            << style;
     }
-
-    using Icon = host::MsgBoxIcon;
-    const std::pair<int, Icon> icons[] = {{host::vbCritical, Icon::Critical},         {host::vbQuestion | host::vbYesNo, Icon::Question},
-                                          {host::vbExclamation, Icon::Exclamation},   {host::vbInformation | 0x100, Icon::Information},
-                                          {host::vbOKCancel, Icon::None},             {0x70, Icon::None}};
-    for (const auto& [style, icon] : icons)
-        EXPECT_EQ(host::MsgBoxFor(style).icon, icon) << style;
 }
 
 TEST(HostRulesTest, ArrowsStepTowardsTheirEndAndStopThere) {
     // Upper arrow (-1) towards Min, lower arrow towards Max; on a reversed bar the upper arrow still
     // goes to Min, the larger end; no SmallChange still moves by one; a value left outside the
     // range comes back towards the end the arrow names.
-    const int cases[][6] = {{0, 10, 3, 5, -1, 2}, {0, 10, 3, 5, +1, 8},  {0, 10, 3, 2, -1, 0},  {0, 10, 3, 9, +1, 10},
-                            {0, 10, 3, 10, +1, 10}, {10, 0, 3, 5, -1, 8}, {10, 0, 3, 1, +1, 0}, {0, 10, 0, 5, +1, 6},
-                            {0, 10, -4, 5, -1, 4}, {0, 10, 1, 15, +1, 14}};
+    const int cases[][6] = {{0, 10, 3, 5, -1, 2},   {0, 10, 3, 5, +1, 8},  {0, 10, 3, 2, -1, 0},  {0, 10, 3, 9, +1, 10},
+                            {0, 10, 3, 10, +1, 10}, {10, 0, 3, 5, -1, 8},  {10, 0, 3, 1, +1, 0},  {0, 10, 0, 5, +1, 6},
+                            {0, 10, -4, 5, -1, 4},  {0, 10, 1, 15, +1, 14}};
     for (const auto& c : cases)
-        EXPECT_EQ(host::ArrowStep(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << ".." << c[1] << " by " << c[2] << " from " << c[3];
+        EXPECT_EQ(host::ArrowStep(c[0], c[1], c[2], c[3], c[4]), c[5])
+            << c[0] << ".." << c[1] << " by " << c[2] << " from " << c[3];
 }
 
 TEST(HostRulesTest, AFolderListShowsRootsWholeAndFoldersByNameAtTheirDepth) {
-    const std::pair<const char*, host::FolderEntry> cases[] = {
-        {"/", {"/", 0}},         {"/home/ada", {"ada", 2}},       {"/home/ada/", {"ada", 2}},
-        {"C:\\", {"C:\\", 0}}, {"Z:\\work\\main", {"main", 2}}, {"d:", {"d:", 0}}};
-    for (const auto& [path, want] : cases) {
+    const std::tuple<const char*, std::string, int> cases[] = {
+        {"/", "/", 0},       {"/home/ada", "ada", 2},         {"/home/ada/", "ada", 2},
+        {"C:\\", "C:\\", 0}, {"Z:\\work\\main", "main", 2}, {"d:", "d:", 0}};
+    for (const auto& [path, name, depth] : cases) {
         const host::FolderEntry got = host::FolderEntryOf(path);
-        EXPECT_EQ(got.name, want.name) << path;
-        EXPECT_EQ(got.depth, want.depth) << path;
+        EXPECT_EQ(std::pair(got.name, got.depth), std::pair(name, depth)) << path;
     }
 }
 
+// Only a D-Bus tray's activate click stands for the double-click it never sends.
 TEST(HostRulesTest, TrayClicksMapToTheMessagesOfTheClassicIcon) {
-    for (bool dbus : {false, true}) {
-        EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Double, dbus), host::WM_LBUTTONDBLCLK);
-        EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Context, dbus), host::WM_RBUTTONDOWN);
-        EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Other, dbus), 0);
-    }
-    // Only a D-Bus tray's activate click stands for the double-click it never sends.
-    EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Single, true), host::WM_LBUTTONDBLCLK);
-    EXPECT_EQ(host::TrayMouseMessage(host::TrayClick::Single, false), 0);
+    using C = host::TrayClick;
+    const std::tuple<C, int, int> cases[] = {{C::Double, host::WM_LBUTTONDBLCLK, host::WM_LBUTTONDBLCLK},
+                                             {C::Context, host::WM_RBUTTONDOWN, host::WM_RBUTTONDOWN},
+                                             {C::Other, 0, 0},
+                                             {C::Single, 0, host::WM_LBUTTONDBLCLK}};
+    for (const auto& [click, classic, viaDBus] : cases)
+        EXPECT_EQ(std::pair(host::TrayMouseMessage(click, false), host::TrayMouseMessage(click, true)),
+                  std::pair(classic, viaDBus));
 }
 
 }  // namespace
