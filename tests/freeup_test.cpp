@@ -21,8 +21,6 @@ struct FreeupTest : apptest::ProgramTest {
         sys.AddFile("/snd/ding.wav", "RIFF");
         f.Text6->setText("/snd/ding.wav");
         Options(false, false);
-        sys.claimRequests.clear();
-        host.windowPos.clear();
     }
     void Options(bool popup, bool sound) {
         f.Check4(2).setValue(popup ? 1 : 0);
@@ -58,8 +56,7 @@ TEST_F(FreeupTest, TheLimitTriggerFiresAtTheLimitAndBacksOffWhileAFreeUpDoesNotH
     host.Advance(40000);
     EXPECT_EQ(freedAt, (std::vector<std::int64_t>{fell + 1000, fell + 31000}));
 
-    // A free-up that lifts memory above the limit leaves no wait behind.
-    sys.onClaim = [&](std::uint64_t) {
+    sys.onClaim = [&](std::uint64_t) {  // a free-up that lifts memory above the limit leaves no wait behind
         freedAt.push_back(host.now());
         FreeMemoryMB(100);
     };
@@ -141,8 +138,8 @@ TEST_F(FreeupTest, TheBarsFollowTheMachineAndEachUserMoveStepsOnce) {
         {g.VScroll1, 0, 64}, {g.VScroll4, 0, 65}, {g.VScroll5, 0, 65}, {g.VScroll6, 0, 65}, {g.VScroll7, -1, 97}};
     for (const auto& [bar, min, max] : ranges)
         EXPECT_EQ(std::pair(bar->min(), bar->max()), std::pair(min, max)) << bar->name();
-    EXPECT_EQ(g.Text2(3).text() + " " + g.Text2(4).text() + " " + g.Text3->text(), "4 10 8");
-    // The bar, the tag it is moved from, the value it is moved to; then its value, tag and box.
+    // The bar, the tag it moves from (else the machine's default: 4, 10, 8), the value it moves to;
+    // then its value, tag and box.
     const std::tuple<forms::Control*, const char*, int, std::string, forms::Control*> moves[] = {
         {g.VScroll4, nullptr, 3, "5 5 5", &g.Text2(3)},       {g.VScroll5, nullptr, 11, "9 9 9", &g.Text2(4)},
         {g.VScroll6, nullptr, 9, "7 7 7", g.Text3},           {g.VScroll10, nullptr, 97, "98 98 98", &g.Text2(7)},
@@ -152,7 +149,7 @@ TEST_F(FreeupTest, TheBarsFollowTheMachineAndEachUserMoveStepsOnce) {
     for (const auto& [bar, from, moved, shown, box] : moves) {
         if (from) bar->setTag(from);
         bar->setValue(moved);
-        EXPECT_EQ(std::to_string(bar->value()) + " " + bar->tag() + " " + box->text(), shown) << bar->name() << moved;
+        EXPECT_EQ(std::to_string(bar->value()) + " " + bar->tag() + " " + box->text(), shown) << bar->name() << ' ' << moved;
     }
     EXPECT_EQ(std::tuple(g.LimitFreeMemoryMB, g.FreeUpMemoryMB, g.ScrollStepGuard), std::tuple(5, 9, 0));
 }
@@ -230,7 +227,7 @@ TEST_F(FreeupTest, AFreeUpNeverStartsInsideAnother) {
     EXPECT_EQ(sys.claimRequests.size(), 2u);
 }
 
-// One that comes while the sound plays cuts it short, and nothing is claimed.
+// An end of the session that comes while the sound plays cuts it short, and nothing is claimed.
 TEST_F(FreeupTest, AnEndOfSessionDuringTheClaimAbandonsItAndSavesTheSettings) {
     Options(true, true);
     f.Text2(4).setText("33");

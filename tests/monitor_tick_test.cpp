@@ -19,7 +19,6 @@ struct TickTest : monitortest::WindowTest {
                           "Free Resources: "};
     }
 
-    // The icons the tick gave the tray, in order.
     std::vector<int> TrayIcons() const {
         std::vector<int> icons;
         for (const auto& call : host.trayCalls)
@@ -36,7 +35,6 @@ struct TickTest : monitortest::WindowTest {
         return "(none)";
     }
 
-    // Dashes printed in each graph column, by x.
     std::map<int, int> DashesPerColumn() const {
         std::map<int, int> columns;
         for (const auto& p : f.Picture2->printed()) {
@@ -54,13 +52,11 @@ TEST_F(TickTest, LampsChangeOnlyWhenTheBandChanges) {
     for (const auto& [last, now, icon] : cases) {
         SCOPED_TRACE(testing::Message() << last << " -> " << now);
         host.trayCalls.clear();
-        f.setIcon({1, {}});
         f.LastFreePercent = static_cast<std::int16_t>(last);
         sys.memory.availPhys = now * 10 * kMB;
         f.Timer1_Timer();
         EXPECT_EQ(f.LastFreePercent, now);
         EXPECT_EQ(TrayIcons(), icon ? std::vector<int>{icon} : std::vector<int>{});
-        EXPECT_EQ(f.icon().resource, icon ? icon : 1);
     }
 }
 
@@ -89,13 +85,11 @@ TEST_F(TickTest, CaptionsBarsAndTheTooltip) {
     const std::string read = "StatData\\KERNEL\\CPUUsage", restart = "StartStat\\KERNEL\\CPUUsage";
     EXPECT_EQ(sys.counterReads, (std::vector<std::string>{read, restart, read, restart}));
     f.TotalMemoryMB = 0;
-    f.setIcon({1, {}});
     host.trayCalls.clear();
     EXPECT_EQ(tick(500 * 1024, 0, 0),
               "CPU Usage: 37%|Free Memory: 500 MB.|Swap Memory: 0 MB.|Swap Memory Used: 0 MB.|0%|0%|"
               "Free Resources:   83%|893 0 0|Free Memory: 500 MB. - - - CPU Usage: 37%");
     EXPECT_TRUE(TrayIcons().empty());
-    EXPECT_EQ(f.icon().resource, 1);
 
     std::string accented;
     for (int i = 0; i < 33; ++i) accented += "é";

@@ -62,21 +62,18 @@ TEST_F(SysinfoDiskTest, ADriveThatIsNotReadyFallsBackToDriveC) {
     EXPECT_EQ(f.Drive1->path() + " " + f.Label10(0).caption(), "c: / Total: 1000 MB.");
     EXPECT_EQ(sys.driveQueries, (std::vector<std::string>{"c:\\", "c:\\"}));  // the floppy is never asked
 
-    // A drive that goes while shown: the next refresh finds it gone from the list and shows C.
     Choose("d: /home");
-    sys.drives.pop_back();
+    sys.drives.pop_back();  // gone while shown: the next refresh finds it gone from the list and shows C
     host.Advance(2000);
     EXPECT_EQ(f.Drive1->items(), (std::vector<std::string>{"a:", "c: /"}));
     EXPECT_EQ(f.Drive1->path(), "c: /");
 
-    // Drive C first in the list is found as well.
-    sys.drives = {sys.drives[1], {"d: /home", std::nullopt, std::nullopt}};
+    sys.drives = {sys.drives[1], {"d: /home", std::nullopt, std::nullopt}};  // C first in the list
     host.Advance(2000);
     Choose("d: /home");
     EXPECT_EQ(f.Drive1->path(), "c: /");
 
-    // Without a drive C the page keeps its figures and tries again at every refresh.
-    sys.drives = {{"a:", std::nullopt, std::nullopt}};
+    sys.drives = {{"a:", std::nullopt, std::nullopt}};  // no C: the figures stay, it tries again at every refresh
     host.Advance(2000);
     f.Label10(0).setCaption("kept");
     Choose("a:");
@@ -105,15 +102,14 @@ TEST_F(ProgramTest, ActiveModulesEndEveryProcessWhoseEntryEndsInTheNameOnceConfi
         f.Command1_Click();
         EXPECT_TRUE(sys.terminated.empty()) << name;
     }
-    EXPECT_EQ(f.List2->listCount(), 5);
 
     f.Text1->setText("NotePad.exe");
     host.msgBoxes.clear();
     host.msgBoxAnswers = {host::vbNo, host::vbYes};
     f.Command1->userClick();
     ASSERT_EQ(host.msgBoxes.size(), 1u);
-    EXPECT_EQ(host.msgBoxes[0].prompt + "|" + host.msgBoxes[0].title, "End 'NotePad.exe';|Tarnolux ");
-    EXPECT_EQ(host.msgBoxes[0].style, host::vbYesNo);
+    EXPECT_EQ(std::tuple(host.msgBoxes[0].prompt, host.msgBoxes[0].title, host.msgBoxes[0].style),
+              std::tuple(std::string("End 'NotePad.exe';"), std::string("Tarnolux "), host::vbYesNo));
     EXPECT_TRUE(sys.terminated.empty());
     f.Command1->userClick();
     EXPECT_EQ(sys.terminated, (std::vector<std::uint32_t>{12, 13}));  // not the one that merely holds the name

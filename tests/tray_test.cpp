@@ -42,8 +42,6 @@ struct TrayTest : apptest::ProgramTest {
 TEST_F(TrayTest, TheIconPopsTheMenuUpAndADoubleClickRestoresTheWindowToTheFront) {
     f.Hide();
     f.move(4800, 1207);
-    host.popups.clear();
-    host.windowPos.clear();
     for (float x : {7710.0f, 7695.0f, 7740.5f}) f.Form_MouseMove(0, 0, x, 0);  // left button up, down; no message
     EXPECT_TRUE(host.popups.empty() && host.windowPos.empty() && !f.visible());
     f.Form_MouseMove(0, 0, 7740.0f, 0);  // right button down
@@ -76,7 +74,6 @@ TEST_F(TrayTest, DisableStopsEverythingUntilEnabledAgain) {
     menu.disable_menu->userClick();  // without a language file: the built-in texts
     host.Advance(5 * 65535);
     EXPECT_EQ(state(), "000 page 0 tag 1 Enable icon 104 tip Tarnolux  - Disable count 1 tray calls 2");
-    EXPECT_TRUE(sys.claimRequests.empty());
     host.trayCalls.clear();
     menu.disable_menu->userClick();
     EXPECT_EQ(state(), "111 page 1 tag 0 Disable icon 101 tip Tarnolux  - Disable count 1 tray calls 1");
@@ -109,9 +106,8 @@ TEST_F(TrayTest, FreeUpNowUsesThePagesAmountAndReadMeOpensTheGuide) {
 // A letter of several bytes counts as one character.
 TEST_F(TrayTest, TipKeepsSixtyThreeWholeCharactersAndATerminatingZero) {
     const std::string a62(62, 'a'), a63(63, 'a');
-    const std::string accented = "Mémoire libre : 1234 Mo. - - - Processeur utilisé : 100%";
     const std::pair<std::string, std::string> cases[] = {
-        {a63, a63}, {a63 + "bc", a63}, {accented, accented}, {a62 + "é€", a62 + "é"}, {a62 + "𝄞!", a62 + "𝄞"}, {}};
+        {a63, a63}, {a63 + "bc", a63}, {a62 + "é€", a62 + "é"}, {a62 + "𝄞!", a62 + "𝄞"}, {}};
     for (const auto& [text, tip] : cases) {
         tarnolux::TaskBar_Icon::TraySetTip(*program, text);
         EXPECT_EQ(host.trayCalls.back().data.tip.back(), '\0');
@@ -203,7 +199,6 @@ TEST_F(TrayTest, AFolderPickedWhileAnotherIsStillBeingSearchedIsTheOneShown) {
         };
         chooser.Dir1->setPath("/slow");
         host.onRunAside = nullptr;
-        ASSERT_TRUE(picked);
         EXPECT_EQ(chooser.Dir1->path(), "/fast");
         EXPECT_EQ(chooser.Dir1->items(), (std::vector<std::string>{"/", "/fast"}));
         EXPECT_EQ(chooser.File1->items(), std::vector<std::string>{"new.wav"});
@@ -317,10 +312,9 @@ TEST_F(TrayTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
     }
     EXPECT_EQ(menu.extras1_menu(6).caption(), "Disable Start");
 
-    // The "..." button's menu asks again; the way back stays offered while the taskbar is hidden.
     sys.extras = {};
     menu.extras1_menu_Click(3);
-    f.Check6->userClick();
+    f.Check6->userClick();  // the "..." button's menu asks again; the way back stays while the taskbar is hidden
     EXPECT_EQ(offered(), std::vector<int>{4});
 }
 
