@@ -1,5 +1,4 @@
-// The main window of a program on the fake system and the scripted host, not loaded, so that one
-// handler at a time can be driven: a machine of 1000 MB with 500 MB free and no swap.
+// A main window on the fake system, not loaded, so that one handler at a time can be driven.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,8 +29,6 @@ struct WindowTest : ::testing::Test {
         sys.memory.totalVirtual = 2048 * kMB;
         sys.memory.availVirtual = 2048 * kMB;
     }
-
-    void SetFreeMB(std::uint64_t mb) { sys.memory.availPhys = mb * kMB; }
 
     // A language file in the program's Language folder.
     std::string AddLanguage(const std::string& name, const std::string& contents) {

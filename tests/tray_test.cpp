@@ -1,6 +1,4 @@
-// The tray: its icon's tooltip and the notifications the icon sends to the main window; the menu's
-// tree and its commands (restore, disable/enable, free-up, ReadMe, exit and the desktop extras,
-// with the taskbar's way back, Form4); the About box and the sound chooser.
+// The tray icon and menu, the desktop extras with the taskbar's way back, the About box, the sound chooser.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,228 +18,176 @@ namespace {
 
 constexpr std::uint64_t MiB = 1048576;
 
-// A started program, its free-up quiet (no pop-up, no sound).
+using platform::DesktopAction;
+using tarnolux::Form3;
+
 struct TrayTest : apptest::ProgramTest {
     tarnolux::Form5& f;
     tarnolux::Form6& menu;
-    TrayTest() : f(Start()), menu(program->form6()) {
-        f.Check4(2).setValue(0);
-        f.Check4(3).setValue(0);
-        sys.claimRequests.clear();
-    }
-    // Opens the sound chooser from the Options page (the sound switched on); `use` acts in it while
-    // it is shown.
-    void Choose(const std::function<void(tarnolux::Form3&)>& use) {
+    TrayTest() : f(Start()), menu(program->form6()) {}
+    // Opens the sound chooser from the Options page; `use` acts in it while it is shown.
+    void Choose(const std::function<void(Form3&)>& use) {
         f.Check4(3).setValue(1);
         host.onModal = [&](forms::Form& form) {
             ASSERT_EQ(form.name(), "Form3");
-            use(static_cast<tarnolux::Form3&>(form));
+            use(static_cast<Form3&>(form));
         };
         f.Command2->userClick();
         host.onModal = nullptr;
     }
-    static void Pick(tarnolux::Form3& chooser, const std::string& name) {
-        const std::vector<std::string>& files = chooser.File1->items();
-        const auto it = std::find(files.begin(), files.end(), name);
-        ASSERT_NE(it, files.end()) << name;
-        chooser.File1->setListIndex(static_cast<int>(it - files.begin()));
-    }
-    // Chooses an item of the Extras submenu.
-    void Choose(int index) { menu.extras1_menu(index).userClick(); }
-    int Count(platform::DesktopAction a) const {
-        return static_cast<int>(std::count(sys.desktopActions.begin(), sys.desktopActions.end(), a));
-    }
+    void Choose(int extrasItem) { menu.extras1_menu(extrasItem).userClick(); }
 };
 
-TEST_F(TrayTest, RestoreShowsTheWindowAndBringsItToTheFrontOnce) {
-    f.Check8->userClick();  // hidden to the tray
-    ASSERT_FALSE(f.visible());
+// A double click restores the window and brings it to the front once.
+TEST_F(TrayTest, TheIconPopsTheMenuUpAndADoubleClickRestoresTheWindowToTheFront) {
+    f.Hide();
     f.move(4800, 1207);
-    host.windowPos.clear();
-    std::size_t stackingAtEvents = 99;
-    host.onDoEvents = [&] { stackingAtEvents = host.windowPos.size(); };
-
-    menu.restore_menu->userClick();
-    EXPECT_TRUE(f.visible());
+    for (float x : {7710.0f, 7695.0f, 7740.5f}) f.Form_MouseMove(0, 0, x, 0);  // left button up, down; no message
+    EXPECT_TRUE(host.popups.empty() && host.windowPos.empty() && !f.visible());
+    f.Form_MouseMove(0, 0, 7740.0f, 0);  // right button down
+    ASSERT_EQ(host.popups.size(), 1u);
+    EXPECT_EQ(std::pair(host.popups[0].menu, host.popups[0].defaultItem), std::pair(menu.file_menu, menu.restore_menu));
+    f.Form_MouseMove(0, 0, 7725.0f, 0);  // left double-click
+    EXPECT_TRUE(f.visible() && host.popups.size() == 1);
     ASSERT_EQ(host.windowPos.size(), 2u);
-    EXPECT_EQ(stackingAtEvents, 1u);  // events run between the two
-    EXPECT_EQ(host.windowPos[0].insertAfter, host::HWND_TOPMOST);
-    EXPECT_EQ(host.windowPos[1].insertAfter, host::HWND_NOTOPMOST);
-    // 1207 / 15 = 80.47: the nearest whole pixel.
-    EXPECT_EQ(host.windowPos[1].y, 80);
+    EXPECT_EQ(std::pair(host.windowPos[0].insertAfter, host.windowPos[1].insertAfter),
+              std::pair(host::HWND_TOPMOST, host::HWND_NOTOPMOST));
+    EXPECT_EQ(host.windowPos[1].y, 80);  // 1207 / 15 = 80.47: the nearest whole pixel
 }
 
-// Disabled, nothing ticks (no free-up though memory is low, the tooltip stays) and the page goes
-// grey; enabled again, the periodic count goes on where it was and the next tick brings the tooltip.
+// Disabled, nothing ticks, not even a free-up when memory is low; enabled again, the periodic count
+// goes on where it was. A language applied while disabled keeps it disabled.
 TEST_F(TrayTest, DisableStopsEverythingUntilEnabledAgain) {
     f.Check3->setValue(1);
     host.Advance(65535);
-    ASSERT_EQ(f.PeriodTickCount, 1);
     sys.memory.availPhys = 1 * MiB;
     f.Check7->setValue(0);
     const auto state = [&] {
         std::string timers;
         for (forms::Control* t : {f.Timer1, f.Timer4, f.Timer5}) timers += host.Running(*t) ? '1' : '0';
         return timers + " page " + std::to_string(f.Frame1(3).enabled()) + " tag " + menu.disable_menu->tag() + " " +
-               menu.disable_menu->caption() + " icon " + std::to_string(host.trayIcon.resource) + " tip " + host.trayTip +
-               " count " + std::to_string(f.PeriodTickCount) + " tray calls " + std::to_string(host.trayCalls.size());
+               menu.disable_menu->caption() + " icon " + std::to_string(host.trayIcon.resource) + " tip " +
+               host.trayTip + " count " + std::to_string(f.PeriodTickCount) + " tray calls " +
+               std::to_string(host.trayCalls.size());
     };
     host.trayCalls.clear();
     menu.disable_menu->userClick();  // without a language file: the built-in texts
     host.Advance(5 * 65535);
     EXPECT_EQ(state(), "000 page 0 tag 1 Enable icon 104 tip Tarnolux  - Disable count 1 tray calls 2");
-    EXPECT_TRUE(sys.claimRequests.empty());
     host.trayCalls.clear();
     menu.disable_menu->userClick();
     EXPECT_EQ(state(), "111 page 1 tag 0 Disable icon 101 tip Tarnolux  - Disable count 1 tray calls 1");
-}
 
-TEST_F(TrayTest, TheLanguageNamesTheItemAndALanguageAppliedWhileDisabledKeepsItDisabled) {
-    program->MenuTexts[1] = "Aus&schalten && ruhen";  // the tip shows the text as the menu does
+    program->MenuTexts[1] = "Aus&schalten && ruhen";
     program->MenuTexts[17] = "Einschalten";
     f.ApplyLanguage();
+    f.Check3->setValue(0);
     menu.disable_menu->userClick();
-    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten & ruhen");
-    EXPECT_EQ(menu.disable_menu->caption(), "Einschalten");
-
+    EXPECT_EQ(menu.disable_menu->caption() + "|" + host.trayTip, "Einschalten|Tarnolux  - Ausschalten & ruhen");
     f.ApplyLanguage();
-    EXPECT_EQ(menu.disable_menu->caption(), "Aus&schalten && ruhen");
-    EXPECT_EQ(menu.disable_menu->tag(), "1");
-    EXPECT_EQ(host.trayTip, "Tarnolux  - Ausschalten & ruhen");
-    menu.disable_menu->userClick();  // switches on, the periodic timer only when its box is ticked
-    EXPECT_EQ(menu.disable_menu->tag(), "0");
-    EXPECT_TRUE(host.Running(*f.Timer1) && host.Running(*f.Timer4));
-    EXPECT_FALSE(host.Running(*f.Timer5));
+    EXPECT_EQ(menu.disable_menu->caption() + "|" + menu.disable_menu->tag() + "|" + host.trayTip,
+              "Aus&schalten && ruhen|1|Tarnolux  - Ausschalten & ruhen");
+    menu.disable_menu->userClick();  // the periodic timer only when its box is ticked
+    EXPECT_TRUE(host.Running(*f.Timer1) && host.Running(*f.Timer4) && !host.Running(*f.Timer5));
 }
 
-TEST_F(TrayTest, FreeUpNowUsesThePagesAmount) {
-    f.Text2(4).setText("33");  // typed, not yet stored, and not the limit trigger's amount
+TEST_F(TrayTest, FreeUpNowUsesThePagesAmountAndReadMeOpensTheGuide) {
+    f.Text2(4).setText("33");  // typed, not yet stored
     menu.free_up_menu->userClick();
     EXPECT_EQ(sys.claimRequests, std::vector<std::uint64_t>{33 * MiB});
-    EXPECT_EQ(f.FreeUpMemoryMB, 21);
 
-    for (const char* text : {"", "lots", "1e99"}) {  // no amount: nothing is freed
-        f.Text2(4).setText(text);
-        menu.free_up_menu->userClick();
-    }
-    EXPECT_EQ(sys.claimRequests.size(), 1u);
-}
-
-TEST_F(TrayTest, ReadMeOpensTheGuideAndExitEndsTheProgram) {
     menu.readme_file_menu->userClick();
     EXPECT_EQ(sys.shellExecuted, std::vector<std::string>{"/opt/tarnolux/ReadMe.txt"});
     menu.exit_menu->userClick();
-    EXPECT_FALSE(f.loaded());
-    EXPECT_TRUE(host.quitCalled && Stored("LimitFreeMemory"));
-    // A restore arriving afterwards does not start the program over.
-    menu.restore_menu_Click();
+    menu.restore_menu_Click();  // arriving after the end, it does not start the program over
     EXPECT_FALSE(f.loaded());
 }
 
-namespace TI = tarnolux::TaskBar_Icon;
-
+// A letter of several bytes counts as one character.
 TEST_F(TrayTest, TipKeepsSixtyThreeWholeCharactersAndATerminatingZero) {
-    const auto tipOf = [&](const std::string& text) {
-        TI::TraySetTip(*program, text);
-        const auto& tip = host.trayCalls.back().data.tip;
-        EXPECT_EQ(tip.back(), '\0');
-        return host.trayCalls.back().data.tipText();
-    };
-    const std::string a63(63, 'a');
-    EXPECT_EQ(tipOf(a63), a63);
-    EXPECT_EQ(tipOf(a63 + "bc"), a63);
-    // Accented letters count as one character each, however many bytes they take.
-    const std::string accented = "Mémoire libre : 1234 Mo. - - - Processeur utilisé : 100%";
-    EXPECT_EQ(tipOf(accented), accented);
-    EXPECT_EQ(tipOf(std::string(62, 'a') + "é€"), std::string(62, 'a') + "é");
-    EXPECT_EQ(tipOf(std::string(62, 'a') + "𝄞!"), std::string(62, 'a') + "𝄞");
-    EXPECT_EQ(tipOf(""), "");
+    const std::string a62(62, 'a'), a63(63, 'a');
+    const std::pair<std::string, std::string> cases[] = {
+        {a63, a63}, {a63 + "bc", a63}, {a62 + "é€", a62 + "é"}, {a62 + "𝄞!", a62 + "𝄞"}, {}};
+    for (const auto& [text, tip] : cases) {
+        tarnolux::TaskBar_Icon::TraySetTip(*program, text);
+        EXPECT_EQ(host.trayCalls.back().data.tip.back(), '\0');
+        EXPECT_EQ(host.trayCalls.back().data.tipText(), tip);
+    }
 }
-
-TEST_F(TrayTest, DoubleClickRestoresAndRightButtonPopsTheMenu) {
-    f.Hide();
-    host.popups.clear();
-    host.windowPos.clear();
-
-    f.Form_MouseMove(0, 0, 7710.0f, 0);  // left button up
-    f.Form_MouseMove(0, 0, 7695.0f, 0);  // left button down
-    f.Form_MouseMove(0, 0, 7740.5f, 0);
-    EXPECT_TRUE(host.popups.empty());
-    EXPECT_TRUE(host.windowPos.empty());
-    EXPECT_FALSE(f.visible());
-
-    f.Form_MouseMove(0, 0, 7740.0f, 0);  // right button up
-    ASSERT_EQ(host.popups.size(), 1u);
-    EXPECT_EQ(host.popups[0].menu, menu.file_menu);
-    EXPECT_EQ(host.popups[0].defaultItem, menu.restore_menu);
-
-    f.Form_MouseMove(0, 0, 7725.0f, 0);  // left double-click
-    EXPECT_EQ(host.popups.size(), 1u);
-    EXPECT_TRUE(f.visible());
-}
-
-using tarnolux::Form1;
-using tarnolux::Form3;
 
 TEST_F(TrayTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWritesAMail) {
-    program->form6().disable_menu->userClick();  // the lamps are crossed out
-    bool shown = false;
+    menu.disable_menu->userClick();  // the lamps are crossed out
     host.onModal = [&](forms::Form& form) {
         ASSERT_EQ(form.name(), "Form1");
-        Form1& about = static_cast<Form1&>(form);
-        shown = true;
-        EXPECT_EQ((std::vector<std::string>{about.caption(), about.Label1->caption(), about.Label2->caption(),
-                                            about.Label4->caption()}),
-                  (std::vector<std::string>{"Tarnolux ", "Tarnolux ", "Version: 1.8", "E-mail: " + tarnolux::ContactAddress()}));
+        auto& about = static_cast<tarnolux::Form1&>(form);
+        EXPECT_EQ(about.caption() + "|" + about.Label1->caption() + "|" + about.Label2->caption() + "|" +
+                      about.Label4->caption(),
+                  "Tarnolux |Tarnolux |Version: 1.8|E-mail: " + tarnolux::ContactAddress());
         EXPECT_EQ(about.Image1->picture().resource, 104);
         about.Label4->userClick();
         about.Command1->userClick();
     };
-    program->form6().about_menu->userClick();
-    EXPECT_TRUE(shown);
+    menu.about_menu->userClick();
     EXPECT_FALSE(program->form1().loaded());
     EXPECT_EQ(sys.shellExecuted, std::vector<std::string>{"mailto:" + tarnolux::ContactAddress()});
     EXPECT_NE(tarnolux::ContactAddress().find('@'), std::string::npos);
 }
 
-TEST_F(TrayTest, FilesInARootAndInASubFolderGetOneSeparatorAndOnlyWaveFilesAreListed) {
-    sys.drives = {{"c: /", platform::DriveSpace{}, {}}, {"d: /media/usb", platform::DriveSpace{}, {}}, {"e: /mnt/nfs", {}, {}}};
+// Without a stored folder the chooser opens in the program folder; closed without OK it keeps the
+// sound, OK without a file clears it. Names are sorted without regard to case, capitals first on a tie.
+TEST_F(TrayTest, TheChooserListsWaveFilesAndOnlyOkChangesTheSound) {
+    sys.drives = {{"c: /", platform::DriveSpace{}, {}}, {"d: /media/usb", platform::DriveSpace{}, {}},
+                  {"e: /mnt/nfs", {}, {}}};
     sys.AddFile("/ding.WAV");
-    sys.AddFile("/media/usb/sounds/bell.wav");
-    sys.AddFile("/media/usb/sounds/notes.txt");
+    for (const char* name : {"bell.wav", "Chime.wav", "Bell.wav", "notes.txt"})
+        sys.AddFile(std::string("/media/usb/sounds/") + name);
     sys.AddFile("/media/usb/sounds/.hidden.wav", "", platform::vbHidden);
+    sys.AddFolder("/media/usb/sounds/Zed");
     sys.AddFolder("/media/usb/sounds/more.wav");
+    sys.AddFolder("/opt/tarnolux");
+    f.Text6->setText("/snd/mine.wav");
+    Choose([](Form3& chooser) {
+        EXPECT_EQ(chooser.Dir1->path(), "/opt/tarnolux");
+        chooser.Unload(0);  // the close box
+    });
+    EXPECT_EQ(f.Text6->text(), "/snd/mine.wav");
+
     Store("LastAccessWAVDir", "/media/usb/sounds/");
     Choose([&](Form3& chooser) {
         EXPECT_EQ(chooser.caption(), "Select .WAV File");
         EXPECT_EQ(chooser.Drive1->items(), (std::vector<std::string>{"c: /", "d: /media/usb", "e: /mnt/nfs"}));
-        // The stored folder on the second drive is where the chooser opens.
-        EXPECT_EQ(chooser.Drive1->path(), "d: /media/usb");
-        EXPECT_EQ(chooser.Dir1->path(), "/media/usb/sounds");
+        EXPECT_EQ(chooser.Drive1->path() + "|" + chooser.Dir1->path(), "d: /media/usb|/media/usb/sounds");
         EXPECT_EQ(chooser.Dir1->items(), (std::vector<std::string>{"/", "/media", "/media/usb", "/media/usb/sounds",
-                                                                   "/media/usb/sounds/more.wav"}));
-        EXPECT_EQ(chooser.File1->items(), std::vector<std::string>{"bell.wav"});
-        Pick(chooser, "bell.wav");
+                                                                   "/media/usb/sounds/more.wav",
+                                                                   "/media/usb/sounds/Zed"}));
+        EXPECT_EQ(chooser.File1->items(), (std::vector<std::string>{"Bell.wav", "bell.wav", "Chime.wav"}));
+        chooser.File1->setListIndex(1);  // one separator in a sub-folder
         EXPECT_EQ(chooser.Text1->text(), "/media/usb/sounds/bell.wav");
-
         chooser.Drive1->setPath("e: /mnt/nfs");  // not ready: the lists stay
         EXPECT_EQ(chooser.Dir1->path(), "/media/usb/sounds");
         chooser.Drive1->setPath("c: /");  // another drive: its root
-        Pick(chooser, "ding.WAV");
+        chooser.File1->setListIndex(0);
         EXPECT_EQ(chooser.Dir1->path() + " " + chooser.Text1->text(), "/ /ding.WAV");
         chooser.File1->userDblClick();  // the same as OK
     });
-    EXPECT_EQ(f.Text6->text(), "/ding.WAV");
-    EXPECT_EQ(Stored("LastAccessWAVDir"), "/");
+    EXPECT_EQ(f.Text6->text() + "|" + f.Command2->tag() + "|" + *Stored("LastAccessWAVDir"), "/ding.WAV|/ding.WAV|/");
+
+    f.Text6->setText("/snd/typed.wav");
+    Choose([](Form3& chooser) {  // reopened, a file clicked, then closed: the confirmed file stays
+        EXPECT_EQ(chooser.Text1->text(), "");
+        chooser.File1->setListIndex(0);
+        chooser.Unload(0);
+    });
+    EXPECT_EQ(f.Text6->text(), "/snd/typed.wav");
+    Choose([](Form3& chooser) { chooser.Command1->userClick(); });
+    EXPECT_EQ(f.Text6->text(), "");
 }
 
-// Folders are searched off the user-interface thread (a share may hang), so the user can pick
-// another folder before the first search is back: the lists must end up showing the newest pick.
+// Folders are searched off the user-interface thread (a share may hang), so another can be picked
+// before the first search is back.
 TEST_F(TrayTest, AFolderPickedWhileAnotherIsStillBeingSearchedIsTheOneShown) {
     sys.drives = {{"c: /", platform::DriveSpace{}, {}}};
-    sys.AddFolder("/slow");
     sys.AddFile("/slow/old.wav");
-    sys.AddFolder("/fast");
     sys.AddFile("/fast/new.wav");
     Store("LastAccessWAVDir", "/");
     Choose([&](Form3& chooser) {
@@ -253,7 +199,6 @@ TEST_F(TrayTest, AFolderPickedWhileAnotherIsStillBeingSearchedIsTheOneShown) {
         };
         chooser.Dir1->setPath("/slow");
         host.onRunAside = nullptr;
-        ASSERT_TRUE(picked);
         EXPECT_EQ(chooser.Dir1->path(), "/fast");
         EXPECT_EQ(chooser.Dir1->items(), (std::vector<std::string>{"/", "/fast"}));
         EXPECT_EQ(chooser.File1->items(), std::vector<std::string>{"new.wav"});
@@ -261,98 +206,28 @@ TEST_F(TrayTest, AFolderPickedWhileAnotherIsStillBeingSearchedIsTheOneShown) {
     });
 }
 
-// A folder is on the drive whose mount point holds it as a whole folder, the deepest such one, with
-// capitals told apart as Linux does; names are sorted without regard to case, capitals first on a tie.
-TEST_F(TrayTest, TheChooserFindsTheDriveOfAFolderAndSortsItsLists) {
+// The drive of a folder is the deepest mount point holding it as a whole folder, capitals told apart.
+TEST_F(TrayTest, TheChooserOpensInTheStoredFolderOnItsDrive) {
     sys.drives = {{"c: /", platform::DriveSpace{}, {}}, {"d: /media/usb", platform::DriveSpace{}, {}},
                   {"e: /media/usb/inner", platform::DriveSpace{}, {}}, {"f: /media/Stick", platform::DriveSpace{}, {}}};
-    for (const char* name : {"b.wav", "A.wav", "a.wav", "C.wav"}) sys.AddFile(std::string("/media/usb2/") + name);
-    for (const char* folder : {"/media/usb2/Zed", "/media/usb2/alpha", "/media/usb/inner/deep", "/media/stick/x"})
-        sys.AddFolder(folder);
-    const std::pair<const char*, const char*> cases[] = {{"/media/usb2", "c: /"},
-                                                         {"/media/usb", "d: /media/usb"},
-                                                         {"/media/usb/inner/deep", "e: /media/usb/inner"},
-                                                         {"/media/stick/x", "c: /"}};
-    for (const auto& [folder, drive] : cases) {
-        Store("LastAccessWAVDir", folder);
-        Choose([&](Form3& chooser) {
-            EXPECT_EQ(chooser.Drive1->path(), drive) << folder;
-            chooser.Unload(0);
-        });
-    }
-    Store("LastAccessWAVDir", "/media/usb2");
-    Choose([&](Form3& chooser) {
-        EXPECT_EQ(chooser.File1->items(), (std::vector<std::string>{"A.wav", "a.wav", "b.wav", "C.wav"}));
-        EXPECT_EQ(chooser.Dir1->items(), (std::vector<std::string>{"/", "/media", "/media/usb2", "/media/usb2/alpha",
-                                                                   "/media/usb2/Zed"}));
-        chooser.Unload(0);
-    });
-}
-
-TEST_F(TrayTest, ClosingWithoutOkKeepsTheSoundAndOkWithoutAFileClearsIt) {
-    sys.AddFile("/opt/tarnolux/done.wav");
-    f.Text6->setText("/snd/mine.wav");
-    // Closed with the close box before anything was confirmed: the user's sound stays.
-    Choose([](Form3& chooser) { chooser.Unload(0); });
-    EXPECT_EQ(f.Text6->text(), "/snd/mine.wav");
-
-    // The chooser opens in the program folder by default.
-    Choose([](Form3& chooser) {
-        Pick(chooser, "done.wav");
-        chooser.Command1->userClick();
-    });
-    EXPECT_EQ(f.Text6->text(), "/opt/tarnolux/done.wav");
-    EXPECT_EQ(f.Command2->tag(), "/opt/tarnolux/done.wav");
-
-    // Reopened, a file clicked, then closed: the confirmed file stays.
-    f.Text6->setText("/snd/typed.wav");
-    Choose([](Form3& chooser) {
-        EXPECT_EQ(chooser.Text1->text(), "");
-        Pick(chooser, "done.wav");
-        chooser.Unload(0);
-    });
-    EXPECT_EQ(f.Text6->text(), "/snd/typed.wav");
-
-    Choose([](Form3& chooser) { chooser.Command1->userClick(); });
-    EXPECT_EQ(f.Text6->text(), "");
-}
-
-TEST_F(TrayTest, AStoredFolderThatIsGoneOpensWhereTheListsWere) {
+    for (const char* folder : {"/media/usb2", "/media/usb/inner/deep", "/media/stick/x"}) sys.AddFolder(folder);
     sys.AddFile("/home/u/a.wav");
-    for (const char* stored : {"/home/u", "/home/gone", "/home/u/a.wav"}) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {  // stored, drive, folder
+        {"/media/usb2", "c: /", "/media/usb2"},           {"/media/usb", "d: /media/usb", "/media/usb"},
+        {"/media/usb/inner/deep", "e: /media/usb/inner", "/media/usb/inner/deep"},
+        {"/media/stick/x", "c: /", "/media/stick/x"},     {"/home/u", "c: /", "/home/u"},
+        {"/home/gone", "c: /", "/home/u"},                {"/home/u/a.wav", "c: /", "/home/u"}};  // gone, or a file
+    for (const auto& [stored, drive, folder] : cases) {
         Store("LastAccessWAVDir", stored);
-        Choose([](Form3& chooser) {
-            EXPECT_EQ(chooser.Dir1->path(), "/home/u");
-            EXPECT_EQ(chooser.File1->items(), std::vector<std::string>{"a.wav"});
+        Choose([&](Form3& chooser) {
+            EXPECT_EQ(chooser.Drive1->path() + "|" + chooser.Dir1->path(), std::string(drive) + "|" + folder) << stored;
             chooser.Unload(0);
         });
     }
 }
 
-using platform::DesktopAction;
-using platform::ExitWindowsMode;
-
-TEST_F(TrayTest, EachItemMakesOneRequestAndSeparatorsNone) {
-    for (int i = 0; i < 14; ++i) menu.extras1_menu_Click(i);
-    EXPECT_EQ(sys.desktopActions,
-              (std::vector<DesktopAction>{DesktopAction::HideDesktopIcons, DesktopAction::ShowDesktopIcons,
-                                          DesktopAction::HideTaskbar, DesktopAction::ShowTaskbar,
-                                          DesktopAction::DisableStartButton, DesktopAction::EnableStartButton,
-                                          DesktopAction::RunScreenSaver, DesktopAction::MinimizeAll}));
-    EXPECT_EQ(sys.emptyRecycleBinCalls, 0);  // an empty bin asks nothing and deletes nothing
-    EXPECT_TRUE(host.msgBoxes.empty());
-
-    // Restart and shut down go straight to the system, without a question; the results are not looked at.
-    sys.exitWindowsResult = false;
-    menu.restart_menu->userClick();
-    menu.exit_windows_menu->userClick();
-    EXPECT_EQ(sys.exitWindowsCalls, (std::vector<ExitWindowsMode>{ExitWindowsMode::Restart, ExitWindowsMode::ShutDown}));
-    EXPECT_TRUE(host.msgBoxes.empty());
-}
-
-// The button window exists exactly while this program keeps the taskbar hidden, one however often
-// it is hidden; however it goes (its button, the menu, its close box, the program's end), the
-// taskbar is shown once. A run that never hid it leaves the panels alone.
+// The button window exists exactly while this program keeps the taskbar hidden; however it goes,
+// the taskbar is shown once. A run that never hid it leaves the panels alone.
 TEST_F(TrayTest, HiddenTaskbarLeavesAButtonThatBringsItBack) {
     const auto button = [&] {
         if (!program->form4Loaded()) return std::string("none");
@@ -370,13 +245,15 @@ TEST_F(TrayTest, HiddenTaskbarLeavesAButtonThatBringsItBack) {
     };
     for (const auto& [step, want] : steps) {
         step();
-        EXPECT_EQ(button() + " " + std::to_string(Count(DesktopAction::ShowTaskbar)), want);
+        const auto shown = std::count(sys.desktopActions.begin(), sys.desktopActions.end(), DesktopAction::ShowTaskbar);
+        EXPECT_EQ(button() + " " + std::to_string(shown), want);
     }
 }
 
 TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     sys.recycleBins = {{"/home", 3}, {"/media/usb", 2}};
-    sys.AddFile("/opt/tarnolux/Language/deutsch.ini", testsupport::ReadFile(std::string(TARNOLUX_SOURCE_DIR) + "/Language/deutsch.ini"));
+    sys.AddFile("/opt/tarnolux/Language/deutsch.ini",
+                testsupport::ReadFile(std::string(TARNOLUX_SOURCE_DIR) + "/Language/deutsch.ini"));
     f.Combo1->addItem("deutsch");
     f.Combo1->setListIndex(f.Combo1->listCount() - 1);
     program->MenuTexts[11] = "&Papier&&korb leeren&";  // shown as the menu shows it
@@ -386,8 +263,8 @@ TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     Choose(11);
     ASSERT_EQ(host.msgBoxes.size(), 1u);
     EXPECT_EQ(host.msgBoxes[0].prompt, "Möchten Sie diese 5 Elemente wirklich endgültig löschen?");
-    EXPECT_EQ(host.msgBoxes[0].style, host::vbYesNo + host::vbExclamation);
-    EXPECT_EQ(host.msgBoxes[0].title, "Papier&korb leeren");
+    EXPECT_EQ(std::pair(host.msgBoxes[0].style, host.msgBoxes[0].title),
+              std::pair(host::vbYesNo + host::vbExclamation, std::string("Papier&korb leeren")));
     EXPECT_EQ(std::pair(sys.emptyRecycleBinCalls, sys.RecycleBinItems()), std::pair(0, std::uint64_t{5}));
     Choose(11);
     EXPECT_EQ(std::pair(sys.emptyRecycleBinCalls, sys.RecycleBinItems()), std::pair(1, std::uint64_t{0}));
@@ -399,7 +276,21 @@ TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     EXPECT_EQ(sys.emptyRecycleBinCalls, 2);
 }
 
-// Each item is offered exactly when its own target is there, whatever the others; the captions stay.
+// Restart and shut down go straight to the system, without a question; an empty bin asks nothing.
+TEST_F(TrayTest, EachItemMakesOneRequestAndSeparatorsNone) {
+    for (int i = 0; i < 14; ++i) menu.extras1_menu_Click(i);
+    sys.exitWindowsResult = false;
+    menu.restart_menu->userClick();
+    menu.exit_windows_menu->userClick();
+    using D = DesktopAction;
+    EXPECT_EQ(sys.desktopActions,
+              (std::vector<D>{D::HideDesktopIcons, D::ShowDesktopIcons, D::HideTaskbar, D::ShowTaskbar,
+                              D::DisableStartButton, D::EnableStartButton, D::RunScreenSaver, D::MinimizeAll}));
+    using M = platform::ExitWindowsMode;
+    EXPECT_EQ(sys.exitWindowsCalls, (std::vector<M>{M::Restart, M::ShutDown}));
+    EXPECT_TRUE(sys.emptyRecycleBinCalls == 0 && host.msgBoxes.empty());
+}
+
 TEST_F(TrayTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
     using A = platform::ExtrasAvailability;
     const std::pair<bool A::*, std::vector<int>> targets[] = {
@@ -421,37 +312,34 @@ TEST_F(TrayTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
     }
     EXPECT_EQ(menu.extras1_menu(6).caption(), "Disable Start");
 
-    // The "..." button's menu asks again. While this program keeps the taskbar hidden, the way
-    // back stays offered.
     sys.extras = {};
     menu.extras1_menu_Click(3);
-    f.Check6->userClick();
+    f.Check6->userClick();  // the "..." button's menu asks again; the way back stays while the taskbar is hidden
     EXPECT_EQ(offered(), std::vector<int>{4});
 }
 
-// The small windows as they are laid out, in twips: the window's client area, whether it opens
-// centred, and each control's left, top, width and height.
 TEST_F(TrayTest, TheSmallWindowsKeepTheirLayout) {
     const auto layout = [](const forms::Form& w) {
-        std::vector<std::string> out{w.name() + " " + std::to_string(w.width()) + "x" + std::to_string(w.height()) +
-                                     (w.startUpPosition() == 2 ? " centred" : " at " + std::to_string(w.left()) + "," +
-                                                                                   std::to_string(w.top())) +
-                                     (w.showInTaskbar() ? " on the taskbar" : "") + " border " + std::to_string(w.borderStyle())};
-        for (const auto& c : w.controls())
-            out.push_back(c->displayName() + " " + std::to_string(c->left()) + "," + std::to_string(c->top()) + "," +
-                          std::to_string(c->width()) + "," + std::to_string(c->height()));
+        const auto box = [](const auto& c) {
+            return std::to_string(c.left()) + "," + std::to_string(c.top()) + "," + std::to_string(c.width()) + "," +
+                   std::to_string(c.height());
+        };
+        std::vector<std::string> out{w.name() + " " + box(w) + (w.startUpPosition() == 2 ? " centred" : "") +
+                                     (w.showInTaskbar() ? " on the taskbar" : "") + " border " +
+                                     std::to_string(w.borderStyle())};
+        for (const auto& c : w.controls()) out.push_back(c->displayName() + " " + box(*c));
         return out;
     };
     using V = std::vector<std::string>;
-    EXPECT_EQ(layout(program->form1()), (V{"Form1 3255x3015 centred border 3", "Label1 960,120,2295,255", "Label2 960,600,2295,255",
-                                           "Image1 120,120,495,375", "Label3(1) 120,1080,2655,255",
-                                           "Label3(0) 120,1440,2775,255", "Label4 120,1920,3015,255",
-                                           "Command1 1080,2520,1095,375"}));
-    EXPECT_EQ(layout(program->form3()), (V{"Form3 4335x3690 centred border 3", "Text1 120,120,4095,285", "Drive1 120,520,2055,315",
-                                           "Dir1 120,840,2055,2115", "File1 2160,520,2055,2430",
-                                           "Command1 1560,3240,1215,355"}));
+    EXPECT_EQ(layout(program->form1()),
+              (V{"Form1 0,0,3255,3015 centred border 3", "Label1 960,120,2295,255", "Label2 960,600,2295,255",
+                 "Image1 120,120,495,375", "Label3(1) 120,1080,2655,255", "Label3(0) 120,1440,2775,255",
+                 "Label4 120,1920,3015,255", "Command1 1080,2520,1095,375"}));
+    EXPECT_EQ(layout(program->form3()), (V{"Form3 0,0,4335,3690 centred border 3", "Text1 120,120,4095,285",
+                                           "Drive1 120,520,2055,315", "Dir1 120,840,2055,2115",
+                                           "File1 2160,520,2055,2430", "Command1 1560,3240,1215,355"}));
     Choose(3);
-    EXPECT_EQ(layout(program->form4()), (V{"Form4 2310x495 at 120,120 border 3", "Command1 0,0,2295,495"}));
+    EXPECT_EQ(layout(program->form4()), (V{"Form4 120,120,2310,495 border 3", "Command1 0,0,2295,495"}));
 }
 
 }  // namespace
