@@ -3,7 +3,6 @@
 // the directory search uses.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -19,20 +18,17 @@ using testsupport::Utf16Le;
 
 namespace {
 
-std::vector<std::uint8_t> Sz(const std::string& s) {
-    std::vector<std::uint8_t> v(s.begin(), s.end());
-    v.push_back(0);
-    return v;
-}
+using Bytes = std::vector<std::uint8_t>;
+Bytes Sz(const std::string& s) { return Bytes(s.c_str(), s.c_str() + s.size() + 1); }
 
-long Set(Registry& reg, HKEY key, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data) {
+long Set(Registry& reg, HKEY key, const std::string& name, std::uint32_t type, const Bytes& data) {
     return reg.SetValue(key, name, type, data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
 // Beyond what every System promises (platform_contract_test.cpp).
 TEST(Registry, NamesKeepTheirFirstSpellingAndBadPathsOrHandlesAreRefused) {
     Registry reg;
-    HKEY key = 0, again = 0, none = 0;
+    HKEY key = 0, again = 0, none = 0, soft = 0, child = 0, self = 0;
     ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", key, nullptr), ERROR_SUCCESS);
     ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "SOFTWARE\\talvo\\TARNOLUX ", again, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(reg.Find(HKEY_CURRENT_USER, "software\\talvo")->name, "TALVO");
@@ -46,7 +42,6 @@ TEST(Registry, NamesKeepTheirFirstSpellingAndBadPathsOrHandlesAreRefused) {
     EXPECT_EQ(values.begin()->second.data, Sz("16"));
 
     // Opening relative to an open key, and an empty subkey opens the key itself.
-    HKEY soft = 0, child = 0, self = 0;
     ASSERT_EQ(reg.OpenKey(HKEY_CURRENT_USER, "software", soft), ERROR_SUCCESS);
     EXPECT_EQ(reg.OpenKey(soft, "Talvo\\tarnolux ", child), ERROR_SUCCESS);
     EXPECT_EQ(reg.OpenKey(child, "", self), ERROR_SUCCESS);
@@ -81,45 +76,34 @@ TEST(Registry, ReportsEveryChangeAndNothingThatChangesNothing) {
                                              "A\\B|V|del"}));
 }
 
-// ---- REGEDIT4 -----------------------------------------------------------------------------------
-
 TEST(RegFile, RoundTripsOddNamesAndEveryKindOfValue) {
     Registry reg;
     HKEY key = 0, empty = 0, odd = 0;
     ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", key, nullptr), ERROR_SUCCESS);
     ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\Empty", empty, nullptr), ERROR_SUCCESS);
     ASSERT_EQ(reg.CreateKey(HKEY_CURRENT_USER, "Software\\we]ird [key] = \"q\" ", odd, nullptr), ERROR_SUCCESS);
-    Set(reg, key, "Left", REG_SZ, Sz("480"));
-    Set(reg, key, "SoundFile", REG_SZ, Sz("C:\\Sounds\\\"ding\".wav\\"));
-    Set(reg, key, "trailing blank ", REG_SZ, Sz("value with blank "));
-    Set(reg, key, "a=b\\c\"d]", REG_SZ, Sz(""));
-    Set(reg, key, "@", REG_SZ, Sz("named at"));
-    Set(reg, key, "", REG_SZ, Sz("the unnamed value"));
-    Set(reg, key, "NameCache", REG_BINARY, {0x00, 0x01, 0xff, 0x7f});
-    Set(reg, key, "EmptyBinary", REG_BINARY, {});
-    Set(reg, key, "Dword", REG_DWORD, {0x1f, 0x5a, 0x3c, 0x80});  // every byte in its place
-    Set(reg, key, "ShortDword", REG_DWORD, {1, 2});
-    Set(reg, key, "NoNul", REG_SZ, {'a', 'b'});
-    Set(reg, key, "Lines", REG_SZ, Sz("one\r\ntwo"));
-    Set(reg, key, "name\nwith break", REG_SZ, Sz("x"));
-    Set(reg, key, "Other", 7, {'a', 0, 0});
+    const std::vector<std::tuple<std::string, std::uint32_t, Bytes>> values = {
+        {"Left", REG_SZ, Sz("480")}, {"SoundFile", REG_SZ, Sz("C:\\Sounds\\\"ding\".wav\\")},
+        {"trailing blank ", REG_SZ, Sz("value with blank ")}, {"a=b\\c\"d]", REG_SZ, Sz("")},
+        {"@", REG_SZ, Sz("named at")}, {"", REG_SZ, Sz("the unnamed value")},
+        {"NameCache", REG_BINARY, {0x00, 0x01, 0xff, 0x7f}}, {"EmptyBinary", REG_BINARY, {}},
+        {"Dword", REG_DWORD, {0x1f, 0x5a, 0x3c, 0x80}}, {"ShortDword", REG_DWORD, {1, 2}},
+        {"NoNul", REG_SZ, {'a', 'b'}}, {"Lines", REG_SZ, Sz("one\r\ntwo")}, {"name\nwith break", REG_SZ, Sz("x")},
+        {"Other", 7, {'a', 0, 0}}};
+    for (const auto& [name, type, data] : values) Set(reg, key, name, type, data);
     Set(reg, odd, "x", REG_SZ, Sz("y"));
 
     const std::string text = regfile::Serialize(*reg.Root(HKEY_CURRENT_USER), "HKEY_CURRENT_USER");
     EXPECT_NE(text.find("\"SoundFile\"=\"C:\\\\Sounds\\\\\\\"ding\\\".wav\\\\\"\n"), std::string::npos);
-    EXPECT_NE(text.find("\"Dword\"=dword:803c5a1f\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Dword\"=dword:803c5a1f\n"), std::string::npos);  // every byte in its place
 
     Registry::Key loaded;
     ASSERT_TRUE(regfile::Parse(text, "HKEY_CURRENT_USER", loaded));
     EXPECT_EQ(regfile::Serialize(loaded, "HKEY_CURRENT_USER"), text);
     const Registry::Key* tarnolux = loaded.subkeys.at("software")->subkeys.at("talvo")->subkeys.at("Tarnolux ").get();
     EXPECT_EQ(tarnolux->name, "Tarnolux ");
-    EXPECT_EQ(tarnolux->values.size(), 14u);
-    EXPECT_EQ(tarnolux->values.at("trailing blank ").data, Sz("value with blank "));
-    EXPECT_EQ(tarnolux->values.at("NoNul").data, (std::vector<std::uint8_t>{'a', 'b'}));
-    EXPECT_EQ(tarnolux->values.at("ShortDword").data.size(), 2u);
-    EXPECT_EQ(tarnolux->values.at("name\nwith break").data, Sz("x"));
-    EXPECT_EQ(tarnolux->values.at("").data, Sz("the unnamed value"));
+    EXPECT_EQ(tarnolux->values.size(), values.size());
+    for (const auto& [name, type, data] : values) EXPECT_EQ(tarnolux->values.at(name).data, data) << name;
     EXPECT_EQ(loaded.subkeys.at("software")->subkeys.count("we]ird [key] = \"q\" "), 1u);
 }
 
@@ -131,31 +115,18 @@ TEST(RegFile, AcceptsRegeditLayoutAndRejectsDamage) {
         "\"D\"=dword:0000FFFF\r\n\r\n";
     ASSERT_TRUE(regfile::Parse(exported, "HKEY_LOCAL_MACHINE", root));
     const auto& values = root.subkeys.at("Software")->subkeys.at("X")->values;
-    EXPECT_EQ(values.at("Bin").data, (std::vector<std::uint8_t>{1, 2, 0xab, 0xcd}));
-    EXPECT_EQ(values.at("D").data, (std::vector<std::uint8_t>{0xff, 0xff, 0, 0}));
+    EXPECT_EQ(values.at("Bin").data, (Bytes{1, 2, 0xab, 0xcd}));
+    EXPECT_EQ(values.at("D").data, (Bytes{0xff, 0xff, 0, 0}));
 
-    Registry::Key untouched;
-    for (const std::string& bad : {
-             std::string(""),
-             std::string("garbage\n"),
-             std::string("REGEDIT4\n\"a\"=\"b\"\n"),                          // a value outside any key
-             std::string("REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"),                // another root
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"b\n"),    // unterminated text
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:1g\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:01,,02\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:01,\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex:123\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=hex(7:00\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=dword:\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=dword:123456789\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X\n"),
-             std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=-1\n"),
-             std::string("REGEDIT4\n[-HKEY_LOCAL_MACHINE]\n"),  // the root itself cannot go
-             std::string("\xFF\xFE[\0"s),                       // UTF-16 cut in the middle of a character
-             std::string("\x01\x02\xff binary junk"),
-         }) {
-        EXPECT_FALSE(regfile::Parse(bad, "HKEY_LOCAL_MACHINE", untouched)) << bad;
-    }
+    // A value outside any key, another root, an unclosed header, the root itself removed, UTF-16 cut in the
+    // middle of a character, junk; then values that are cut short or not what their type says.
+    const std::string x = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=";
+    for (const std::string& bad :
+         {""s, "garbage\n"s, "REGEDIT4\n\"a\"=\"b\"\n"s, "REGEDIT4\n[HKEY_CURRENT_USER\\X]\n"s,
+          "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X\n"s, "REGEDIT4\n[-HKEY_LOCAL_MACHINE]\n"s, "\xFF\xFE[\0"s,
+          "\x01\x02\xff binary junk"s, x + "\"b\n", x + "hex:1g\n", x + "hex:01,,02\n", x + "hex:01,\n",
+          x + "hex:123\n", x + "hex(7:00\n", x + "dword:\n", x + "dword:123456789\n", x + "-1\n"})
+        EXPECT_FALSE(regfile::Parse(bad, "HKEY_LOCAL_MACHINE", root)) << bad;
 }
 
 // Windows's own editor: UTF-16LE with a byte-order mark, CRLF, its Unicode hex(2) texts, removals
@@ -186,13 +157,13 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
     const auto& values = software.subkeys.at("TALVO")->subkeys.at("Tarnolux ")->values;
     EXPECT_EQ(values.at("Language").data, Sz("français"));
     EXPECT_EQ(values.at("SoundFile").data, Sz("C:\\Sons\\été 🔊.wav"));
-    EXPECT_EQ(values.at("Count").data, (std::vector<std::uint8_t>{0x40, 0xe2, 0x01, 0x00}));
+    EXPECT_EQ(values.at("Count").data, (Bytes{0x40, 0xe2, 0x01, 0x00}));
     EXPECT_EQ(values.at("Path").type, 2u);
     EXPECT_EQ(values.at("Path").data, Sz("%TEMP%\\é"));
     EXPECT_EQ(values.count("Gone"), 0u);
     EXPECT_EQ(values.at("").data, Sz(""));
-    EXPECT_EQ(values.at("Multi").data, (std::vector<std::uint8_t>{'a', 0, 'b', 0, 0}));
-    EXPECT_EQ(values.at("Bin").data, (std::vector<std::uint8_t>{'A', 0, 'B', 0}));  // bytes, not text
+    EXPECT_EQ(values.at("Multi").data, (Bytes{'a', 0, 'b', 0, 0}));
+    EXPECT_EQ(values.at("Bin").data, (Bytes{'A', 0, 'B', 0}));  // bytes, not text
     // The values below a removed key belong to no key, neither to it nor to the key before.
     EXPECT_EQ(values.count("stray"), 0u);
     EXPECT_EQ(software.subkeys.at("New")->values.size(), 1u);  // the unnamed value removed again
@@ -264,24 +235,18 @@ std::string Get(const std::optional<std::string>& file, const std::string& secti
     return out;
 }
 
+// Only the first section of a name counts; a key present but empty is not the default; a pair of quotes
+// around nothing is empty; a missing key, section or file gives the default, without trailing blanks.
 TEST(Profile, ReadsWithoutRegardToCaseAndTrims) {
-    EXPECT_EQ(Get(kSystemIni, "VCache", "minfilecache"), "1024");
-    EXPECT_EQ(Get(kSystemIni, " vcache ", " MINFILECACHE "), "1024");
-    EXPECT_EQ(Get(kSystemIni, "vcache", "Quoted"), "  padded  ");
-    EXPECT_EQ(Get(kSystemIni, "vcache", "Single"), "x");
-    EXPECT_EQ(Get(kSystemIni, "vcache", "Unbalanced"), "\"x");
-    EXPECT_EQ(Get(kSystemIni, "vcache", "TwoQuotes"), "");  // a pair of quotes around nothing
-    EXPECT_EQ(Get(kSystemIni, "vcache", "OneQuote"), "\"");
-    EXPECT_EQ(Get(kSystemIni, "vcache", "Empty"), "");  // present but empty: not the default
-    EXPECT_EQ(Get(kSystemIni, "boot", "shell"), "Explorer.exe");
-    // Only the first section of a name counts.
-    EXPECT_EQ(Get(kSystemIni, "vcache", "MaxFileCache"), "dflt");
-    // Missing key, section or file: the default, without trailing blanks.
+    for (const auto& [section, key, value] :
+         {std::tuple{"VCache", "minfilecache", "1024"}, {" vcache ", " MINFILECACHE ", "1024"},
+          {"boot", "shell", "Explorer.exe"}, {"vcache", "Quoted", "  padded  "}, {"vcache", "Single", "x"},
+          {"vcache", "Unbalanced", "\"x"}, {"vcache", "TwoQuotes", ""}, {"vcache", "OneQuote", "\""},
+          {"vcache", "Empty", ""}, {"vcache", "MaxFileCache", "dflt"}, {"nosection", "shell", "dflt"}})
+        EXPECT_EQ(Get(kSystemIni, section, key), value) << section << " " << key;
     EXPECT_EQ(Get(kSystemIni, "vcache", "nothing", "  d  "), "  d");
-    EXPECT_EQ(Get(kSystemIni, "nosection", "shell"), "dflt");
     EXPECT_EQ(Get(std::nullopt, "boot", "shell"), "dflt");
-    // Comments are not keys.
-    EXPECT_EQ(Get("[s]\n;k=v\n", "s", ";k"), "dflt");
+    EXPECT_EQ(Get("[s]\n;k=v\n", "s", ";k"), "dflt");  // comments are no keys
 }
 
 TEST(Profile, CutsToTheBufferAndCountsCharacters) {
