@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/fake/fake_system.h"
@@ -102,11 +100,13 @@ protected:
 };
 TYPED_TEST_SUITE(SystemContract, Worlds);
 
-TYPED_TEST(SystemContract, RegistryKeepsTextSizesAndReportsShortBuffers) {
+TYPED_TEST(SystemContract, RegistryKeepsTextSizesReportsShortBuffersAndRefusesStaleHandles) {
     System& sys = this->sys();
-    HKEY key = 0;
+    HKEY key = 0x1234;
     std::uint32_t disposition = 0;
     const std::string path = "Software\\TarnoluxContract\\Sizes";
+    EXPECT_EQ(sys.RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, 0u);
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, path, "", 0, KEY_ALL_ACCESS, key, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
 
@@ -138,6 +138,11 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesAndReportsShortBuffers) {
     EXPECT_EQ(sys.RegQueryValueEx(key, "Count", nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(sys.RegDeleteValue(key, "Count"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(sys.RegCloseKey(key), ERROR_SUCCESS);
+    // A closed handle reaches nothing any more: no read, no write, no second close; the roots are always open.
+    EXPECT_EQ(sys.RegQueryValueEx(key, "Greeting", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(sys.RegSetValueEx(key, "Count", REG_DWORD, dword, 4), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(sys.RegCloseKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(sys.RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 
     // Opened again, with the key's name in other letters; a second create finds it.
     HKEY again = 0;
@@ -147,26 +152,6 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesAndReportsShortBuffers) {
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, path, "", 0, KEY_ALL_ACCESS, again, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     EXPECT_EQ(sys.RegCloseKey(again), ERROR_SUCCESS);
-}
-
-TYPED_TEST(SystemContract, RegistryRefusesMissingKeysAndStaleHandles) {
-    System& sys = this->sys();
-    HKEY key = 0x1234;
-    EXPECT_EQ(sys.RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\TarnoluxContract\\Nowhere", KEY_ALL_ACCESS, key),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(key, 0u);
-    ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\TarnoluxContract\\Stale", "", 0, KEY_ALL_ACCESS, key,
-                                 nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(sys.RegCloseKey(key), ERROR_SUCCESS);
-    // A closed handle reaches nothing any more: no read, no write, no second close.
-    std::uint32_t size = 0;
-    const std::uint8_t one[4] = {1, 0, 0, 0};
-    EXPECT_EQ(sys.RegQueryValueEx(key, "x", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(sys.RegSetValueEx(key, "x", REG_DWORD, one, 4), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(sys.RegCloseKey(key), ERROR_INVALID_HANDLE);
-    // The predefined roots are always open.
-    EXPECT_EQ(sys.RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 
 TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
@@ -227,9 +212,7 @@ TYPED_TEST(SystemContract, DirMatchesNamesWithoutCaseAndAttributesByMask) {
     System& sys = this->sys();
     auto& w = this->w;
     const std::string skins = w.Join(w.Folder(), "Skins");
-    w.Write(w.Join(skins, "Blue.ini"), "");
-    w.Write(w.Join(skins, "default.INI"), "");
-    w.Write(w.Join(skins, "notes.txt"), "");
+    for (const char* name : {"Blue.ini", "default.INI", "notes.txt"}) w.Write(w.Join(skins, name), "");
     w.MakeFolder(w.Join(skins, "Old.ini"));
     const std::string hidden = w.AddHidden(skins, "Hidden.ini");
     const std::string base = skins + std::string(1, sys.PathSeparator());
@@ -251,26 +234,18 @@ TYPED_TEST(SystemContract, TextFilesReadAsLinesOnlyWhenTheyAreFiles) {
     w.Write(lang, "[fran\xC3\xA7" "ais]\r\n1=G\xC3\xA9n\xC3\xA9ral\r\n\r\n2=Disque\n");
     EXPECT_EQ(sys.ReadTextLines(lang),
               (std::vector<std::string>{"[fran\xC3\xA7" "ais]", "1=G\xC3\xA9n\xC3\xA9ral", "", "2=Disque"}));
-    EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "none.ini")), std::nullopt);
     w.MakeFolder(w.Join(w.Folder(), "Language"));
-    EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "Language")), std::nullopt);
+    for (const char* notAFile : {"none.ini", "Language"})
+        EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), notAFile)), std::nullopt) << notAFile;
 }
-
-}  // namespace
-
-namespace {
 
 // Logs are written off the caller's thread: what they hold is looked at once it has settled.
-template <typename Ready>
-bool Eventually(Ready ready) {
-    for (int i = 0; i < 1000 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return ready();
-}
-
 TYPED_TEST(SystemContract, ALogKeepsItsLatestLinesAndPutsAsideWhatIsNoLogOfOurs) {
     System& sys = this->sys();
     using Lines = std::vector<std::string>;
-    const auto logged = [&](const Lines& lines) { return Eventually([&] { return sys.ReadLog("t.log", "H 1") == lines; }); };
+    const auto logged = [&](const Lines& lines) {
+        return testsupport::Eventually([&] { return sys.ReadLog("t.log", "H 1") == lines; }, std::chrono::seconds(10));
+    };
     EXPECT_EQ(sys.ReadLog("t.log", "H 1"), Lines{});
     sys.AppendToLog("t.log", "H 1", "1", 3);  // its folders are made as needed
     EXPECT_TRUE(logged({"1"}));
