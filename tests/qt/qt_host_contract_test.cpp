@@ -27,8 +27,7 @@ public:
     ~QtDriver() {
         for (forms::Form* f : std::vector<forms::Form*>(app_.forms()))
             if (f->loaded()) f->Unload();
-        // As in the other Qt tests: the loop is left by the host's own Quit, so that the next
-        // host's loops are not finished before they start.
+        // As in the other Qt tests: left by the host's own Quit, lest the next host's loops finish at once.
         QMetaObject::invokeMethod(qApp, [this] { host_.Quit(0); }, Qt::QueuedConnection);
         QCoreApplication::exec();
     }
@@ -78,14 +77,8 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         } while (passed.elapsed() < ms);
     }
-    bool Shown(const forms::Form& form) {
-        QWidget* w = window(form);
-        return w && w->isVisible() && !w->isMinimized();
-    }
-    bool Minimised(const forms::Form& form) {
-        QWidget* w = window(form);
-        return w && w->isVisible() && w->isMinimized();
-    }
+    bool Shown(const forms::Form& form) { return Visible(form) && !window(form)->isMinimized(); }
+    bool Minimised(const forms::Form& form) { return Visible(form) && window(form)->isMinimized(); }
     void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
     // Left behind with nobody listening, as a run that crashed leaves it: the host takes its place.
     std::string Channel() {
@@ -105,6 +98,7 @@ public:
 
 private:
     QWidget* window(const forms::Form& f) { return qthost::QtHostAccess::window(host_, f); }
+    bool Visible(const forms::Form& f) { return window(f) && window(f)->isVisible(); }
 
     forms::Application& app_;
     qthost::QtHost host_;
