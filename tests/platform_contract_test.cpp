@@ -86,16 +86,19 @@ struct Win32World : DiskWorld {
 using Worlds = ::testing::Types<FakeWorld, Win32World>;
 #endif
 
+using SizeAndType = std::pair<std::uint32_t, std::uint32_t>;
+
 template <typename World>
 class SystemContract : public ::testing::Test {
 protected:
     World w;
     System& sys() { return w.sys; }
 
-    std::uint32_t QuerySize(HKEY key, const std::string& name, std::uint32_t* type = nullptr) {
-        std::uint32_t size = 0xDEAD;
-        EXPECT_EQ(sys().RegQueryValueEx(key, name, type, nullptr, &size), ERROR_SUCCESS) << name;
-        return size;
+    // A value's size and type, asked for without its data.
+    SizeAndType Query(HKEY key, const std::string& name) {
+        std::uint32_t size = 0xDEAD, type = REG_NONE;
+        EXPECT_EQ(sys().RegQueryValueEx(key, name, &type, nullptr, &size), ERROR_SUCCESS) << name;
+        return {size, type};
     }
 };
 TYPED_TEST_SUITE(SystemContract, Worlds);
@@ -114,9 +117,7 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesReportsShortBuffersAndRefusesSt
     const char text[] = "Gr\xC3\xBC\xC3\x9F" "e";
     ASSERT_EQ(sys.RegSetValueEx(key, "Greeting", REG_SZ, reinterpret_cast<const std::uint8_t*>(text), sizeof text),
               ERROR_SUCCESS);
-    std::uint32_t type = REG_NONE;
-    EXPECT_EQ(this->QuerySize(key, "GREETING", &type), sizeof text);
-    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(this->Query(key, "GREETING"), SizeAndType(sizeof text, REG_SZ));
 
     std::uint8_t buf[16] = {};
     for (std::uint32_t given : {4u, 16u}) {
@@ -128,10 +129,9 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesReportsShortBuffersAndRefusesSt
 
     const std::uint8_t dword[4] = {0x78, 0x56, 0x34, 0x12};
     ASSERT_EQ(sys.RegSetValueEx(key, "Count", REG_DWORD, dword, 4), ERROR_SUCCESS);
-    EXPECT_EQ(this->QuerySize(key, "count", &type), 4u);
-    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(this->Query(key, "count"), SizeAndType(4, REG_DWORD));
     ASSERT_EQ(sys.RegSetValueEx(key, "Empty", REG_SZ, reinterpret_cast<const std::uint8_t*>(""), 1), ERROR_SUCCESS);
-    EXPECT_EQ(this->QuerySize(key, "Empty"), 1u);
+    EXPECT_EQ(this->Query(key, "Empty"), SizeAndType(1, REG_SZ));
 
     EXPECT_EQ(sys.RegDeleteValue(key, "COUNT"), ERROR_SUCCESS);
     std::uint32_t size = 0;
@@ -147,7 +147,7 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesReportsShortBuffersAndRefusesSt
     // Opened again, with the key's name in other letters; a second create finds it.
     HKEY again = 0;
     ASSERT_EQ(sys.RegOpenKey(HKEY_CURRENT_USER, "software\\TARNOLUXCONTRACT\\sizes", again), ERROR_SUCCESS);
-    EXPECT_EQ(this->QuerySize(again, "Greeting"), sizeof text);
+    EXPECT_EQ(this->Query(again, "Greeting"), SizeAndType(sizeof text, REG_SZ));
     EXPECT_EQ(sys.RegCloseKey(again), ERROR_SUCCESS);
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, path, "", 0, KEY_ALL_ACCESS, again, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
@@ -161,16 +161,13 @@ TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
     ASSERT_EQ(sys.RegOpenKeyEx(HKEY_DYN_DATA, "perfstats\\statdata", KEY_ALL_ACCESS, data), ERROR_SUCCESS);
     EXPECT_EQ(sys.RegOpenKeyEx(HKEY_DYN_DATA, "PerfStats\\Elsewhere", KEY_ALL_ACCESS, none), ERROR_FILE_NOT_FOUND);
 
-    std::uint32_t type = REG_NONE;
-    EXPECT_EQ(this->QuerySize(start, "KERNEL\\CPUUsage", &type), 4u);
-    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(this->Query(start, "KERNEL\\CPUUsage"), SizeAndType(4, REG_BINARY));
     std::uint8_t load[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     std::uint32_t size = 4;
     ASSERT_EQ(sys.RegQueryValueEx(data, "KERNEL\\CPUUsage", nullptr, load, &size), ERROR_SUCCESS);
     EXPECT_LE(load[0], 100);
     EXPECT_EQ(load[1] | load[2] | load[3], 0);
-    EXPECT_EQ(this->QuerySize(data, "VMM\\cpgDiskcache", &type), 4u);
-    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(this->Query(data, "VMM\\cpgDiskcache"), SizeAndType(4, REG_DWORD));
 
     const std::uint8_t zero[4] = {};
     EXPECT_EQ(sys.RegSetValueEx(data, "KERNEL\\CPUUsage", REG_BINARY, zero, 4), ERROR_ACCESS_DENIED);
