@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <optional>
@@ -26,12 +27,10 @@
 
 namespace hostcontract {
 
+// The cases' forms go while loaded, as a form may.
 class ContractForm : public forms::Form {
 public:
     explicit ContractForm(forms::Application& app, const std::string& name = "Contract") : forms::Form(app, name) {}
-    ~ContractForm() override {
-        if (loaded()) Unload();
-    }
     int queryUnloadMode = -1;
     bool refuseToClose = false;
     void Form_QueryUnload(int& cancel, int mode) override {
@@ -251,9 +250,7 @@ TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWitho
     text.setEnabled(false);
     EXPECT_FALSE(this->host().SetFocus(text));
 
-    if (added) {
-        EXPECT_TRUE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
-    }
+    EXPECT_EQ(this->host().ShellNotifyIcon(host::NIM_DELETE, data), added);
     EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_MODIFY, data));
     EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
 }
@@ -290,18 +287,13 @@ TYPED_TEST_P(HostContract, ALaterStartIsAnsweredByTheListeningHostHoweverSlowlyB
 }
 
 TYPED_TEST_P(HostContract, TheScreensStartWithThePrimaryAtTheOriginInTwips) {
-    EXPECT_EQ(this->host().TwipsPerPixelX(), 15);
-    EXPECT_EQ(this->host().TwipsPerPixelY(), 15);
+    EXPECT_EQ(std::pair(this->host().TwipsPerPixelX(), this->host().TwipsPerPixelY()), std::pair(15, 15));
     const std::vector<host::ScreenRect> screens = this->host().Screens();
-    ASSERT_FALSE(screens.empty());
-    bool primary = false;
-    for (const host::ScreenRect& s : screens) {
-        EXPECT_GT(s.width, 0);
-        EXPECT_GT(s.height, 0);
-        primary = primary || (s.left == 0 && s.top == 0 && s.width == this->host().ScreenWidth() &&
-                              s.height == this->host().ScreenHeight());
-    }
-    EXPECT_TRUE(primary);
+    for (const host::ScreenRect& s : screens) EXPECT_TRUE(s.width > 0 && s.height > 0);
+    EXPECT_TRUE(std::any_of(screens.begin(), screens.end(), [&](const host::ScreenRect& s) {
+        return s.left == 0 && s.top == 0 && s.width == this->host().ScreenWidth() &&
+               s.height == this->host().ScreenHeight();
+    }));
 }
 
 REGISTER_TYPED_TEST_SUITE_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefuseAndClosingTheLastEndsTheLoop,

@@ -177,25 +177,20 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
 // Characters at the edges of each length of UTF-8, from a Unicode export; a surrogate without its
 // partner is damage, not text.
 TEST(RegFile, UnicodeExportsReadEveryPlaneAndRefuseLoneSurrogates) {
-    const auto parse = [](const std::u16string& value, Registry::Key& root) {
-        return regfile::Parse(Utf16Le(u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n\"v\"=\"" +
-                                      value + u"\"\r\n"),
-                              "HKEY_CURRENT_USER", root);
+    const auto parse = [](const std::u16string& value) -> std::optional<Bytes> {
+        Registry::Key root;
+        const std::u16string text = u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n\"v\"=\"";
+        if (!regfile::Parse(Utf16Le(text + value + u"\"\r\n"), "HKEY_CURRENT_USER", root)) return std::nullopt;
+        return root.subkeys.at("K")->values.at("v").data;
     };
     const std::pair<std::u16string, std::string> good[] = {
         {u"\u007F", "\x7F"},          {u"\u0080", "\xC2\x80"},      {u"\u07FF", "\xDF\xBF"},
         {u"\u0800", "\xE0\xA0\x80"},  {u"\uFFFD", "\xEF\xBF\xBD"},  {u"\U00010000", "\xF0\x90\x80\x80"},
         {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"}};
-    for (const auto& [value, utf8] : good) {
-        Registry::Key root;
-        ASSERT_TRUE(parse(value, root)) << utf8;
-        EXPECT_EQ(root.subkeys.at("K")->values.at("v").data, Sz(utf8));
-    }
-    for (const std::u16string& bad : {std::u16string(1, 0xD800), std::u16string(1, 0xDFFF), std::u16string{0xDBFF, u'x'},
-                                      std::u16string{0xDC00, 0xD800}}) {
-        Registry::Key root;
-        EXPECT_FALSE(parse(bad, root)) << std::hex << static_cast<int>(bad[0]);
-    }
+    for (const auto& [value, utf8] : good) EXPECT_EQ(parse(value), Sz(utf8)) << utf8;
+    for (const std::u16string& bad : {std::u16string(1, 0xD800), std::u16string(1, 0xDFFF),
+                                      std::u16string{0xDBFF, u'x'}, std::u16string{0xDC00, 0xD800}})
+        EXPECT_EQ(parse(bad), std::nullopt) << std::hex << static_cast<int>(bad[0]);
     Registry::Key root;  // a high surrogate as the export's last unit
     EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFREGEDIT4\r\n") + std::string("\x00\xD8", 2), "HKEY_CURRENT_USER", root));
 }
@@ -207,8 +202,7 @@ TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
     const std::string text = "REGEDIT4\n\n" + header + "]\n\"v\"=\"1\"\n\n";
     Registry::Key root;
     ASSERT_TRUE(regfile::Parse(text, "HKEY_CURRENT_USER", root));
-    const std::string saved = regfile::Serialize(root, "HKEY_CURRENT_USER");
-    EXPECT_EQ(saved, text);  // the keys above it are implied by its header
+    EXPECT_EQ(regfile::Serialize(root, "HKEY_CURRENT_USER"), text);  // the keys above it are implied by its header
     // Ten times deeper than a stack would hold, freed one level at a time.
     for (int i = 0; i < 180000; ++i) header += "\\k";
     EXPECT_TRUE(regfile::Parse("REGEDIT4\n\n" + header + "]\n", "HKEY_CURRENT_USER", *std::make_unique<Registry::Key>()));
