@@ -205,7 +205,7 @@ TYPED_TEST(SystemContract, ProfileFilesReadAndWriteByTheSameRules) {
     EXPECT_FALSE(sys.WritePrivateProfileString("s", "k", "v", w.Join(w.Join(w.Folder(), "no"), "x.ini")));
 }
 
-TYPED_TEST(SystemContract, DirMatchesNamesWithoutCaseAndAttributesByMask) {
+TYPED_TEST(SystemContract, DirMatchesNamesWithoutCaseAndAttributesByMaskAndFilesReadAsLines) {
     System& sys = this->sys();
     auto& w = this->w;
     const std::string skins = w.Join(w.Folder(), "Skins");
@@ -222,11 +222,8 @@ TYPED_TEST(SystemContract, DirMatchesNamesWithoutCaseAndAttributesByMask) {
     EXPECT_EQ(sys.Dir(base + "*.ini", vbHidden), withHidden);
     EXPECT_EQ(sys.Dir(base + "B?ue.*", vbNormal), std::vector<std::string>{"Blue.ini"});
     EXPECT_TRUE(sys.Dir(w.Join(w.Join(w.Folder(), "missing"), "*.ini"), vbNormal).empty());
-}
 
-TYPED_TEST(SystemContract, TextFilesReadAsLinesOnlyWhenTheyAreFiles) {
-    System& sys = this->sys();
-    auto& w = this->w;
+    // Text files read as lines, but only when they are files.
     const std::string lang = w.Join(w.Folder(), "fran\xC3\xA7" "ais.ini");
     w.Write(lang, "[fran\xC3\xA7" "ais]\r\n1=G\xC3\xA9n\xC3\xA9ral\r\n\r\n2=Disque\n");
     EXPECT_EQ(sys.ReadTextLines(lang),

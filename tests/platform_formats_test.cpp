@@ -172,16 +172,12 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
     ASSERT_TRUE(regfile::Parse(saved, "HKEY_CURRENT_USER", again));
     EXPECT_EQ(regfile::Serialize(again, "HKEY_CURRENT_USER"), saved);
 
-}
-
-// Characters at the edges of each length of UTF-8, from a Unicode export; a surrogate without its
-// partner is damage, not text.
-TEST(RegFile, UnicodeExportsReadEveryPlaneAndRefuseLoneSurrogates) {
+    // Characters at the edges of each length of UTF-8 read; a surrogate without its partner is damage, not text.
     const auto parse = [](const std::u16string& value) -> std::optional<Bytes> {
-        Registry::Key root;
+        Registry::Key one;
         const std::u16string text = u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n\"v\"=\"";
-        if (!regfile::Parse(Utf16Le(text + value + u"\"\r\n"), "HKEY_CURRENT_USER", root)) return std::nullopt;
-        return root.subkeys.at("K")->values.at("v").data;
+        if (!regfile::Parse(Utf16Le(text + value + u"\"\r\n"), "HKEY_CURRENT_USER", one)) return std::nullopt;
+        return one.subkeys.at("K")->values.at("v").data;
     };
     const std::pair<std::u16string, std::string> good[] = {
         {u"\u007F", "\x7F"},          {u"\u0080", "\xC2\x80"},      {u"\u07FF", "\xDF\xBF"},
@@ -191,8 +187,8 @@ TEST(RegFile, UnicodeExportsReadEveryPlaneAndRefuseLoneSurrogates) {
     for (const std::u16string& bad : {std::u16string(1, 0xD800), std::u16string(1, 0xDFFF),
                                       std::u16string{0xDBFF, u'x'}, std::u16string{0xDC00, 0xD800}})
         EXPECT_EQ(parse(bad), std::nullopt) << std::hex << static_cast<int>(bad[0]);
-    Registry::Key root;  // a high surrogate as the export's last unit
-    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFREGEDIT4\r\n") + std::string("\x00\xD8", 2), "HKEY_CURRENT_USER", root));
+    // A high surrogate as the export's last unit.
+    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFREGEDIT4\r\n") + std::string("\x00\xD8", 2), "HKEY_CURRENT_USER", again));
 }
 
 TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {

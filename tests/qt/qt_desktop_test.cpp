@@ -25,6 +25,11 @@ using forms::Kind;
 using qttest::Click;
 using qttest::QtHostTest;
 
+forms::Control& At(forms::Control& c, int left, int top, int width, int height) {
+    c.move(left, top, width, height);
+    return c;
+}
+
 TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
     const QPalette before = QApplication::palette();
     QPalette dark = before;
@@ -35,8 +40,7 @@ TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
 
     forms::Form f(app, "Desk");
     f.move(0, 0, 3000, 3000);
-    forms::Control& box = f.add(Kind::CheckBox, "Check4");
-    box.move(0, 0, 2400, 300);
+    forms::Control& box = At(f.add(Kind::CheckBox, "Check4"), 0, 0, 2400, 300);
     box.setCaption("Start minimized.");
     box.setBackColor(forms::RGB(236, 239, 244));
     box.setForeColor(forms::RGB(0, 0, 0));
@@ -53,10 +57,8 @@ TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
 TEST_F(QtHostTest, AListReachingPastItsContainerKeepsItsBorder) {
     forms::Form f(app, "Desk");
     f.move(0, 0, 4500, 3000);
-    forms::Control& page = f.add(Kind::Frame, "Frame1");
-    page.move(-10, -120, 3700, 2535);
-    forms::Control& list = f.add(Kind::ListBox, "List2", -1, &page);
-    list.move(0, 240, 3705, 1815);
+    forms::Control& page = At(f.add(Kind::Frame, "Frame1"), -10, -120, 3700, 2535);
+    forms::Control& list = At(f.add(Kind::ListBox, "List2", -1, &page), 0, 240, 3705, 1815);
     f.Show();
     // The frame starts a pixel left of the window; the list is drawn from the first pixel that shows.
     EXPECT_EQ(widget(list)->mapTo(window(f), QPoint(0, 0)).x(), 0);
@@ -77,10 +79,8 @@ void Fill(forms::Control& dirs) {
 
 TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
     forms::Form form(app, "Desk");
-    forms::Control& dirs = form.add(Kind::DirListBox, "Dir1");
-    dirs.move(0, 0, 2000, 2000);
-    forms::Control& files = form.add(Kind::FileListBox, "File1");
-    files.move(2000, 0, 2000, 2000);
+    forms::Control& dirs = At(form.add(Kind::DirListBox, "Dir1"), 0, 0, 2000, 2000);
+    forms::Control& files = At(form.add(Kind::FileListBox, "File1"), 2000, 0, 2000, 2000);
     forms::Control& link = form.add(Kind::Label, "Label4");
     link.setMousePointer(forms::vbCustom);
     int changes = 0, doubleClicks = 0;
@@ -127,11 +127,14 @@ struct PaintRecorder : QObject {
     }
 };
 
-TEST_F(QtHostTest, AGraphRepaintsOnlyThePiecesThatChanged) {
+// An idle window costs little: a graph repaints only what moved, and a box nobody can see holds no caret.
+TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
     forms::Form f(app, "Desk");
     f.move(0, 0, 3000, 1500);
-    forms::Control& graph = f.add(Kind::PictureBox, "Picture2");
-    graph.move(0, 0, 770, 375);
+    forms::Control& graph = At(f.add(Kind::PictureBox, "Picture2"), 0, 0, 770, 375);
+    forms::Control& visible = At(f.add(Kind::TextBox, "Text1"), 120, 600, 1200, 285);
+    forms::Control& sink = At(f.add(Kind::TextBox, "Text5"), 7440, 240, 615, 195);
+    forms::Control& left = At(f.add(Kind::TextBox, "Text6"), -615, 240, 615, 195);  // ends where the window begins
     const auto draw = [&](int highColumn) {
         graph.cls();
         for (int i = 0; i < 24; ++i) {
@@ -148,12 +151,10 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyThePiecesThatChanged) {
     PaintRecorder paints;
     w->installEventFilter(&paints);
     const QRegion& painted = paints.painted;
-
     // The same picture printed again: nothing to repaint.
     draw(0);
     QTest::qWait(100);
     EXPECT_TRUE(painted.isEmpty());
-
     // One dash moved on by a column: its old and new places are repainted, the others are not.
     draw(1);
     QTest::qWait(100);
@@ -163,21 +164,9 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyThePiecesThatChanged) {
         EXPECT_TRUE(painted.contains(dashAt(col, y))) << col << " " << y;
     // Columns lie 2 pixels apart and a dash is wider: those well clear of the change stay as they are.
     for (int col = 8; col < 24; ++col) EXPECT_FALSE(painted.intersects(dashAt(col, 210))) << col;
-}
 
-TEST_F(QtHostTest, ABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
-    forms::Form f(app, "Desk");
-    f.move(0, 0, 3000, 1500);
-    forms::Control& visible = f.add(Kind::TextBox, "Text1");
-    visible.move(120, 120, 1200, 285);
-    forms::Control& sink = f.add(Kind::TextBox, "Text5");
-    sink.move(7440, 240, 615, 195);
-    forms::Control& left = f.add(Kind::TextBox, "Text6");
-    left.move(-615, 240, 615, 195);  // ends where the window begins
-    f.Show();
     window(f)->activateWindow();
     QCoreApplication::processEvents();
-
     ASSERT_TRUE(host.SetFocus(visible));
     EXPECT_TRUE(widget(visible)->hasFocus());
     // The sink takes the keys away from the visible box, but no caret blinks anywhere.

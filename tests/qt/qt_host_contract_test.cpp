@@ -46,11 +46,8 @@ public:
             menuOffered.clear();
             for (QAction* a : menu->actions()) menuOffered.push_back(a->isSeparator() ? "-" : a->text().toStdString());
             const auto amp = caption.find('&');
-            if (amp == std::string::npos || amp + 1 >= caption.size()) {
-                menu->close();
-                return;
-            }
-            QTest::keyClick(menu, caption[amp + 1]);  // its access key
+            if (amp == std::string::npos || amp + 1 >= caption.size()) menu->close();
+            else QTest::keyClick(menu, caption[amp + 1]);  // its access key
         });
     }
     std::vector<std::string> menuOffered;

@@ -156,11 +156,8 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     combo.addItem("english");
     EXPECT_EQ(std::pair(cb->count(), cb->itemText(0)), std::pair(1, QString("english")));
 
-    frame.setVisible(false);
-    EXPECT_FALSE(le->isVisible());
-    frame.setVisible(true);
     frame.setEnabled(false);
-    EXPECT_TRUE(le->isVisible() && !le->isEnabled());
+    EXPECT_FALSE(le->isEnabled());
     frame.setEnabled(true);
     le->setFocus();
     le->end(false);
