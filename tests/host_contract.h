@@ -1,14 +1,9 @@
 // What every host does alike, whatever draws its windows. The program is written and tested against
 // the scripted host; these cases run against every host that can run here, so the scripted one can
 // never drift from the real ones unnoticed. Each host's test program instantiates them with a driver,
-// the user's hand on that host: `kHasWindows` (real windows, that can be minimised), a constructor
-// from the forms::Application, `Usable()` (false: the host cannot run here, no display), `host()`,
-// `UserCloses(form)` (the title bar's close button), `ChooseInNextMenu(caption)` (the next pop-up's
-// item; "" closes it unchosen) and `menuOffered` (what it offered, "-" for a separator),
-// `AnswerNextMsgBox(answer)`, `LetTimePass(ms)` (events served for this long), `Shown(form)` (on
-// screen, not minimised), `Minimised(form)`, `WhileWorkRuns(serve)` (a host without threads serves
-// events there), `Channel()` (a later-start channel private to the test) and
-// `SendFromAnotherStart(channel, request)` (events served meanwhile).
+// the user's hand on that host, as ScriptedDriver in host_contract_test.cpp: Usable() is false where
+// the host cannot run (no display), ChooseInNextMenu("") closes the next pop-up unchosen, Shown() is
+// on screen and not minimised, and a host without threads serves events in WhileWorkRuns' function.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -196,21 +191,18 @@ TYPED_TEST_P(HostContract, WorkAsideLeavesEventsServedAndQuittingAsksItToStop) {
     ContractForm f(this->app);
     forms::Control& timer = f.add(forms::Kind::Timer, "Timer1");
     std::atomic<int> ticks{0};
-    std::atomic<bool> working{false};
-    // The user-interface thread quits once it has ticked while the work ran.
+    // The user-interface thread quits once it has ticked while the work ran; nothing serves its events before.
     timer.Timer = [&] {
-        if (working && ++ticks == 2) this->host().Quit(0);
+        if (++ticks == 2) this->host().Quit(0);
     };
     timer.setInterval(10);
     f.Load();
     bool sawTicks = false, sawStop = false;
-    working = true;
     this->driver.WhileWorkRuns([&] { this->driver.LetTimePass(40); });
     this->host().RunAside([&](std::stop_token stop) {
         sawTicks = testsupport::Eventually([&] { return ticks.load() >= 1; });
         sawStop = testsupport::Eventually([&] { return stop.stop_requested(); });
     });
-    working = false;
     EXPECT_TRUE(sawTicks);
     EXPECT_TRUE(sawStop);
 }

@@ -83,12 +83,11 @@ TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
     EXPECT_TRUE(win->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(win->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
 
-    EXPECT_EQ(widget(frame)->parentWidget(), win);
-    EXPECT_EQ(widget(frame)->geometry(), QRect(10, 20, 200, 100));
-    EXPECT_EQ(widget(label)->parentWidget(), widget(frame));
-    EXPECT_EQ(widget(label)->geometry(), QRect(1, 2, 40, 17));
     // Both edges round to the nearest pixel: -10 twips is -1 px, 990 is 66.
-    EXPECT_EQ(widget(text)->geometry(), QRect(-1, 40, 67, 19));
+    for (const auto& [c, parent, rect] : {std::tuple{&frame, win, QRect(10, 20, 200, 100)},
+                                          {&label, widget(frame), QRect(1, 2, 40, 17)},
+                                          {&text, widget(frame), QRect(-1, 40, 67, 19)}})
+        EXPECT_EQ(std::pair(widget(*c)->parentWidget(), widget(*c)->geometry()), std::pair(parent, rect)) << c->name();
     // A line right to left still covers its end points.
     EXPECT_EQ(widget(line)->geometry(), QRect(20, 10, 181, 1));
 }
