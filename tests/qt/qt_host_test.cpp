@@ -19,7 +19,6 @@
 #include <memory>
 #include <tuple>
 
-#include "host/qt/controls.h"
 #include "qt_support.h"
 
 namespace {
@@ -311,8 +310,7 @@ TEST_F(QtHostTest, PopupMenuDrawsTheDefaultItemBoldAndMarksCheckedSubItems) {
     Form f(app);
     forms::MenuItem& file = f.menuRoot().add("file_menu", "file");
     forms::MenuItem& restore = file.add("restore_menu", "&Restore");
-    forms::MenuItem& skins = file.add("Skins_MEnu", "Skins");
-    skins.add("Skins_names", "Blue", 1).setChecked(true);
+    file.add("Skins_MEnu", "Skins").add("Skins_names", "Blue", 1).setChecked(true);
     f.Load();
 
     bool boldDefault = false, subChecked = false;
@@ -358,8 +356,7 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(600, 450));
     f.Hide();
     host.SetWindowPos(f, host::HWND_TOPMOST, 30, 40, 120, 60, host::SWP_SHOWWINDOW | host::SWP_NOACTIVATE);
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(QRect(w->pos(), w->size()), QRect(30, 40, 120, 60));
+    EXPECT_EQ(std::pair(w->isVisible(), QRect(w->pos(), w->size())), std::pair(true, QRect(30, 40, 120, 60)));
 
     // The busy pointer covers the whole program while it is set.
     host.SetMousePointer(host::vbHourglass);
