@@ -103,8 +103,6 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     forms::Control& frame = At(f.add(Kind::Frame, "Frame1"), 0, 0, 1500, 1500);
     forms::Control& text = At(f.add(Kind::TextBox, "Text1", -1, &frame), 0, 0, 1500, 285);
     forms::Control& label = At(f.add(Kind::Label, "Label1", -1, &frame), 0, 0, 1500, 285);
-    forms::Control& button = At(f.add(Kind::CommandButton, "Command1"), 0, 600, 1500, 375);
-    forms::Control& list = At(f.add(Kind::ListBox, "List1"), 1500, 0, 1500, 1500);
     forms::Control& combo = At(f.add(Kind::ComboBox, "Combo1"), 0, 1000, 1500, 315);
     int changes = 0, clicks = 0;
     text.Change = [&] { ++changes; };
@@ -123,7 +121,6 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     f.setBackColor(forms::RGB(200, 200, 200));
     const qint64 icon = w->windowIcon().cacheKey();
     f.setIcon({104, {}});
-    button.setCaption("&Go");
     text.setFont({.bold = true});
     text.setText("512");
     text.setBackColor(forms::RGB(0, 0, 128));
@@ -131,15 +128,13 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     text.setToolTipText("Megabytes");
     text.setAlignment(1);
     combo.setBackColor(forms::RGB(0, 128, 0));
-    for (const char* item : {"a", "b", "c"}) list.addItem(item), combo.addItem(item);
-    list.setListIndex(2);
+    for (const char* item : {"a", "b", "c"}) combo.addItem(item);
     combo.setListIndex(1);
     EXPECT_EQ(w->windowTitle(), "Changed");
     EXPECT_NE(w->windowIcon().cacheKey(), icon);
     const QImage face = w->grab().toImage();
     EXPECT_EQ(QColor(face.pixel(250, 30)), QColor(200, 200, 200));
     EXPECT_NE(QColor(face.pixel(299, 30)), QColor(200, 200, 200));
-    EXPECT_EQ(static_cast<QAbstractButton*>(widget(button))->text(), "&Go");
     EXPECT_TRUE(le->font().bold());
     EXPECT_EQ(le->text(), "512");
     EXPECT_EQ(changes, 1);  // the model's own Change, nothing from the widget
@@ -148,7 +143,6 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     EXPECT_EQ(le->toolTip(), "Megabytes");
     EXPECT_TRUE(le->alignment() & Qt::AlignRight);
     EXPECT_EQ(cb->palette().color(QPalette::Button), QColor(0, 128, 0));  // not a dark theme's
-    EXPECT_EQ(static_cast<QListWidget*>(widget(list))->currentRow(), 2);
     EXPECT_EQ(std::tuple(cb->count(), cb->currentIndex(), clicks), std::tuple(3, 1, 1));
     combo.clear();
     combo.addItem("english");
@@ -202,7 +196,6 @@ TEST_F(QtHostTest, ButtonsAndScrollBarsTheUserMovesRaiseTheirEventOnce) {
     Form f(app);
     forms::Control& toggle = At(f.add(Kind::CheckBox, "Check1"), 0, 0, 1815, 375);
     toggle.setStyle(1);
-    toggle.setCaption("Fish && &Chips");
     forms::Control& spin = At(f.add(Kind::VScrollBar, "VScroll4"), 2000, 0, 255, 285);
     spin.setMin(100);  // reversed: the upper arrow counts up
     spin.setMax(0);
@@ -218,6 +211,7 @@ TEST_F(QtHostTest, ButtonsAndScrollBarsTheUserMovesRaiseTheirEventOnce) {
         if (tall.value() == 1) tall.setValue(5);
     };
     f.Show();
+    toggle.setCaption("Fish && &Chips");  // while shown
 
     auto* button = static_cast<QAbstractButton*>(widget(toggle));
     Click(button);
