@@ -1,32 +1,16 @@
 // What every host does alike, whatever draws its windows. The program is written and tested against
 // the scripted host; these cases run against every host that can run here, so the scripted one can
-// never drift from the real ones unnoticed.
-//
-// Each host's test program instantiates the cases with a driver, the user's hand on that host:
-//
-//   struct Driver {
-//       static constexpr bool kHasWindows;           // real windows, that can be minimised
-//       explicit Driver(forms::Application& app);
-//       bool Usable();                               // false: the host cannot run here (no display)
-//       host::Host& host();
-//       void UserCloses(forms::Form& form);          // the close button of the title bar
-//       void ChooseInNextMenu(std::string caption);  // the next pop-up's item; "" closes it unchosen
-//       std::vector<std::string> menuOffered;        // what it offered ("-" for a separator)
-//       void AnswerNextMsgBox(int answer);           // the button of the next message box
-//       void LetTimePass(int ms);                    // events served for this long
-//       bool Shown(const forms::Form& form);         // on screen, not minimised
-//       bool Minimised(const forms::Form& form);
-//       void WhileWorkRuns(std::function<void()>);  // a host without threads serves events here
-//       std::string Channel();                       // a later-start channel private to the test
-//       std::optional<std::string> SendFromAnotherStart(channel, request);  // events served meanwhile
-//   };
+// never drift from the real ones unnoticed. Each host's test program instantiates them with a driver,
+// the user's hand on that host, as ScriptedDriver in host_contract_test.cpp: Usable() is false where
+// the host cannot run (no display), ChooseInNextMenu("") closes the next pop-up unchosen, Shown() is
+// on screen and not minimised, and a host without threads serves events in WhileWorkRuns' function.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -34,16 +18,14 @@
 
 #include "forms/forms.h"
 #include "host/host.h"
-#include "host/host_rules.h"
+#include "support.h"
 
 namespace hostcontract {
 
+// The cases' forms go while loaded, as a form may.
 class ContractForm : public forms::Form {
 public:
     explicit ContractForm(forms::Application& app, const std::string& name = "Contract") : forms::Form(app, name) {}
-    ~ContractForm() override {
-        if (loaded()) Unload();
-    }
     int queryUnloadMode = -1;
     bool refuseToClose = false;
     void Form_QueryUnload(int& cancel, int mode) override {
@@ -55,8 +37,8 @@ public:
 // For a driver of a host with threads: `host` sends from another thread, as another start would,
 // while `serve` keeps this thread's events going.
 template <typename Serve>
-std::optional<std::string> SendFromAnotherThread(host::Host& host, const std::string& channel, const std::string& request,
-                                                 Serve serve) {
+std::optional<std::string> SendFromAnotherThread(host::Host& host, const std::string& channel,
+                                                 const std::string& request, Serve serve) {
     std::optional<std::string> answer;
     std::atomic<bool> done{false};
     std::thread other([&] {
@@ -106,34 +88,7 @@ TYPED_TEST_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefuseAndClosingTheL
     EXPECT_EQ(this->host().Run(), 0);  // returns at once: nothing is left to run
 }
 
-TYPED_TEST_P(HostContract, QuitEndsTheLoopWithItsCodeAndLeavesNothingWaitingForTheUser) {
-    ContractForm f(this->app);
-    forms::Control& timer = f.add(forms::Kind::Timer, "Timer1");
-    timer.setInterval(20);
-    timer.Timer = [&] {
-        timer.setEnabled(false);
-        this->host().Quit(3);
-    };
-    forms::MenuItem& menu = f.menuRoot().add("file_menu", "file");
-    int clicks = 0;
-    menu.add("restore_menu", "&Restore").Click = [&] { ++clicks; };
-    f.Show();
-    ASSERT_TRUE(this->ServeUntil([&] { return !timer.enabled(); }));
-    EXPECT_EQ(this->host().Run(), 3);
-
-    // Nobody is there to answer: boxes count as closed and menus as dismissed, at once. (The hand
-    // is armed all the same, so that a host that still opened them would not wait for ever.)
-    this->driver.AnswerNextMsgBox(host::vbYes);
-    EXPECT_EQ(this->host().MsgBox("Free now?", host::vbYesNo | host::vbQuestion, "Tarnolux "), host::vbNo);
-    this->driver.ChooseInNextMenu("&Restore");
-    this->host().PopupMenu(f, menu, nullptr);
-    EXPECT_EQ(clicks, 0);
-    bool stoppedAtOnce = false;
-    this->host().RunAside([&](std::stop_token stop) { stoppedAtOnce = stop.stop_requested(); });
-    EXPECT_TRUE(stoppedAtOnce);
-}
-
-TYPED_TEST_P(HostContract, APopupMenuOffersTheVisibleItemsAndRunsTheChosenOneBeforeItReturns) {
+TYPED_TEST_P(HostContract, MenusAndBoxesAnswerTheUserUntilQuitEndsTheLoopWithItsCode) {
     ContractForm f(this->app);
     forms::MenuItem& file = f.menuRoot().add("file_menu", "file");
     std::vector<std::string> clicked;
@@ -142,27 +97,41 @@ TYPED_TEST_P(HostContract, APopupMenuOffersTheVisibleItemsAndRunsTheChosenOneBef
     file.add("sep", "-");
     file.add("hidden_menu", "Hidden").setVisible(false);
     file.add("exit_menu", "E&xit").Click = [&] { clicked.push_back("exit"); };
+    forms::Control& timer = f.add(forms::Kind::Timer, "Timer1");
+    timer.Timer = [&] {
+        timer.setEnabled(false);
+        this->host().Quit(3);
+    };
     f.Show();
 
+    // A pop-up offers the visible items and runs the chosen one before it returns.
     this->driver.ChooseInNextMenu("E&xit");
     this->host().PopupMenu(f, file, &restore);
     EXPECT_EQ(this->driver.menuOffered, (std::vector<std::string>{"&Restore", "-", "E&xit"}));
     EXPECT_EQ(clicked, std::vector<std::string>{"exit"});
-
     this->driver.ChooseInNextMenu("");
     this->host().PopupMenu(f, file, nullptr);
-    EXPECT_EQ(clicked, std::vector<std::string>{"exit"});
-}
+    // A message box returns the button chosen.
+    for (const auto& [style, answer] :
+         {std::pair{host::vbYesNo | host::vbQuestion, host::vbYes}, {host::vbYesNo, host::vbNo},
+          {host::vbOKCancel, host::vbCancel}, {host::vbInformation, host::vbOK}}) {
+        this->driver.AnswerNextMsgBox(answer);
+        EXPECT_EQ(this->host().MsgBox("Free now?", style, "Tarnolux "), answer);
+    }
 
-TYPED_TEST_P(HostContract, AMessageBoxReturnsTheButtonChosen) {
-    ContractForm f(this->app);
-    f.Show();
-    this->driver.AnswerNextMsgBox(host::vbNo);
+    timer.setInterval(20);
+    ASSERT_TRUE(this->ServeUntil([&] { return !timer.enabled(); }));
+    EXPECT_EQ(this->host().Run(), 3);
+    // Nobody is there to answer: boxes count as closed and menus as dismissed, at once. (The hand
+    // is armed all the same, so that a host that still opened them would not wait for ever.)
+    this->driver.AnswerNextMsgBox(host::vbYes);
     EXPECT_EQ(this->host().MsgBox("Free now?", host::vbYesNo | host::vbQuestion, "Tarnolux "), host::vbNo);
-    this->driver.AnswerNextMsgBox(host::vbCancel);
-    EXPECT_EQ(this->host().MsgBox("Sure?", host::vbOKCancel, "Tarnolux "), host::vbCancel);
-    this->driver.AnswerNextMsgBox(host::vbOK);
-    EXPECT_EQ(this->host().MsgBox("Done", host::vbOKOnly | host::vbInformation, "Tarnolux "), host::vbOK);
+    this->driver.ChooseInNextMenu("&Restore");
+    this->host().PopupMenu(f, file, nullptr);
+    EXPECT_EQ(clicked, std::vector<std::string>{"exit"});
+    bool stoppedAtOnce = false;
+    this->host().RunAside([&](std::stop_token stop) { stoppedAtOnce = stop.stop_requested(); });
+    EXPECT_TRUE(stoppedAtOnce);
 }
 
 TYPED_TEST_P(HostContract, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirForm) {
@@ -199,52 +168,41 @@ TYPED_TEST_P(HostContract, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirF
     other.Load();
     EXPECT_TRUE(this->ServeUntil([&] { return !other.loaded(); }));
 
-    f.Unload();
-    EXPECT_TRUE(quietFor(60));
-}
-
-TYPED_TEST_P(HostContract, AFormDestroyedWhileShownLeavesNothingToPaintOrTick) {
-    ContractForm keep(this->app, "Keep");
-    keep.Load();  // the loop goes on after the other form is gone
-    int ticks = 0;
+    // A form destroyed while shown leaves nothing to paint or tick (under the address sanitizer, a
+    // forgotten widget or timer shows here), and the loop goes on.
+    timer.setEnabled(false);
     {
         forms::Form gone(this->app, "Gone");
         forms::Control& label = gone.add(forms::Kind::Label, "Label1");
         label.move(0, 0, 600, 300);
         label.setCaption("gone");
-        forms::Control& timer = gone.add(forms::Kind::Timer, "Timer1");
-        timer.setInterval(10);
-        timer.Timer = [&] { ++ticks; };
+        forms::Control& goneTimer = gone.add(forms::Kind::Timer, "Timer1");
+        goneTimer.setInterval(10);
+        goneTimer.Timer = [&] { ++ticks; };
         gone.Show();
     }
-    const int atDestruction = ticks;
-    this->driver.LetTimePass(60);  // under the address sanitizer, a forgotten widget or timer shows here
-    EXPECT_EQ(ticks, atDestruction);
+    EXPECT_TRUE(quietFor(60));
+    timer.setEnabled(true);
+    f.Unload();
+    EXPECT_TRUE(quietFor(60));
 }
 
 TYPED_TEST_P(HostContract, WorkAsideLeavesEventsServedAndQuittingAsksItToStop) {
     ContractForm f(this->app);
     forms::Control& timer = f.add(forms::Kind::Timer, "Timer1");
     std::atomic<int> ticks{0};
-    std::atomic<bool> working{false};
-    // The user-interface thread quits once it has ticked while the work ran.
+    // The user-interface thread quits once it has ticked while the work ran; nothing serves its events before.
     timer.Timer = [&] {
-        if (working && ++ticks == 2) this->host().Quit(0);
+        if (++ticks == 2) this->host().Quit(0);
     };
     timer.setInterval(10);
     f.Load();
     bool sawTicks = false, sawStop = false;
-    const auto waitFor = [](auto ready) {
-        for (int i = 0; i < 500 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return ready();
-    };
-    working = true;
     this->driver.WhileWorkRuns([&] { this->driver.LetTimePass(40); });
     this->host().RunAside([&](std::stop_token stop) {
-        sawTicks = waitFor([&] { return ticks.load() >= 1; });
-        sawStop = waitFor([&] { return stop.stop_requested(); });
+        sawTicks = testsupport::Eventually([&] { return ticks.load() >= 1; });
+        sawStop = testsupport::Eventually([&] { return stop.stop_requested(); });
     });
-    working = false;
     EXPECT_TRUE(sawTicks);
     EXPECT_TRUE(sawStop);
 }
@@ -273,11 +231,7 @@ TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWitho
     if constexpr (TypeParam::kHasWindows) {
         // Hidden, the window could only come back through the tray: without one it stays on the
         // taskbar, minimised.
-        if (this->host().TrayAvailable()) {
-            EXPECT_FALSE(this->driver.Minimised(f));
-        } else {
-            EXPECT_TRUE(this->driver.Minimised(f));
-        }
+        EXPECT_EQ(this->driver.Minimised(f), !this->host().TrayAvailable());
     }
     EXPECT_FALSE(this->driver.Shown(f));
     EXPECT_FALSE(this->host().SetFocus(text));
@@ -288,47 +242,34 @@ TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWitho
     text.setEnabled(false);
     EXPECT_FALSE(this->host().SetFocus(text));
 
-    if (added) {
-        EXPECT_TRUE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
-    }
+    EXPECT_EQ(this->host().ShellNotifyIcon(host::NIM_DELETE, data), added);
     EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_MODIFY, data));
     EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
 }
 
-TYPED_TEST_P(HostContract, ALaterStartIsCarriedOutByTheListeningHostAndAnswered) {
-    ContractForm f(this->app);
-    f.Load();
-    std::vector<std::string> seen;
-    this->host().LaterStart = [&](const std::string& request) {
-        seen.push_back(request);
-        return "ok " + request;
-    };
-    const std::string channel = this->driver.Channel();
-    ASSERT_TRUE(this->host().ListenForLaterStarts(channel));
-    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "free-up 10"), std::optional<std::string>("ok free-up 10"));
-    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "show"), std::optional<std::string>("ok show"));
-    EXPECT_EQ(seen, (std::vector<std::string>{"free-up 10", "show"}));
-    this->host().LaterStart = nullptr;
-}
-
 // A request may take minutes (a large free-up on a machine that must swap): the sender waits as
 // long as the running instance shows life, and gives up only on one that has fallen silent.
-TYPED_TEST_P(HostContract, ASlowRequestIsAnsweredInTheEndAndAHungOneIsGivenUp) {
+TYPED_TEST_P(HostContract, ALaterStartIsAnsweredByTheListeningHostHoweverSlowlyButAHungOneIsGivenUp) {
     using std::chrono::milliseconds;
     ContractForm f(this->app);
     f.Load();
     this->host().laterStartTiming = {milliseconds(50), milliseconds(500)};
-    milliseconds busyFor(2000);
+    std::vector<std::string> seen;
+    milliseconds busyFor(0);
     bool servingEvents = true;
     this->host().LaterStart = [&](const std::string& request) {
+        seen.push_back(request);
         const auto work = [&](std::stop_token) { std::this_thread::sleep_for(busyFor); };
         if (servingEvents) this->host().RunAside(work);
         else work({});
-        return "done " + request;
+        return "ok " + request;
     };
     const std::string channel = this->driver.Channel();
     ASSERT_TRUE(this->host().ListenForLaterStarts(channel));
-    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "free-up 10"), std::optional<std::string>("done free-up 10"));
+    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "show"), std::optional<std::string>("ok show"));
+    busyFor = milliseconds(2000);
+    EXPECT_EQ(this->driver.SendFromAnotherStart(channel, "free-up 10"), std::optional<std::string>("ok free-up 10"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"show", "free-up 10"}));
     if constexpr (TypeParam::kHasWindows) {  // the hosts with windows are the ones with threads
         servingEvents = false;
         busyFor = milliseconds(1500);
@@ -338,29 +279,21 @@ TYPED_TEST_P(HostContract, ASlowRequestIsAnsweredInTheEndAndAHungOneIsGivenUp) {
 }
 
 TYPED_TEST_P(HostContract, TheScreensStartWithThePrimaryAtTheOriginInTwips) {
-    EXPECT_EQ(this->host().TwipsPerPixelX(), 15);
-    EXPECT_EQ(this->host().TwipsPerPixelY(), 15);
+    EXPECT_EQ(std::pair(this->host().TwipsPerPixelX(), this->host().TwipsPerPixelY()), std::pair(15, 15));
     const std::vector<host::ScreenRect> screens = this->host().Screens();
-    ASSERT_FALSE(screens.empty());
-    bool primary = false;
-    for (const host::ScreenRect& s : screens) {
-        EXPECT_GT(s.width, 0);
-        EXPECT_GT(s.height, 0);
-        primary = primary || (s.left == 0 && s.top == 0 && s.width == this->host().ScreenWidth() &&
-                              s.height == this->host().ScreenHeight());
-    }
-    EXPECT_TRUE(primary);
+    for (const host::ScreenRect& s : screens) EXPECT_TRUE(s.width > 0 && s.height > 0);
+    EXPECT_TRUE(std::any_of(screens.begin(), screens.end(), [&](const host::ScreenRect& s) {
+        return s.left == 0 && s.top == 0 && s.width == this->host().ScreenWidth() &&
+               s.height == this->host().ScreenHeight();
+    }));
 }
 
 REGISTER_TYPED_TEST_SUITE_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefuseAndClosingTheLastEndsTheLoop,
-                            QuitEndsTheLoopWithItsCodeAndLeavesNothingWaitingForTheUser,
-                            APopupMenuOffersTheVisibleItemsAndRunsTheChosenOneBeforeItReturns,
-                            AMessageBoxReturnsTheButtonChosen, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirForm,
-                            AFormDestroyedWhileShownLeavesNothingToPaintOrTick,
+                            MenusAndBoxesAnswerTheUserUntilQuitEndsTheLoopWithItsCode,
+                            TimersTickWhileEnabledWithAnIntervalAndStopWithTheirForm,
                             WorkAsideLeavesEventsServedAndQuittingAsksItToStop,
                             TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWithoutATrayMinimises,
-                            ALaterStartIsCarriedOutByTheListeningHostAndAnswered,
-                            ASlowRequestIsAnsweredInTheEndAndAHungOneIsGivenUp,
+                            ALaterStartIsAnsweredByTheListeningHostHoweverSlowlyButAHungOneIsGivenUp,
                             TheScreensStartWithThePrimaryAtTheOriginInTwips);
 
 }  // namespace hostcontract

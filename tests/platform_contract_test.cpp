@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/fake/fake_system.h"
@@ -88,25 +86,30 @@ struct Win32World : DiskWorld {
 using Worlds = ::testing::Types<FakeWorld, Win32World>;
 #endif
 
+using SizeAndType = std::pair<std::uint32_t, std::uint32_t>;
+
 template <typename World>
 class SystemContract : public ::testing::Test {
 protected:
     World w;
     System& sys() { return w.sys; }
 
-    std::uint32_t QuerySize(HKEY key, const std::string& name, std::uint32_t* type = nullptr) {
-        std::uint32_t size = 0xDEAD;
-        EXPECT_EQ(sys().RegQueryValueEx(key, name, type, nullptr, &size), ERROR_SUCCESS) << name;
-        return size;
+    // A value's size and type, asked for without its data.
+    SizeAndType Query(HKEY key, const std::string& name) {
+        std::uint32_t size = 0xDEAD, type = REG_NONE;
+        EXPECT_EQ(sys().RegQueryValueEx(key, name, &type, nullptr, &size), ERROR_SUCCESS) << name;
+        return {size, type};
     }
 };
 TYPED_TEST_SUITE(SystemContract, Worlds);
 
-TYPED_TEST(SystemContract, RegistryKeepsTextSizesAndReportsShortBuffers) {
+TYPED_TEST(SystemContract, RegistryKeepsTextSizesReportsShortBuffersAndRefusesStaleHandles) {
     System& sys = this->sys();
-    HKEY key = 0;
+    HKEY key = 0x1234;
     std::uint32_t disposition = 0;
     const std::string path = "Software\\TarnoluxContract\\Sizes";
+    EXPECT_EQ(sys.RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, 0u);
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, path, "", 0, KEY_ALL_ACCESS, key, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
 
@@ -114,9 +117,7 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesAndReportsShortBuffers) {
     const char text[] = "Gr\xC3\xBC\xC3\x9F" "e";
     ASSERT_EQ(sys.RegSetValueEx(key, "Greeting", REG_SZ, reinterpret_cast<const std::uint8_t*>(text), sizeof text),
               ERROR_SUCCESS);
-    std::uint32_t type = REG_NONE;
-    EXPECT_EQ(this->QuerySize(key, "GREETING", &type), sizeof text);
-    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(this->Query(key, "GREETING"), SizeAndType(sizeof text, REG_SZ));
 
     std::uint8_t buf[16] = {};
     for (std::uint32_t given : {4u, 16u}) {
@@ -128,45 +129,29 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesAndReportsShortBuffers) {
 
     const std::uint8_t dword[4] = {0x78, 0x56, 0x34, 0x12};
     ASSERT_EQ(sys.RegSetValueEx(key, "Count", REG_DWORD, dword, 4), ERROR_SUCCESS);
-    EXPECT_EQ(this->QuerySize(key, "count", &type), 4u);
-    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(this->Query(key, "count"), SizeAndType(4, REG_DWORD));
     ASSERT_EQ(sys.RegSetValueEx(key, "Empty", REG_SZ, reinterpret_cast<const std::uint8_t*>(""), 1), ERROR_SUCCESS);
-    EXPECT_EQ(this->QuerySize(key, "Empty"), 1u);
+    EXPECT_EQ(this->Query(key, "Empty"), SizeAndType(1, REG_SZ));
 
     EXPECT_EQ(sys.RegDeleteValue(key, "COUNT"), ERROR_SUCCESS);
     std::uint32_t size = 0;
     EXPECT_EQ(sys.RegQueryValueEx(key, "Count", nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(sys.RegDeleteValue(key, "Count"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(sys.RegCloseKey(key), ERROR_SUCCESS);
+    // A closed handle reaches nothing any more: no read, no write, no second close; the roots are always open.
+    EXPECT_EQ(sys.RegQueryValueEx(key, "Greeting", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(sys.RegSetValueEx(key, "Count", REG_DWORD, dword, 4), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(sys.RegCloseKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(sys.RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 
     // Opened again, with the key's name in other letters; a second create finds it.
     HKEY again = 0;
     ASSERT_EQ(sys.RegOpenKey(HKEY_CURRENT_USER, "software\\TARNOLUXCONTRACT\\sizes", again), ERROR_SUCCESS);
-    EXPECT_EQ(this->QuerySize(again, "Greeting"), sizeof text);
+    EXPECT_EQ(this->Query(again, "Greeting"), SizeAndType(sizeof text, REG_SZ));
     EXPECT_EQ(sys.RegCloseKey(again), ERROR_SUCCESS);
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, path, "", 0, KEY_ALL_ACCESS, again, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     EXPECT_EQ(sys.RegCloseKey(again), ERROR_SUCCESS);
-}
-
-TYPED_TEST(SystemContract, RegistryRefusesMissingKeysAndStaleHandles) {
-    System& sys = this->sys();
-    HKEY key = 0x1234;
-    EXPECT_EQ(sys.RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\TarnoluxContract\\Nowhere", KEY_ALL_ACCESS, key),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(key, 0u);
-    ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\TarnoluxContract\\Stale", "", 0, KEY_ALL_ACCESS, key,
-                                 nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(sys.RegCloseKey(key), ERROR_SUCCESS);
-    // A closed handle reaches nothing any more: no read, no write, no second close.
-    std::uint32_t size = 0;
-    const std::uint8_t one[4] = {1, 0, 0, 0};
-    EXPECT_EQ(sys.RegQueryValueEx(key, "x", nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(sys.RegSetValueEx(key, "x", REG_DWORD, one, 4), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(sys.RegCloseKey(key), ERROR_INVALID_HANDLE);
-    // The predefined roots are always open.
-    EXPECT_EQ(sys.RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 
 TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
@@ -176,16 +161,13 @@ TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
     ASSERT_EQ(sys.RegOpenKeyEx(HKEY_DYN_DATA, "perfstats\\statdata", KEY_ALL_ACCESS, data), ERROR_SUCCESS);
     EXPECT_EQ(sys.RegOpenKeyEx(HKEY_DYN_DATA, "PerfStats\\Elsewhere", KEY_ALL_ACCESS, none), ERROR_FILE_NOT_FOUND);
 
-    std::uint32_t type = REG_NONE;
-    EXPECT_EQ(this->QuerySize(start, "KERNEL\\CPUUsage", &type), 4u);
-    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(this->Query(start, "KERNEL\\CPUUsage"), SizeAndType(4, REG_BINARY));
     std::uint8_t load[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     std::uint32_t size = 4;
     ASSERT_EQ(sys.RegQueryValueEx(data, "KERNEL\\CPUUsage", nullptr, load, &size), ERROR_SUCCESS);
     EXPECT_LE(load[0], 100);
     EXPECT_EQ(load[1] | load[2] | load[3], 0);
-    EXPECT_EQ(this->QuerySize(data, "VMM\\cpgDiskcache", &type), 4u);
-    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(this->Query(data, "VMM\\cpgDiskcache"), SizeAndType(4, REG_DWORD));
 
     const std::uint8_t zero[4] = {};
     EXPECT_EQ(sys.RegSetValueEx(data, "KERNEL\\CPUUsage", REG_BINARY, zero, 4), ERROR_ACCESS_DENIED);
@@ -223,13 +205,11 @@ TYPED_TEST(SystemContract, ProfileFilesReadAndWriteByTheSameRules) {
     EXPECT_FALSE(sys.WritePrivateProfileString("s", "k", "v", w.Join(w.Join(w.Folder(), "no"), "x.ini")));
 }
 
-TYPED_TEST(SystemContract, DirMatchesNamesWithoutCaseAndAttributesByMask) {
+TYPED_TEST(SystemContract, DirMatchesNamesWithoutCaseAndAttributesByMaskAndFilesReadAsLines) {
     System& sys = this->sys();
     auto& w = this->w;
     const std::string skins = w.Join(w.Folder(), "Skins");
-    w.Write(w.Join(skins, "Blue.ini"), "");
-    w.Write(w.Join(skins, "default.INI"), "");
-    w.Write(w.Join(skins, "notes.txt"), "");
+    for (const char* name : {"Blue.ini", "default.INI", "notes.txt"}) w.Write(w.Join(skins, name), "");
     w.MakeFolder(w.Join(skins, "Old.ini"));
     const std::string hidden = w.AddHidden(skins, "Hidden.ini");
     const std::string base = skins + std::string(1, sys.PathSeparator());
@@ -242,35 +222,24 @@ TYPED_TEST(SystemContract, DirMatchesNamesWithoutCaseAndAttributesByMask) {
     EXPECT_EQ(sys.Dir(base + "*.ini", vbHidden), withHidden);
     EXPECT_EQ(sys.Dir(base + "B?ue.*", vbNormal), std::vector<std::string>{"Blue.ini"});
     EXPECT_TRUE(sys.Dir(w.Join(w.Join(w.Folder(), "missing"), "*.ini"), vbNormal).empty());
-}
 
-TYPED_TEST(SystemContract, TextFilesReadAsLinesOnlyWhenTheyAreFiles) {
-    System& sys = this->sys();
-    auto& w = this->w;
+    // Text files read as lines, but only when they are files.
     const std::string lang = w.Join(w.Folder(), "fran\xC3\xA7" "ais.ini");
     w.Write(lang, "[fran\xC3\xA7" "ais]\r\n1=G\xC3\xA9n\xC3\xA9ral\r\n\r\n2=Disque\n");
     EXPECT_EQ(sys.ReadTextLines(lang),
               (std::vector<std::string>{"[fran\xC3\xA7" "ais]", "1=G\xC3\xA9n\xC3\xA9ral", "", "2=Disque"}));
-    EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "none.ini")), std::nullopt);
     w.MakeFolder(w.Join(w.Folder(), "Language"));
-    EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), "Language")), std::nullopt);
+    for (const char* notAFile : {"none.ini", "Language"})
+        EXPECT_EQ(sys.ReadTextLines(w.Join(w.Folder(), notAFile)), std::nullopt) << notAFile;
 }
-
-}  // namespace
-
-namespace {
 
 // Logs are written off the caller's thread: what they hold is looked at once it has settled.
-template <typename Ready>
-bool Eventually(Ready ready) {
-    for (int i = 0; i < 1000 && !ready(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return ready();
-}
-
 TYPED_TEST(SystemContract, ALogKeepsItsLatestLinesAndPutsAsideWhatIsNoLogOfOurs) {
     System& sys = this->sys();
     using Lines = std::vector<std::string>;
-    const auto logged = [&](const Lines& lines) { return Eventually([&] { return sys.ReadLog("t.log", "H 1") == lines; }); };
+    const auto logged = [&](const Lines& lines) {
+        return testsupport::Eventually([&] { return sys.ReadLog("t.log", "H 1") == lines; }, std::chrono::seconds(10));
+    };
     EXPECT_EQ(sys.ReadLog("t.log", "H 1"), Lines{});
     sys.AppendToLog("t.log", "H 1", "1", 3);  // its folders are made as needed
     EXPECT_TRUE(logged({"1"}));

@@ -2,10 +2,6 @@
 // and its close button ends the program; a dark desktop theme leaves the skin's controls readable;
 // folder and file lists and the pointer of a link behave as the toolkit's do; and an idle window
 // costs little: a graph repaints only what moved, and a box nobody can see holds no caret.
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,15 +9,11 @@
 #include <QPalette>
 #include <QStyle>
 #include <QStyleOptionFrame>
-#include <atomic>
-#include <chrono>
+#include <QtTest/QTest>
 #include <memory>
 #include <string>
-#include <thread>
 #include <tuple>
-#include <vector>
 
-#include "../support.h"
 #include "app/form5.h"
 #include "app/program.h"
 #include "platform/fake/fake_system.h"
@@ -30,27 +22,25 @@
 namespace {
 
 using forms::Kind;
+using qttest::Click;
 using qttest::QtHostTest;
 
-class Form : public forms::Form {
-public:
-    explicit Form(forms::Application& app) : forms::Form(app, "Desk") {}
-    ~Form() override {
-        if (loaded()) Unload();
-    }
-};
+forms::Control& At(forms::Control& c, int left, int top, int width, int height) {
+    c.move(left, top, width, height);
+    return c;
+}
 
 TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
     const QPalette before = QApplication::palette();
     QPalette dark = before;
     for (auto role : {QPalette::Base, QPalette::Window, QPalette::Button}) dark.setColor(role, QColor(20, 20, 24));
-    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) dark.setColor(role, QColor(235, 235, 235));
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        dark.setColor(role, QColor(235, 235, 235));
     QApplication::setPalette(dark);
 
-    Form f(app);
+    forms::Form f(app, "Desk");
     f.move(0, 0, 3000, 3000);
-    forms::Control& box = f.add(Kind::CheckBox, "Check4");
-    box.move(0, 0, 2400, 300);
+    forms::Control& box = At(f.add(Kind::CheckBox, "Check4"), 0, 0, 2400, 300);
     box.setCaption("Start minimized.");
     box.setBackColor(forms::RGB(236, 239, 244));
     box.setForeColor(forms::RGB(0, 0, 0));
@@ -65,12 +55,10 @@ TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
 }
 
 TEST_F(QtHostTest, AListReachingPastItsContainerKeepsItsBorder) {
-    Form f(app);
+    forms::Form f(app, "Desk");
     f.move(0, 0, 4500, 3000);
-    forms::Control& page = f.add(Kind::Frame, "Frame1");
-    page.move(-10, -120, 3700, 2535);
-    forms::Control& list = f.add(Kind::ListBox, "List2", -1, &page);
-    list.move(0, 240, 3705, 1815);
+    forms::Control& page = At(f.add(Kind::Frame, "Frame1"), -10, -120, 3700, 2535);
+    forms::Control& list = At(f.add(Kind::ListBox, "List2", -1, &page), 0, 240, 3705, 1815);
     f.Show();
     // The frame starts a pixel left of the window; the list is drawn from the first pixel that shows.
     EXPECT_EQ(widget(list)->mapTo(window(f), QPoint(0, 0)).x(), 0);
@@ -90,11 +78,9 @@ void Fill(forms::Control& dirs) {
 }
 
 TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
-    Form form(app);
-    forms::Control& dirs = form.add(Kind::DirListBox, "Dir1");
-    dirs.move(0, 0, 2000, 2000);
-    forms::Control& files = form.add(Kind::FileListBox, "File1");
-    files.move(2000, 0, 2000, 2000);
+    forms::Form form(app, "Desk");
+    forms::Control& dirs = At(form.add(Kind::DirListBox, "Dir1"), 0, 0, 2000, 2000);
+    forms::Control& files = At(form.add(Kind::FileListBox, "File1"), 2000, 0, 2000, 2000);
     forms::Control& link = form.add(Kind::Label, "Label4");
     link.setMousePointer(forms::vbCustom);
     int changes = 0, doubleClicks = 0;
@@ -107,8 +93,7 @@ TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
     files.addItem("a.wav");
     form.Show();
 
-    auto* list = qobject_cast<QListWidget*>(widget(dirs));
-    ASSERT_NE(list, nullptr);
+    auto* list = static_cast<QListWidget*>(widget(dirs));
     const auto shown = [list] {
         QStringList texts;
         for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
@@ -124,42 +109,32 @@ TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
     EXPECT_EQ(shown(), (QStringList{"/", "  home", "    x", "      x"}));
     EXPECT_EQ(list->currentRow(), 2);
 
-    auto* fileList = qobject_cast<QListWidget*>(widget(files));
-    ASSERT_NE(fileList, nullptr);
+    auto* fileList = static_cast<QListWidget*>(widget(files));
     emit fileList->itemDoubleClicked(fileList->item(0));
     EXPECT_EQ(doubleClicks, 1);
 
     EXPECT_EQ(widget(link)->cursor().shape(), Qt::PointingHandCursor);
     link.setMousePointer(0);  // the default pointer
     EXPECT_EQ(widget(link)->cursor().shape(), Qt::ArrowCursor);
-    form.Unload();
 }
 
-// Records the region of every paint the widget receives.
-class PaintRecorder : public QObject {
-public:
-    explicit PaintRecorder(QWidget* w) { w->installEventFilter(this); }
-    std::vector<QRegion> regions;
-
-protected:
+// The region of every paint the widget receives.
+struct PaintRecorder : QObject {
+    QRegion painted;
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
+        if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
         return false;
     }
 };
 
-// Lets pending work run, and the window system's repaint requests, which come a little later.
-void Settle() {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-TEST_F(QtHostTest, AGraphRepaintsOnlyThePiecesThatChanged) {
-    Form f(app);
+// An idle window costs little: a graph repaints only what moved, and a box nobody can see holds no caret.
+TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
+    forms::Form f(app, "Desk");
     f.move(0, 0, 3000, 1500);
-    forms::Control& graph = f.add(Kind::PictureBox, "Picture2");
-    graph.move(0, 0, 770, 375);
+    forms::Control& graph = At(f.add(Kind::PictureBox, "Picture2"), 0, 0, 770, 375);
+    forms::Control& visible = At(f.add(Kind::TextBox, "Text1"), 120, 600, 1200, 285);
+    forms::Control& sink = At(f.add(Kind::TextBox, "Text5"), 7440, 240, 615, 195);
+    forms::Control& left = At(f.add(Kind::TextBox, "Text6"), -615, 240, 615, 195);  // ends where the window begins
     const auto draw = [&](int highColumn) {
         graph.cls();
         for (int i = 0; i < 24; ++i) {
@@ -171,44 +146,27 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyThePiecesThatChanged) {
     draw(0);
     f.Show();
     QWidget* w = widget(graph);
-    ASSERT_NE(w, nullptr);
-    Settle();
-    PaintRecorder paints(w);
-
+    // The window system's repaint requests come a little after the change.
+    QTest::qWait(100);
+    PaintRecorder paints;
+    w->installEventFilter(&paints);
+    const QRegion& painted = paints.painted;
     // The same picture printed again: nothing to repaint.
     draw(0);
-    Settle();
-    EXPECT_TRUE(paints.regions.empty());
-
+    QTest::qWait(100);
+    EXPECT_TRUE(painted.isEmpty());
     // One dash moved on by a column: its old and new places are repainted, the others are not.
     draw(1);
-    Settle();
-    ASSERT_FALSE(paints.regions.empty());
-    QRegion painted;
-    for (const QRegion& r : paints.regions) painted += r;
+    QTest::qWait(100);
     const QFontMetrics fm(w->font());
     const auto dashAt = [&](int col, int y) { return QRect(2 * col, y / 15, fm.horizontalAdvance('-'), fm.height()); };
-    EXPECT_TRUE(painted.contains(dashAt(0, 0)));
-    EXPECT_TRUE(painted.contains(dashAt(1, 0)));
-    EXPECT_TRUE(painted.contains(dashAt(0, 210)));
+    for (const auto& [col, y] : {std::pair{0, 0}, {1, 0}, {0, 210}})
+        EXPECT_TRUE(painted.contains(dashAt(col, y))) << col << " " << y;
     // Columns lie 2 pixels apart and a dash is wider: those well clear of the change stay as they are.
     for (int col = 8; col < 24; ++col) EXPECT_FALSE(painted.intersects(dashAt(col, 210))) << col;
-    f.Unload();
-}
 
-TEST_F(QtHostTest, ABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
-    Form f(app);
-    f.move(0, 0, 3000, 1500);
-    forms::Control& visible = f.add(Kind::TextBox, "Text1");
-    visible.move(120, 120, 1200, 285);
-    forms::Control& sink = f.add(Kind::TextBox, "Text5");
-    sink.move(7440, 240, 615, 195);
-    forms::Control& left = f.add(Kind::TextBox, "Text6");
-    left.move(-615, 240, 615, 195);  // ends where the window begins
-    f.Show();
     window(f)->activateWindow();
     QCoreApplication::processEvents();
-
     ASSERT_TRUE(host.SetFocus(visible));
     EXPECT_TRUE(widget(visible)->hasFocus());
     // The sink takes the keys away from the visible box, but no caret blinks anywhere.
@@ -218,10 +176,7 @@ TEST_F(QtHostTest, ABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
         EXPECT_FALSE(widget(visible)->hasFocus() || widget(*outside)->hasFocus()) << outside->name();
         EXPECT_EQ(QApplication::focusWidget(), window(f));
     }
-    f.Unload();
 }
-
-using qttest::Click;
 
 class MainWindowTest : public qttest::QtHostTest {
 protected:
@@ -233,10 +188,7 @@ protected:
         if (program->form5().loaded()) program->form5().Unload();
         program.reset();
     }
-    bool shown(const forms::Control& c) {
-        QWidget* w = widget(c);
-        return w && w->isVisible();
-    }
+    bool shown(const forms::Control& c) { return widget(c) && widget(c)->isVisible(); }
 
     platform::FakeSystem sys;
     std::unique_ptr<tarnolux::Program> program;
@@ -246,13 +198,11 @@ TEST_F(MainWindowTest, BuildsItsPageButtonsShowTheirPagesAndItsCloseButtonEndsTh
     ASSERT_TRUE(program->Start());
     tarnolux::Form5& f = program->form5();
     QWidget* win = window(f);
-    ASSERT_NE(win, nullptr);
-    EXPECT_TRUE(win->isVisible());
+    ASSERT_TRUE(win && win->isVisible());
     EXPECT_EQ(win->size(), QSize(398, 208));
     EXPECT_GE(qthost::QtHostAccess::fontPx(host, f), 9);
 
-    EXPECT_TRUE(shown(f.Frame1(0)));
-    EXPECT_FALSE(shown(f.Frame1(1)));
+    EXPECT_TRUE(shown(f.Frame1(0)) && !shown(f.Frame1(1)));
 
     // Which button stays pressed is the model's (app_test.cpp); here, that the pages follow.
     Click(widget(f.Check1(1)));
@@ -277,7 +227,8 @@ TEST_F(MainWindowTest, EveryCacheNumberUpToItsBarsEndShowsWhole) {
     sys.SetMemoryMB(24 * 1024, 200, 1024, 900, 4096, 4000);
     ASSERT_TRUE(program->Start());
     tarnolux::Form5& f = program->form5();
-    for (const auto& [box, bar, unit] : {std::tuple{&f.Text2(0), f.VScroll1, 1024}, {&f.Text2(1), f.VScroll2, 1024}, {&f.Text2(2), f.VScroll3, 32}}) {
+    for (const auto& [box, bar, unit] :
+         {std::tuple{&f.Text2(0), f.VScroll1, 1024}, {&f.Text2(1), f.VScroll2, 1024}, {&f.Text2(2), f.VScroll3, 32}}) {
         const QString widest = QString::number(static_cast<qint64>(bar->max()) * unit);
         box->setText(widest.toStdString());
         auto* edit = qobject_cast<QLineEdit*>(widget(*box));

@@ -1,18 +1,19 @@
 // The host contract against the Qt host, offscreen: the user's hand is events sent to its widgets.
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "../host_contract.h"
@@ -27,8 +28,7 @@ public:
     ~QtDriver() {
         for (forms::Form* f : std::vector<forms::Form*>(app_.forms()))
             if (f->loaded()) f->Unload();
-        // As in the other Qt tests: the loop is left by the host's own Quit, so that the next
-        // host's loops are not finished before they start.
+        // As in the other Qt tests: left by the host's own Quit, lest the next host's loops finish at once.
         QMetaObject::invokeMethod(qApp, [this] { host_.Quit(0); }, Qt::QueuedConnection);
         QCoreApplication::exec();
     }
@@ -46,13 +46,8 @@ public:
             menuOffered.clear();
             for (QAction* a : menu->actions()) menuOffered.push_back(a->isSeparator() ? "-" : a->text().toStdString());
             const auto amp = caption.find('&');
-            if (amp == std::string::npos || amp + 1 >= caption.size()) {
-                menu->close();
-                return;
-            }
-            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(caption[amp + 1])));
-            QKeyEvent key(QEvent::KeyPress, Qt::Key_A + (c - 'a'), Qt::NoModifier, QString(QChar(c)));
-            QCoreApplication::sendEvent(menu, &key);
+            if (amp == std::string::npos || amp + 1 >= caption.size()) menu->close();
+            else QTest::keyClick(menu, caption[amp + 1]);  // its access key
         });
     }
     std::vector<std::string> menuOffered;
@@ -61,11 +56,9 @@ public:
         QTimer::singleShot(0, [answer] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
-            const QMessageBox::StandardButton which = answer == host::vbYes      ? QMessageBox::Yes
-                                                      : answer == host::vbNo     ? QMessageBox::No
-                                                      : answer == host::vbCancel ? QMessageBox::Cancel
-                                                                                 : QMessageBox::Ok;
-            if (QAbstractButton* b = box->button(which)) b->click();
+            const std::map<int, QMessageBox::StandardButton> buttons = {{host::vbYes, QMessageBox::Yes},
+                {host::vbNo, QMessageBox::No}, {host::vbCancel, QMessageBox::Cancel}, {host::vbOK, QMessageBox::Ok}};
+            if (QAbstractButton* b = box->button(buttons.at(answer))) b->click();
             else ADD_FAILURE() << "the box offers no button for " << answer;
         });
     }
@@ -78,18 +71,13 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         } while (passed.elapsed() < ms);
     }
-    bool Shown(const forms::Form& form) {
-        QWidget* w = window(form);
-        return w && w->isVisible() && !w->isMinimized();
-    }
-    bool Minimised(const forms::Form& form) {
-        QWidget* w = window(form);
-        return w && w->isVisible() && w->isMinimized();
-    }
+    bool Shown(const forms::Form& form) { return Visible(form) && !window(form)->isMinimized(); }
+    bool Minimised(const forms::Form& form) { return Visible(form) && window(form)->isMinimized(); }
     void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
-    // Left behind with nobody listening, as a run that crashed leaves it: the host takes its place.
+    // In the run's private folder, not the shared temporary one where another run's host would answer; left
+    // behind with nobody listening, as a run that crashed leaves it: the host takes its place.
     std::string Channel() {
-        const std::string path = ::testing::TempDir() + "tarnolux-contract.socket";
+        const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/tarnolux-contract.socket";
         ::unlink(path.c_str());
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
@@ -105,6 +93,7 @@ public:
 
 private:
     QWidget* window(const forms::Form& f) { return qthost::QtHostAccess::window(host_, f); }
+    bool Visible(const forms::Form& f) { return window(f) && window(f)->isVisible(); }
 
     forms::Application& app_;
     qthost::QtHost host_;
