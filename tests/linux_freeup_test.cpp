@@ -65,9 +65,8 @@ TEST(LinuxFreeupClaim, FillWritesThePatternFromAnyStartAndNoFurther) {
     }
 }
 
-// A claim is written in full and offers us to the out-of-memory killer meanwhile. One that cannot
-// finish claims nothing and puts our score back: more than can be had, no figure at all, what can be
-// had shrinking under it, a stop requested midway or before, nothing.
+// A claim is written in full and offers us to the out-of-memory killer meanwhile; one that cannot finish
+// (too much, no figure, shrinking room, a stop midway or before, nothing) claims nothing, score put back.
 TEST(LinuxFreeupClaim, AClaimIsWrittenInFullOrGivesUpInTimeAndOurScoreComesBack) {
     const std::optional<int> before = OomScoreAdj();
     ASSERT_TRUE(before.has_value());
@@ -217,9 +216,7 @@ struct WatchedSystem : platform::LinuxSystem {
 // The memory is read before the free-up and again once the child that claimed has given it back.
 TEST(LinuxFreeupReport, AFreeUpIsReadBeforeTheClaimAndAfterTheChildHasGivenItBack) {
     TempDir dir;
-    platform::LinuxSystem::Options options = In(dir);
-    options.procRoot = "/proc";
-    WatchedSystem sys(options);
+    WatchedSystem sys(In(dir, "/proc"));
     forms::Application app;
     host::ScriptedHost host(app);
     tarnolux::Program program(app, sys, host);
@@ -243,9 +240,8 @@ std::string Wave(std::uint32_t frames, bool floats = false) {
            le(bytes, 4) + std::string(bytes, '\0');
 }
 
-// Only a good wave (whole numbers or floats) through a sound server that answers plays to its end.
-// Anything else is false: no wave, no server (none named or in the runtime folder, one named that is
-// not there), one that no longer answers (after the player's patience) and a stop request.
+// Only a good wave through a sound server that answers plays to its end: not a bad or missing wave, no
+// server, one that no longer answers (after the player's patience), nor a stop request.
 TEST(LinuxFreeupWave, OnlyAGoodWaveThroughAServerThatAnswersPlays) {
     TempDir dir;
     const std::pair<const char*, std::string> files[] = {
@@ -253,8 +249,7 @@ TEST(LinuxFreeupWave, OnlyAGoodWaveThroughAServerThatAnswersPlays) {
         {"empty.wav", Wave(0)},  // a header without any sound after it
         {"notes.wav", "not a sound at all, only text that pretends to be one\n"}};
     for (const auto& [name, contents] : files) WriteFile(dir / name, contents);
-    // A server that takes connections and no longer answers, where the runtime folder holds one. That
-    // folder counts only when it is an absolute path.
+    // A server that no longer answers, where the runtime folder holds one (only an absolute path counts).
     std::filesystem::create_directories(dir / "run/pulse");
     SilentSocket stopped((dir / "run/pulse/native").string());
     ASSERT_TRUE(stopped.ok());

@@ -19,9 +19,10 @@
 
 namespace testsupport {
 
-inline platform::LinuxSystem::Options In(const TempDir& dir) {
+// Its /proc too, unless `procRoot` names another (the live one: "/proc").
+inline platform::LinuxSystem::Options In(const TempDir& dir, const std::string& procRoot = "") {
     platform::LinuxSystem::Options o;
-    o.procRoot = (dir / "proc").string();
+    o.procRoot = procRoot.empty() ? (dir / "proc").string() : procRoot;
     o.configHome = (dir / "config").string();
     o.runtimeDir = (dir / "run").string();
     o.dataHome = (dir / "data").string();

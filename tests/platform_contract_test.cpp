@@ -1,6 +1,5 @@
-// What every System promises, written once and run against each implementation that can run here:
-// the fake the program's tests use, and the real System of the platform the tests were built for.
-// A fake that drifts from the real thing fails here rather than in the field.
+// What every System promises, run against the fake the program's tests use and the real System of the
+// platform: a fake that drifts from the real thing fails here rather than in the field.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,11 +52,7 @@ struct DiskWorld {
 
 #if defined(TARNOLUX_LINUX)
 struct LinuxWorld : DiskWorld {
-    LinuxSystem sys{[this] {
-        LinuxSystem::Options o = testsupport::In(dir);
-        o.procRoot = "/proc";  // the live counters
-        return o;
-    }()};
+    LinuxSystem sys{testsupport::In(dir, "/proc")};
     std::string Join(const std::string& a, const std::string& b) const { return a + "/" + b; }
     std::string AddHidden(const std::string& folder, const std::string& name) {
         Write(Join(folder, "." + name), "");

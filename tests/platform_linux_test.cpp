@@ -50,23 +50,18 @@ struct LinuxTest : ::testing::Test {
 
 TEST_F(LinuxTest, HivesPersistAsRegeditFilesAfterEveryChange) {
     ASSERT_EQ(SetString(sys, HKEY_CURRENT_USER, "Software\\TALVO\\Tarnolux ", "Left", "480"), ERROR_SUCCESS);
-    HKEY empty = 0;
-    ASSERT_EQ(sys.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Empty Key ", "", 0, KEY_ALL_ACCESS, empty, nullptr), 0);
-    sys.RegCloseKey(empty);
     // HKEY_DYN_DATA serves only the counter keys and is never stored.
-    EXPECT_EQ(sys.RegOpenKeyEx(HKEY_DYN_DATA, "Config Manager\\Enum", 0x2003F, empty), ERROR_FILE_NOT_FOUND);
-    EXPECT_NE(sys.RegCreateKeyEx(HKEY_DYN_DATA, "Mine", "", 0, KEY_ALL_ACCESS, empty, nullptr), ERROR_SUCCESS);
-    // Written at once, not at exit, and no temporaries left: the two hives alone.
+    HKEY none = 0;
+    EXPECT_EQ(sys.RegOpenKeyEx(HKEY_DYN_DATA, "Config Manager\\Enum", 0x2003F, none), ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(sys.RegCreateKeyEx(HKEY_DYN_DATA, "Mine", "", 0, KEY_ALL_ACCESS, none, nullptr), ERROR_SUCCESS);
+    // Written at once, not at exit, and no temporaries left: the hive alone.
     const std::string hkcu = ReadFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg");
     EXPECT_EQ(hkcu.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]\n", 0), 0u) << hkcu;
     EXPECT_NE(hkcu.find("\"Left\"=\"480\"\n"), std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config/tarnolux"), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "config/tarnolux"), fs::directory_iterator()), 1);
 
     LinuxSystem again(In(dir));
     EXPECT_EQ(GetStringValue(again, 0, HKEY_CURRENT_USER, "software\\talvo\\TARNOLUX ", "left"), "480");
-    HKEY key = 0;
-    EXPECT_EQ(again.RegOpenKey(HKEY_LOCAL_MACHINE, "Software\\Empty Key ", key), ERROR_SUCCESS);
-    again.RegCloseKey(key);
     EXPECT_TRUE(again.DamagedHives().empty());
 }
 
@@ -272,8 +267,7 @@ TEST_F(LinuxTest, MeminfoFiguresAndTheCommitLimit) {
     over.committedAS = over.commitLimit * 2;
     EXPECT_EQ(linux_impl::ToMemoryStatus(over, 2).availVirtual, 0u);
 
-    // The disk cache counter: Buffers + Cached in bytes, saturating beyond 4 GB. Before Linux 3.14
-    // free memory and the caches stand in for what is available; swap in use is never below none.
+    // The disk cache counter saturates beyond 4 GB; before Linux 3.14 free memory and caches are available.
     EXPECT_EQ(Read("PerfStats\\StatData", "VMM\\cpgDiskcache"), 310000u * 1024);
     WriteFile(dir / "proc/meminfo", "MemTotal: 99999999 kB\nMemFree: 1000 kB\nBuffers: 100 kB\nCached: 8000000 kB\n"
                                     "SwapTotal: 0 kB\nSwapFree: 10 kB\n");
