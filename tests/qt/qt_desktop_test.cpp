@@ -22,13 +22,7 @@
 namespace {
 
 using forms::Kind;
-using qttest::Click;
-using qttest::QtHostTest;
-
-forms::Control& At(forms::Control& c, int left, int top, int width, int height) {
-    c.move(left, top, width, height);
-    return c;
-}
+using namespace qttest;
 
 TEST_F(QtHostTest, UnderADarkThemeAnUntickedBoxStaysLightOnALightPage) {
     const QPalette before = QApplication::palette();
@@ -178,7 +172,7 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheF
     }
 }
 
-class MainWindowTest : public qttest::QtHostTest {
+class MainWindowTest : public QtHostTest {
 protected:
     MainWindowTest() {
         sys.SetMemoryMB(512, 200, 1024, 900, 4096, 4000);

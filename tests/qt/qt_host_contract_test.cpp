@@ -24,14 +24,8 @@ namespace {
 class QtDriver {
 public:
     static constexpr bool kHasWindows = true;
-    explicit QtDriver(forms::Application& app) : app_(app), host_(app, argc_, argv_) {}
-    ~QtDriver() {
-        for (forms::Form* f : std::vector<forms::Form*>(app_.forms()))
-            if (f->loaded()) f->Unload();
-        // As in the other Qt tests: left by the host's own Quit, lest the next host's loops finish at once.
-        QMetaObject::invokeMethod(qApp, [this] { host_.Quit(0); }, Qt::QueuedConnection);
-        QCoreApplication::exec();
-    }
+    explicit QtDriver(forms::Application& app) : app_(app), host_(app, qttest::Args::argc, qttest::Args::argv) {}
+    ~QtDriver() { qttest::EndTest(app_, host_); }
     bool Usable() { return true; }
     host::Host& host() { return host_; }
 
@@ -97,9 +91,6 @@ private:
 
     forms::Application& app_;
     qthost::QtHost host_;
-    static inline int argc_ = 1;
-    static inline char arg0_[] = "tarnolux_qt_tests";
-    static inline char* argv_[] = {arg0_, nullptr};
 };
 
 }  // namespace

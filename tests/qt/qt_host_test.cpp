@@ -24,18 +24,15 @@
 namespace {
 
 using forms::Kind;
-using qttest::Click;
+using namespace qttest;
 
 // One offscreen QApplication for the whole run.
 class QtEnvironment : public ::testing::Environment {
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        app_ = std::make_unique<QApplication>(argc_, argv_);
+        app_ = std::make_unique<QApplication>(Args::argc, Args::argv);
     }
     void TearDown() override { app_.reset(); }
-    int argc_ = 1;
-    char arg0_[18] = "tarnolux_qt_tests";
-    char* argv_[2] = {arg0_, nullptr};
     std::unique_ptr<QApplication> app_;
 };
 [[maybe_unused]] ::testing::Environment* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
@@ -47,11 +44,6 @@ struct Form : forms::Form {
     void Form_Activate() override { ++activations; }
 };
 
-forms::Control& At(forms::Control& c, int left, int top, int width, int height) {
-    c.move(left, top, width, height);
-    return c;
-}
-
 // Counts of fore-coloured pixels in a rendering of the widget.
 int CountColor(QWidget* w, QColor color, QRect area = {}) {
     const QImage img = w->grab().toImage();
@@ -62,8 +54,6 @@ int CountColor(QWidget* w, QColor color, QRect area = {}) {
             if (QColor(img.pixel(x, y)) == color) ++n;
     return n;
 }
-
-using QtHostTest = qttest::QtHostTest;
 
 TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
     Form f(app);

@@ -1,5 +1,4 @@
-// Shared pieces of the Qt host tests: one offscreen QApplication for the whole run, a host per test,
-// and real mouse input delivered to widgets.
+// Shared pieces of the Qt host tests: a host per test and real mouse input delivered to widgets.
 #pragma once
 
 #include <QApplication>
@@ -27,30 +26,39 @@ inline void Click(QWidget* w, QPoint pos, Qt::MouseButton button = Qt::LeftButto
 }
 inline void Click(QWidget* w) { Click(w, w->rect().center()); }
 
+inline forms::Control& At(forms::Control& c, int left, int top, int width, int height) {
+    c.move(left, top, width, height);
+    return c;
+}
+
+// The test program's arguments, as a host or QApplication takes them.
+struct Args {
+    static inline int argc = 1;
+    static inline char arg0[] = "tarnolux_qt_tests";
+    static inline char* argv[] = {arg0, nullptr};
+};
+
+// Unloads what is left. Quit marks every later event loop as finished until the application loop has
+// run once; running it also lets windows that were unloaded go. The host ends it: a loop that ends
+// otherwise counts as the session ending, whose Quit would then finish the next test's loops.
+inline void EndTest(forms::Application& app, qthost::QtHost& host) {
+    for (forms::Form* f : std::vector<forms::Form*>(app.forms()))
+        if (f->loaded()) f->Unload();
+    QMetaObject::invokeMethod(qApp, [&host] { host.Quit(0); }, Qt::QueuedConnection);
+    QCoreApplication::exec();
+}
+
 // A form of the model with a host that mirrors it.
 class QtHostTest : public ::testing::Test {
 protected:
-    QtHostTest() : host(app, argc_, argv_) {}
-    ~QtHostTest() override {
-        for (forms::Form* f : std::vector<forms::Form*>(app.forms()))
-            if (f->loaded()) f->Unload();
-        // Quit marks every later event loop as finished until the application loop has run once;
-        // running it also lets windows that were unloaded go. The host ends it: a loop that ends
-        // otherwise counts as the session ending, whose Quit would then finish the next test's loops.
-        QMetaObject::invokeMethod(qApp, [this] { host.Quit(0); }, Qt::QueuedConnection);
-        QCoreApplication::exec();
-    }
+    QtHostTest() : host(app, Args::argc, Args::argv) {}
+    ~QtHostTest() override { EndTest(app, host); }
 
     QWidget* widget(const forms::Control& c) { return qthost::QtHostAccess::widget(host, c); }
     QWidget* window(const forms::Form& f) { return qthost::QtHostAccess::window(host, f); }
 
     forms::Application app;
     qthost::QtHost host;
-
-private:
-    static inline int argc_ = 1;
-    static inline char arg0_[] = "tarnolux_qt_tests";
-    static inline char* argv_[] = {arg0_, nullptr};
 };
 
 }  // namespace qttest
