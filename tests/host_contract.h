@@ -32,8 +32,7 @@ public:
     }
 };
 
-// For a driver of a host with threads: `host` sends from another thread, as another start would,
-// while `serve` keeps this thread's events going.
+// For a host with threads: sends from another thread, as another start would, while `serve` serves events.
 template <typename Serve>
 std::optional<std::string> SendFromAnotherThread(host::Host& host, const std::string& channel,
                                                  const std::string& request, Serve serve) {
@@ -120,8 +119,7 @@ TYPED_TEST_P(HostContract, MenusAndBoxesAnswerTheUserUntilQuitEndsTheLoopWithIts
     timer.setInterval(20);
     ASSERT_TRUE(this->ServeUntil([&] { return !timer.enabled(); }));
     EXPECT_EQ(this->host().Run(), 3);
-    // Nobody is there to answer: boxes count as closed and menus as dismissed, at once. (The hand
-    // is armed all the same, so that a host that still opened them would not wait for ever.)
+    // Nobody is there to answer: boxes count as closed, menus as dismissed (armed lest a host still waits).
     this->driver.AnswerNextMsgBox(host::vbYes);
     EXPECT_EQ(this->host().MsgBox("Free now?", host::vbYesNo | host::vbQuestion, "Tarnolux "), host::vbNo);
     this->driver.ChooseInNextMenu("&Restore");
@@ -166,8 +164,7 @@ TYPED_TEST_P(HostContract, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirF
     other.Load();
     EXPECT_TRUE(this->ServeUntil([&] { return !other.loaded(); }));
 
-    // A form destroyed while shown leaves nothing to paint or tick (under the address sanitizer, a
-    // forgotten widget or timer shows here), and the loop goes on.
+    // A form destroyed while shown leaves nothing to paint or tick (the address sanitizer shows any).
     timer.setEnabled(false);
     {
         forms::Form gone(this->app, "Gone");
@@ -227,8 +224,7 @@ TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWitho
     f.Hide();
     this->driver.LetTimePass(20);
     if constexpr (TypeParam::kHasWindows) {
-        // Hidden, the window could only come back through the tray: without one it stays on the
-        // taskbar, minimised.
+        // Hidden, it could only come back through the tray: without one it stays on the taskbar, minimised.
         EXPECT_EQ(this->driver.Minimised(f), !this->host().TrayAvailable());
     }
     EXPECT_FALSE(this->driver.Shown(f));
@@ -245,8 +241,7 @@ TYPED_TEST_P(HostContract, TheTrayIconIsAddedOnceChangedAndRemovedAndHidingWitho
     EXPECT_FALSE(this->host().ShellNotifyIcon(host::NIM_DELETE, data));
 }
 
-// A request may take minutes (a large free-up on a machine that must swap): the sender waits as
-// long as the running instance shows life, and gives up only on one that has fallen silent.
+// A request may take minutes (a large free-up that swaps): the sender gives up only on a silent instance.
 TYPED_TEST_P(HostContract, ALaterStartIsAnsweredByTheListeningHostHoweverSlowlyButAHungOneIsGivenUp) {
     using std::chrono::milliseconds;
     ContractForm f(this->app);

@@ -35,8 +35,7 @@ private:
     int fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
 };
 
-// A dbus-daemon on `folder`/`name` (address() empty when none started); one started again there has
-// the same address.
+// A dbus-daemon on `folder`/`name` (address() empty when none started), the same address when restarted.
 class PrivateBus {
 public:
     explicit PrivateBus(const std::filesystem::path& folder, const std::string& name = "bus") {

@@ -26,7 +26,6 @@ std::string MountLine(int id, const std::string& root, const std::string& point,
            " rw\n";
 }
 
-// One trashed item with its record.
 void Trash(const fs::path& trash, const std::string& name, const std::string& contents) {
     WriteFile(trash / "files" / name, contents);
     WriteFile(trash / "info" / (name + ".trashinfo"), "[Trash Info]\nPath=/x/" + name + "\n");

@@ -127,8 +127,7 @@ TEST(RegFile, AcceptsRegeditLayoutAndRejectsDamage) {
         EXPECT_FALSE(regfile::Parse(bad, "HKEY_LOCAL_MACHINE", root)) << bad;
 }
 
-// Windows's own editor: UTF-16LE with a byte-order mark, CRLF, its Unicode hex(2) texts, removals
-// and hex lists continued over lines. Every setting of such an export is kept.
+// Windows's own editor's exports (UTF-16LE, CRLF, hex(2) texts, removals, continued lists) keep every setting.
 TEST(RegFile, ReadsWindowsUnicodeExports) {
     const std::string exported = Utf16Le(
         u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
@@ -178,7 +177,7 @@ TEST(RegFile, ReadsWindowsUnicodeExports) {
                                       std::u16string{0xDBFF, u'x'}, std::u16string{0xDC00, 0xD800}})
         EXPECT_EQ(parse(bad), std::nullopt) << std::hex << static_cast<int>(bad[0]);
     // A high surrogate as the export's last unit.
-    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFREGEDIT4\r\n") + std::string("\x00\xD8", 2), "HKEY_CURRENT_USER", root));
+    EXPECT_FALSE(regfile::Parse(Utf16Le(u"\uFEFFREGEDIT4\r\n") + std::string("\0\xD8", 2), "HKEY_CURRENT_USER", root));
 }
 
 TEST(RegFile, DeeplyNestedKeysSaveInLinearSpace) {
@@ -231,8 +230,7 @@ TEST(Profile, ReadsWithoutRegardToCaseAndTrims) {
         EXPECT_EQ(Get(file, section, key), value) << file;
 }
 
-// No character is cut in two in a UTF-8 file; in one that is not (overlong forms and surrogates are
-// not UTF-8) every byte is one character.
+// No character is cut in two in a UTF-8 file; in one that is not (overlong, surrogates) a byte is one.
 TEST(Profile, CutsToTheBufferAndCountsCharacters) {
     const auto read = [](const std::optional<std::string>& file, const std::string& def, std::uint32_t size) {
         std::string out = "junk";
@@ -275,8 +273,7 @@ TEST(Profile, WriteChangesOnlyWhatItMust) {
     EXPECT_EQ(profile::Write(text, "a", "k", "v"), text);
 }
 
-// UTF-16LE with its mark is read as text and written back in it, beyond the first plane too; a
-// surrogate without its partner reads as U+FFFD.
+// UTF-16LE with its mark is read and written back as such, beyond the first plane; a lone surrogate is U+FFFD.
 TEST(Profile, KeepsUtf16FilesInUtf16) {
     const std::string utf16 = std::string("\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE4\0\r\0\n\0", 22);
     EXPECT_EQ(Get(utf16, "s", "k"), "\xC3\xA4");

@@ -1,5 +1,5 @@
 // The Linux System on sample /proc files and private folders: hives on disk, files never waited on
-// and written once, the autostart mirror, memory and processor figures, and the instance lock.
+// and written once, the autostart mirror, and memory and processor figures.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -98,14 +98,13 @@ TEST(LinuxFiles, WhatIsNotARegularFileIsUnreadableAndNeverWaitedOn) {
     fs::create_directories(dir / "config/tarnolux");
     ASSERT_EQ(::mkfifo((dir / "config/tarnolux/HKEY_CURRENT_USER.reg").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
-    fs::create_directories(dir / "folder.ini");
     // A wait ends the test run instead of hanging it.
     ::alarm(30);
     LinuxSystem sys(In(dir));
     EXPECT_EQ(GetStringValue(sys, 0, HKEY_CURRENT_USER, "Software", "x"), "");
     ASSERT_EQ(sys.DamagedHives().size(), 1u);  // kept aside like any damaged hive
     EXPECT_TRUE(fs::is_fifo(sys.DamagedHives()[0]));
-    for (const fs::path& path : {dir / "fifo.ini", dir / "folder.ini", fs::path("/dev/zero")}) {
+    for (const fs::path& path : {dir / "fifo.ini", fs::path("/dev/zero")}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(sys.ReadTextLines(path));
         std::string out;
@@ -319,18 +318,6 @@ TEST(LinuxShell, SpawnsWithoutShellOrWaitingAndNeverReachesBeyondItsTarget) {
     EXPECT_FALSE(sys.TerminateProcess(0xFFFFFFFFu));  // would be -1: every process
     EXPECT_FALSE(sys.Desktop(DesktopAction::HideTaskbar));     // no display to ask
     EXPECT_FALSE(sys.ExitWindows(ExitWindowsMode::ShutDown));  // nobody listens: never powers anything off
-}
-
-TEST(LinuxInstance, LockHeldForTheLifeOfItsHolder) {
-    TempDir dir;
-    {
-        LinuxSystem first(In(dir));
-        EXPECT_FALSE(first.PrevInstance());
-        EXPECT_FALSE(first.PrevInstance());  // the holder itself is not another instance
-        EXPECT_TRUE(LinuxSystem(In(dir)).PrevInstance());  // another start: its own open lock file
-    }
-    // Released with its holder: a crash closes the descriptor the same way.
-    EXPECT_FALSE(LinuxSystem(In(dir)).PrevInstance());
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The Qt host, offscreen: widgets built from the model, kept in step with it, and user input turned
-// into model changes without echoes.
+// The Qt host, offscreen: widgets built from the model and kept in step, user input as model changes.
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCursor>
@@ -81,10 +80,8 @@ TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
     EXPECT_EQ(widget(line)->geometry(), QRect(20, 10, 181, 1));
 }
 
-// A window asked to open centred does; a borderless one gets an edge darker than its face. What
-// changes in the model once it is shown reaches the window and its widgets, without echoes; what the
-// user types or chooses is a model change. A control drawn on its container lies below the controls
-// with windows of their own, even when added after them.
+// A centred window opens centred, a borderless one with a darker edge; model changes reach the widgets
+// without echoes; a control drawn on its container lies below those with windows, even added after them.
 TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     Form f(app);
     f.setBorderStyle(0);
@@ -149,9 +146,8 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     EXPECT_EQ(std::pair(combo.listIndex(), clicks), std::pair(0, 2));
 }
 
-// Without a window manager to hand the move to, the host drags the window itself while the left
-// button is down; the point under the pointer stays under it (once, from the screen's corner, the
-// window's corner jumped there).
+// Without a window manager the host drags the window itself while the left button is down; the point
+// under the pointer stays under it (once, the window's corner jumped there).
 TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp) {
     Form f(app);
     f.setBorderStyle(0);
@@ -310,8 +306,7 @@ TEST_F(QtHostTest, PopupMenuDrawsTheDefaultItemBoldAndMarksCheckedSubItems) {
     EXPECT_TRUE(subChecked);
 }
 
-// Changes of a shown window reach it: its taskbar entry, hiding it, and placing and showing it
-// without taking the focus, as the pop-up is shown.
+// A shown window's taskbar entry, hiding, and placing and showing without the focus, as the pop-up is.
 TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     Form f(app);
     f.setShowInTaskbar(false);
