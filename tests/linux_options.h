@@ -1,5 +1,4 @@
-// Linux test helpers: a LinuxSystem whose folders all lie inside a test's folder, an environment
-// variable set for one scope, and helper programs such as a private X server.
+// Linux test helpers: a LinuxSystem inside a test's folder, a scoped environment variable, helper programs.
 #pragma once
 
 #include <fcntl.h>

@@ -112,7 +112,6 @@ TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
     EXPECT_EQ(widget(link)->cursor().shape(), Qt::ArrowCursor);
 }
 
-// The region of every paint the widget receives.
 struct PaintRecorder : QObject {
     QRegion painted;
     bool eventFilter(QObject*, QEvent* e) override {
@@ -121,7 +120,6 @@ struct PaintRecorder : QObject {
     }
 };
 
-// An idle window costs little: a graph repaints only what moved, and a box nobody can see holds no caret.
 TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheFocusWithoutACaret) {
     forms::Form f(app, "Desk");
     f.move(0, 0, 3000, 1500);

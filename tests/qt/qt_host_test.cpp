@@ -43,7 +43,6 @@ struct Form : forms::Form {
     void Form_Activate() override { ++activations; }
 };
 
-// Counts of fore-coloured pixels in a rendering of the widget.
 int CountColor(QWidget* w, QColor color, QRect area = {}) {
     const QImage img = w->grab().toImage();
     if (area.isNull()) area = img.rect();
