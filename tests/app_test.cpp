@@ -205,7 +205,6 @@ TEST(CommandLineTest, EachCommandLineGivesItsActionOrNamesTheMistake) {
     const std::string both = "only one of --show, --free-up, --quit and --report can be given";
     const std::optional<std::int32_t> none;
     const std::tuple<std::vector<std::string>, Action, std::optional<std::int32_t>, std::string> cases[] = {
-        {{}, Action::Start, none, ""},
         // The toolkit's options and the start-up marker pass through, before an action or after it.
         {{"/Start Up"}, Action::Start, none, ""},
         {{"/Start Up", "--free-up", "64"}, Action::FreeUp, 64, ""},
@@ -213,9 +212,7 @@ TEST(CommandLineTest, EachCommandLineGivesItsActionOrNamesTheMistake) {
         {{"--free-up", "/Start", "Up"}, Action::FreeUp, none, ""},  // the marker is no amount
         {{"-platform", "offscreen", "--show"}, Action::Show, none, ""},
         {{"--quit", "-reverse"}, Action::Quit, none, ""},
-        // Without an amount, the Free Up Memory page's; an option after it is not taken for one.
-        {{"--free-up"}, Action::FreeUp, none, ""},
-        {{"--free-up", "512"}, Action::FreeUp, 512, ""},
+        // An option after --free-up is not taken for its amount.
         {{"--free-up=64"}, Action::FreeUp, 64, ""},
         {{"--free-up", "-platform", "offscreen"}, Action::FreeUp, none, ""},
         // Help and version win wherever they stand.

@@ -71,7 +71,6 @@ public:
         std::vector<char*> argv{program.data()};
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        // What the program writes, on either stream, goes to a file of this start.
         static int starts = 0;
         output_ = (h.dir.path() / ("output-" + std::to_string(++starts))).string();
         posix_spawn_file_actions_t out;
