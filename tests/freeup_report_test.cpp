@@ -201,14 +201,10 @@ TEST(FreeUpOutcomeTest, LogLinesKeepEveryFigureAndTheReportLinesUpItsColumns) {
               "        -  another free-up is under way\n");
 }
 
-TEST(CommandLineAnswerTest, TheRunningInstancesAnswerGivesTheStatusAndTheLine) {
-    using tarnolux::Answer;
-    const std::pair<std::string, Answer> cases[] = {
-        {tarnolux::EncodeAnswer(3, "Nothing freed: why"), {3, "Nothing freed: why", {}}}, {"ok", {}},
-        {"Tarnolux is ending", {1, {}, "Tarnolux is ending"}}, {"result x Freed", {1, {}, "result x Freed"}},
-        {"result 3", {1, {}, "result 3"}}};
-    for (const auto& [text, answer] : cases)
-        EXPECT_EQ(tarnolux::DecodeAnswer(text), answer) << text;
+// The answers that are a result or none make the trip in the later-start tests; a broken result is an error.
+TEST(CommandLineAnswerTest, AResultWithoutAStatusOrALineIsTheRunningInstancesError) {
+    for (const std::string junk : {"result x Freed", "result 3"})
+        EXPECT_EQ(tarnolux::DecodeAnswer(junk), (tarnolux::Answer{1, {}, junk})) << junk;
 }
 
 }  // namespace
