@@ -25,7 +25,6 @@ void ExpectPage(Form5& f, int page) {
         const forms::Control& pressed = i < 5 ? f.Check1(i) : *f.Check2;
         EXPECT_EQ(std::pair(shown.visible(), pressed.value()), std::pair(i == page, i == page ? 1 : 0)) << i;
     }
-    EXPECT_EQ(f.PageSwitching, 0);
 }
 
 TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
@@ -106,25 +105,15 @@ TEST_F(ProgramTest, ExitFromTheMenuButtonOrTheCloseButtonEndsTheProgram) {
 
 constexpr std::uint64_t MiB = 1048576;
 
-// The fixture's running program, and a later start of it with its own host and system.
+// The fixture's running program, and later starts of it.
 struct LaterStartTest : apptest::ProgramTest {
-    struct Later {
-        forms::Application app;
-        host::ScriptedHost host{app};
-        platform::FakeSystem sys;
-        tarnolux::Program program{app, sys, host};
-        explicit Later(std::vector<std::string> args) {
-            sys.prevInstance = true;
-            program.Command = tarnolux::ParseCommandLine(args);
-        }
-    };
-
+    using Later = apptest::LaterStart;
     LaterStartTest() {
         Store({{"StartMinimized", "1"}, {"ShowPopUp", "0"}, {"PlaySound", "0"}});
         Start();
     }
-    int Run(std::vector<std::string> args) {
-        Later later(std::move(args));
+    int Run(const std::vector<std::string>& args) {
+        Later later(args);
         const int rc = later.program.Run();
         EXPECT_FALSE(later.program.form5().loaded());
         EXPECT_TRUE(later.host.trayCalls.empty());

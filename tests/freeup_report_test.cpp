@@ -52,17 +52,12 @@ struct ReportTest : apptest::ProgramTest {
             out.push_back(tarnolux::FromLogLine(line).value_or(FreeUpOutcome{}));
         return out;
     }
-    // A later start, as its own process would make it; its status and what it said.
+    // A later start's status and what it said.
     std::pair<int, std::string> Ask(const std::vector<std::string>& args) {
-        forms::Application otherApp;
-        host::ScriptedHost otherHost(otherApp);
-        platform::FakeSystem otherSys;
-        otherSys.prevInstance = true;
-        tarnolux::Program later(otherApp, otherSys, otherHost);
-        later.Command = tarnolux::ParseCommandLine(args);
+        apptest::LaterStart later(args);
         std::string said;
-        later.Say = [&said](const std::string& line) { said += line; };
-        return {later.Run(), said};
+        later.program.Say = [&said](const std::string& line) { said += line; };
+        return {later.program.Run(), said};
     }
 };
 

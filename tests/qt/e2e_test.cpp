@@ -53,10 +53,9 @@ public:
         for (char** e = environ; *e; ++e) {
             const std::string kv = *e;
             const std::string key = kv.substr(0, kv.find('='));
-            if (key == "HOME" || key.rfind("XDG_", 0) == 0 || key == "DISPLAY" || key == "WAYLAND_DISPLAY" ||
-                key == "DBUS_SESSION_BUS_ADDRESS" || key == "QT_QPA_PLATFORM")
-                continue;
-            env.push_back(kv);
+            if (!(key == "HOME" || key.rfind("XDG_", 0) == 0 || key == "DISPLAY" || key == "WAYLAND_DISPLAY" ||
+                  key == "DBUS_SESSION_BUS_ADDRESS" || key == "QT_QPA_PLATFORM"))
+                env.push_back(kv);
         }
         if (!noDisplay) env.push_back(display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb");
         if (!display.empty()) env.push_back("DISPLAY=" + display);
