@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/form5.h"
 #include "app/program.h"
 #include "forms/forms.h"
@@ -19,6 +21,18 @@ namespace apptest {
 
 inline const std::string kSection = "Software\\TALVO\\Tarnolux ";
 inline const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// A later start of the program: a process of its own, with its own host and system.
+struct LaterStart {
+    forms::Application app;
+    host::ScriptedHost host{app};
+    platform::FakeSystem sys;
+    tarnolux::Program program{app, sys, host};
+    explicit LaterStart(const std::vector<std::string>& args) {
+        sys.prevInstance = true;
+        program.Command = tarnolux::ParseCommandLine(args);
+    }
+};
 
 struct ProgramTest : ::testing::Test {
     forms::Application app;

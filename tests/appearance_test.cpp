@@ -1,6 +1,4 @@
-// The program's appearance: choosing a language and reading its file into the texts and captions,
-// skins and the Skins submenu, the files of both that ship, and every way such a file can be
-// missing or unfit without harm.
+// Languages and skins: choosing and reading their files, the shipped ones, and unfit files doing no harm.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,10 +52,7 @@ std::string NumberedFile(const std::string& header) {
 
 using LanguageTest = WindowTest;
 
-// The first and last key of each table, and the keys that follow "22", "32" and "50", reach their
-// tables and captions, the menu window's too (loaded, not shown). Texts the tick writes wait for the
-// tick (Label3); the total is written now. Named texts follow the language, and what a file lacks
-// (a translation made for an older version, here in the Western code page) comes from English.
+// The ends of each table reach it; what an older translation lacks comes from English.
 TEST_F(LanguageTest, FillsTablesCaptionsAndNamedTextsFromTheChosenFileAndEnglish) {
     sys.memory.totalPhys = 128 * kMB;
     AddLanguage("english", NumberedFile("[english]") + "TipMenu=Menu\nTipHide=Hide\nTipExit=Exit Tarnolux\n");
@@ -83,23 +78,18 @@ TEST_F(LanguageTest, FillsTablesCaptionsAndNamedTextsFromTheChosenFileAndEnglish
 }
 
 TEST_F(LanguageTest, AFileIsParsedOncePerLoadHoweverLarge) {
-    // Two megabytes of blank lines inside the section froze the window once: every key read the
-    // whole file again. A key the file lacks shows "1024".
+    // Two megabytes of blank lines froze the window once: every key read the whole file again.
     std::string text = "[big]\n" + std::string(2 << 20, '\n') + "33=<33>\n51=<51>\n";
     for (const std::string_view key : tarnolux::kTextKeys) text += std::string(key) + "=<>\n";
     AddLanguage("big", text);
     const int before = sys.profileReads;
     Choose("big");
     EXPECT_EQ(sys.profileReads - before, 1);
-    EXPECT_EQ((std::vector<std::string>{program.MenuTexts[0], f.PopupTexts[0], f.Check1(0).caption(), f.Label4->caption(),
-                                        program.form6().extras1_menu(11).caption()}),
-              (std::vector<std::string>{"<33>", "<51>", "1024", "10241000 MB.", "1024"}));
+    EXPECT_EQ(program.MenuTexts[0] + f.PopupTexts[0], "<33><51>");
 }
 
-// The section is named by the first line, whatever the file's name, without what an editor adds
-// around it (carriage returns and blanks after it, a UTF-8 mark before it); a file that is not UTF-8
-// is Windows-1252. A file that is missing, named with wildcards or no language file is refused with
-// a box, and the texts stay as they were.
+// The first line names the section, whatever editors add around it; what is not UTF-8 is Windows-1252.
+// A file that is missing, named with wildcards or no language file is refused, the texts unchanged.
 TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
     sys.memory.totalPhys = 128 * kMB + 1023 * 1024;  // the part below a whole MB is dropped
     AddLanguage("good", NumberedFile("[good]"));
@@ -140,13 +130,11 @@ TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
 
 TEST(Texts, FillInPutsEachArgumentInItsPlace) {
     using tarnolux::FillIn;
-    EXPECT_EQ(FillIn("Freed %1 MB in %2 s", {"512", "0.4"}), "Freed 512 MB in 0.4 s");
     EXPECT_EQ(FillIn("%2 before %1", {"a", "b"}), "b before a");
     EXPECT_EQ(FillIn("100%% of %1, %3 and 50%", {"x"}), "100% of x, %3 and 50%");
 }
 
-// A language file is UTF-8 only when every sequence is the shortest for its character and names
-// no surrogate and nothing beyond U+10FFFF; else it is read as Windows-1252.
+// Overlong sequences, surrogates and code points beyond U+10FFFF are not UTF-8 (read as Windows-1252).
 TEST(TextEncoding, TellsUtf8FromOtherBytes) {
     using tarnolux::TextEncoding::IsValidUtf8;
     for (const char* good : {"plain", "Größe € 𝄞", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
@@ -158,8 +146,6 @@ TEST(TextEncoding, TellsUtf8FromOtherBytes) {
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     EXPECT_EQ(tarnolux::TextEncoding::Windows1252ToUtf8("\x80\x81\x9F\xA0\xFF"), "€\xC2\x81Ÿ\xC2\xA0ÿ");
 }
-
-// ---- the shipped language files ---------------------------------------------------------------
 
 // The access key of a caption, lower case; empty when it has none or more than one.
 std::string AccessKey(const std::string& caption) {
@@ -208,8 +194,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteFitsItsControlsAndIsSpoken) {
         host.msgBoxes.clear();
         Choose(name);
         EXPECT_TRUE(host.msgBoxes.empty());
-        // A caption fits when its characters, at a generous 80 twips each, fill no more lines than
-        // the control has room for.
+        // A caption fits when its characters, at a generous 80 twips each, fill the control's lines.
         for (const auto& c : f.controls()) {
             const int lines = c->height() >= 400 ? 2 : 1;
             EXPECT_LE(static_cast<int>(tarnolux::Utf8Length(c->caption())) * 80, c->width() * lines)
@@ -221,8 +206,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteFitsItsControlsAndIsSpoken) {
         EXPECT_EQ(f.CacheTexts[5].back(), ' ');
         EXPECT_EQ(f.ModuleTexts[0].back(), '\'');
 
-        // Every menu item has an access key of its own within its menu, in the tray menu as each
-        // state shows it (text 50 stands for text 34 while switched off) and in the Extras submenu.
+        // Access keys are unique in each menu: the tray menu in both states (50 for 34), and Extras.
         using Keys = std::vector<std::string>;
         for (const Keys& menu : {Keys{"33", "34", "35", "36", "46", "47", "50_", "48", "49"},
                                  Keys{"33", "50", "35", "36", "46", "47", "50_", "48", "49"},
@@ -233,9 +217,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteFitsItsControlsAndIsSpoken) {
             EXPECT_TRUE(taken.size() == menu.size() && !taken.count("")) << testing::PrintToString(menu);
         }
 
-        // A screen reader names every control Tab reaches, and every bar and the graph, by a name of
-        // its own whatever its caption shows; a check box may go by its caption (the focus sink lies
-        // outside the window).
+        // A screen reader names what Tab reaches, the bars and the graph; a check box may go by its caption.
         for (const auto& c : f.controls()) {
             using K = forms::Kind;
             const K k = c->kind();
@@ -246,8 +228,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteFitsItsControlsAndIsSpoken) {
                          (named || (k == K::CheckBox && c->caption().empty())))
                 << c->displayName();
         }
-        // It speaks the language in use, and the program's own messages and their buttons follow it;
-        // English keeps the designed message for a missing file.
+        // The accessible texts, messages and buttons speak the language; English keeps the designed message.
         host.msgBoxes.clear();
         Choose("klingon");
         if (const auto it = spoken.find(name); it != spoken.end()) {
@@ -285,8 +266,7 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
 
 #endif
 
-// The desktop's first wish that a file answers wins, whatever the order of the files; a file goes by
-// its language's own name, its English name or its code, in any capitals, and keeps its spelling.
+// A file answers a wish by its language's own name, its English name or its code, in any capitals.
 TEST(LanguageChoiceTest, TheFirstWishAFileAnswersWins) {
     using V = std::vector<std::string>;
     const V shipped = {"deutsch", "english", "español", "français"};
@@ -304,10 +284,7 @@ TEST(LanguageChoiceTest, TheFirstWishAFileAnswersWins) {
         EXPECT_EQ(tarnolux::LanguageForDesktop(wishes, available), chosen) << testing::PrintToString(wishes);
 }
 
-// The list holds the language files only. Until the user has chosen, the desktop's language is
-// chosen; a stored name wins, finds its file in any capitals and is stored as listed; one without
-// a file selects nothing, silently, and is stored empty, which later reads as nothing stored. A
-// name listed in capitals opens its file as the folder spells it.
+// A stored name finds its file in any capitals; one without a file selects nothing, silently.
 TEST_F(ProgramTest, TheStoredLanguageOrElseTheDesktopsIsChosen) {
     for (const char* file : {"english.ini", "deutsch.ini", "French.INI", "notes.txt"})
         sys.AddFile(sys.appPath + "/Language/" + file, "[x]\n1=" + std::string(file) + "\n");
@@ -339,7 +316,6 @@ const fs::path kShippedSkins = fs::path(TARNOLUX_SOURCE_DIR) / "Skins";
 
 constexpr forms::Color kGrey = RGB(128, 128, 128);
 
-// Every colour of the window, by control key.
 std::map<std::string, std::pair<forms::Color, forms::Color>> ColoursOf(const Form5& f) {
     std::map<std::string, std::pair<forms::Color, forms::Color>> all;
     for (const auto& c : f.controls()) all[c->displayName()] = {c->backColor(), c->foreColor()};
@@ -347,14 +323,12 @@ std::map<std::string, std::pair<forms::Color, forms::Color>> ColoursOf(const For
     return all;
 }
 
-// The captions of the Skins submenu, all or only the checked ones.
 std::vector<std::string> Captions(const tarnolux::Form6& menu, bool checkedOnly = false) {
     std::vector<std::string> out;
     for (const auto& [i, item] : menu.Skins_names.items())
         if (!checkedOnly || item->checked()) out.push_back(item->caption());
     return out;
 }
-std::vector<std::string> Checked(const tarnolux::Form6& menu) { return Captions(menu, true); }
 
 // WCAG contrast ratio of two colours.
 double Contrast(forms::Color a, forms::Color b) {
@@ -401,8 +375,7 @@ struct SkinTest : apptest::ProgramTest {
     }
 };
 
-// A missing file, or a stored name with wildcards, is the default skin; without a Default.ini
-// either, the built-in colours stay. A file that is empty or no skin changes nothing.
+// A missing file or wildcards is the default skin, or the built-in colours without Default.ini.
 TEST_F(SkinTest, ASkinColoursWhatItNamesAndAFileThatIsMissingOrNoSkinChangesNothing) {
     std::map<std::string, std::pair<forms::Color, forms::Color>> design;
     for (const char* stored : {"Nothing", "*"}) {
@@ -410,7 +383,7 @@ TEST_F(SkinTest, ASkinColoursWhatItNamesAndAFileThatIsMissingOrNoSkinChangesNoth
         Store("Skin", stored);
         design = ColoursOf(Start());
         EXPECT_EQ(program->CurrentSkin, "Default");
-        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Default"});
+        EXPECT_EQ(Captions(program->form6(), true), std::vector<std::string>{"Default"});
         program->form5().Unload();
         EXPECT_EQ(Stored("Skin"), "Default");
     }
@@ -419,14 +392,13 @@ TEST_F(SkinTest, ASkinColoursWhatItNamesAndAFileThatIsMissingOrNoSkinChangesNoth
                                     std::string("Just some notes, nothing more.\nAnother line\n")}) {
         Form5& f = StartWith(text);
         EXPECT_EQ(ColoursOf(f), design);
-        EXPECT_EQ(Checked(program->form6()), std::vector<std::string>{"Test"});
+        EXPECT_EQ(Captions(program->form6(), true), std::vector<std::string>{"Test"});
         f.Unload();
     }
     EXPECT_EQ(StartWith("Nothing,1,2\n255\n").backColor(), RGB(255, 0, 0));  // colour lines still apply
     program->form5().Unload();
 
-    // An array member is named with its index only; buttons take the background only, scroll
-    // bars nothing; numbers that are no colour are refused; every control not named keeps its own.
+    // Array members go by index; buttons take the background only, scroll bars nothing; no colour, no change.
     Form5& f = StartWith("Label3,255,65535\nLabel10,1,1\nLabel10(1),255,0\nCommand1,255,255\nVScroll4,255,255\n"
                          "Label4,-1,16777216\n12632256\n8421504\n");
     auto want = design;
@@ -446,11 +418,7 @@ TEST_F(SkinTest, ASkinColoursWhatItNamesAndAFileThatIsMissingOrNoSkinChangesNoth
     EXPECT_EQ(std::pair(g.backColor(), g.Shape1(1).backColor()), std::pair(RGB(0, 0, 0), RGB(0, 0, 0)));
 }
 
-// Choosing a skin applies it and checks it, the pointer busy meanwhile. A stored name or a caption
-// finds its file whatever the case; of two files whose names differ only in capitals the one
-// spelled as asked for wins: at start-up the stored name in small letters, from the menu the
-// caption (the first file listed). The user's skins come after the program's own in the menu and
-// take the place of one of the same name. A skin whose file has gone falls back to Default.
+// Of names differing in capitals, the one spelled as asked for wins; the user's own replace ours.
 TEST_F(SkinTest, ChoosingASkinFindsTheFileSpelledAsAskedForTheUsersOwnFirstOrFallsBackToDefault) {
     sys.userDataFolder = "/home/u/.local/share/tarnolux";
     const std::string user = sys.userDataFolder + "/Skins/";
@@ -461,30 +429,27 @@ TEST_F(SkinTest, ChoosingASkinFindsTheFileSpelledAsAskedForTheUsersOwnFirstOrFal
     Store("Skin", "BLUE");
     Form5& f = Start();
     tarnolux::Form6& menu = program->form6();
-    EXPECT_EQ(std::tuple(f.Label3->backColor(), program->CurrentSkin, Checked(menu)),
+    EXPECT_EQ(std::tuple(f.Label3->backColor(), program->CurrentSkin, Captions(menu, true)),
               std::tuple(RGB(255, 0, 0), "blue", std::vector<std::string>{"Blue"}));
     EXPECT_EQ(Captions(menu), (std::vector<std::string>{"Default", "Blue", "Sand", "Mine"}));
-    // The item clicked, then Label3's colour and the window's.
     const std::tuple<int, forms::Color, forms::Color> clicks[] = {
         {1, RGB(0, 255, 0), RGB(0, 0, 255)}, {2, RGB(255, 255, 0), 0}, {3, RGB(0, 0, 255), 0}, {0, 0, RGB(0, 255, 0)}};
     for (const auto& [item, label, window] : clicks) {
         host.mousePointers.clear();
         const std::string name = menu.Skins_names(item).caption();
         menu.Skins_names(item).userClick();
-        EXPECT_EQ(std::tuple(f.Label3->backColor(), f.backColor(), program->CurrentSkin, Checked(menu)),
+        EXPECT_EQ(std::tuple(f.Label3->backColor(), f.backColor(), program->CurrentSkin, Captions(menu, true)),
                   std::tuple(label, window, name, std::vector<std::string>{name}));
         EXPECT_EQ(host.mousePointers, (std::vector<int>{host::vbHourglass, host::vbDefault}));
     }
     for (const char* gone : {"blue.ini", "Blue.ini"}) sys.RemoveFile(kSkins + gone);
     menu.Skins_names(1).userClick();
-    EXPECT_EQ(std::pair(program->CurrentSkin, Checked(menu)),
+    EXPECT_EQ(std::pair(program->CurrentSkin, Captions(menu, true)),
               std::pair(std::string("Default"), std::vector<std::string>{"Default"}));
     f.Unload();
     EXPECT_EQ(Stored("Skin"), "Default");
 }
 
-// The shipped Default is the design's look and brings it back after any other skin, and every
-// shipped skin keeps text readable.
 TEST_F(SkinTest, TheShippedDefaultIsTheDesignLookAndEveryShippedSkinKeepsTextReadable) {
     const auto design = ColoursOf(Start());
     program->form5().Unload();

@@ -1,5 +1,4 @@
-// The Cache page: values read from system.ini and the selected file-system template, the bars in
-// their coarser units, and the write-back at exit under the program's own template.
+// The Cache page: system.ini and the selected template read, the bars' units, the write-back at exit.
 #include <gtest/gtest.h>
 
 #include <string>

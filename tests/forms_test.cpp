@@ -1,5 +1,4 @@
-// The rules every host shares (what every host does with forms, timers and boxes: host_contract.h):
-// pixel rounding, message-box buttons, scroll-bar arrows, rows shown selected, folder lists, tray clicks.
+// The rules every host shares: pixels, message-box buttons, arrows, list rows, folder lists, tray clicks.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,8 +29,7 @@ TEST(HostRulesTest, TwipsRoundToTheNearestPixelAndTouchingControlsStayTouching) 
     // Half a pixel rounds away from zero.
     EXPECT_EQ((std::vector<int>{Px(7), Px(8), Px(-7), Px(-8), Px(Twips(-3))}), (std::vector<int>{0, 1, 0, -1, -3}));
 
-    // Three controls 100 twips wide side by side: rounding each size alone would leave gaps or
-    // overlaps; converting the edges lets each start where the previous one ends.
+    // Rounding each size alone would leave gaps between controls side by side: edges are converted.
     int right = 0;
     for (int i = 0; i < 3; ++i) {
         const host::PixelRect r = host::PxRect(100 * i, 0, 100, 100);
@@ -69,9 +67,7 @@ TEST(HostRulesTest, MessageBoxButtonsDefaultIconAndTheAnswerWhenClosed) {
 }
 
 TEST(HostRulesTest, ArrowsStepTowardsTheirEndAndStopThere) {
-    // Upper arrow (-1) towards Min, lower arrow towards Max; on a reversed bar the upper arrow still
-    // goes to Min, the larger end; no SmallChange still moves by one; a value left outside the
-    // range comes back towards the end the arrow names.
+    // Upper arrow (-1) towards Min, the larger end of a reversed bar; no SmallChange moves by one.
     const int cases[][6] = {{0, 10, 3, 5, -1, 2},   {0, 10, 3, 5, +1, 8},  {0, 10, 3, 2, -1, 0},  {0, 10, 3, 9, +1, 10},
                             {0, 10, 3, 10, +1, 10}, {10, 0, 3, 5, -1, 8},  {10, 0, 3, 1, +1, 0},  {0, 10, 0, 5, +1, 6},
                             {0, 10, -4, 5, -1, 4},  {0, 10, 1, 15, +1, 14}};

@@ -23,12 +23,7 @@ struct WindowTest : ::testing::Test {
     tarnolux::Program program{app, sys, host};
     tarnolux::Form5& f = program.form5();
 
-    WindowTest() {
-        sys.memory.totalPhys = 1000 * kMB;
-        sys.memory.availPhys = 500 * kMB;
-        sys.memory.totalVirtual = 2048 * kMB;
-        sys.memory.availVirtual = 2048 * kMB;
-    }
+    WindowTest() { sys.SetMemoryMB(1000, 500, 0, 0, 2048, 2048); }
 
     // A language file in the program's Language folder.
     std::string AddLanguage(const std::string& name, const std::string& contents) {

@@ -1,10 +1,9 @@
-// The monitor: memory and processor figures, the tick and its tray tooltip and lamps; the cache size.
+// The monitor: memory and processor figures, the tick and its tray tooltip and lamps.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
 
-#include "app_fixture.h"
 #include "monitor/statistics.h"
 #include "monitor_fixture.h"
 
@@ -60,8 +59,7 @@ TEST_F(TickTest, LampsChangeOnlyWhenTheBandChanges) {
     }
 }
 
-// Bars of 3255 twips (the processor's 2415); no swap or no total divide by nothing and say nothing
-// about the lamps. Past 63 characters (not bytes) the tooltip falls back to the figures alone.
+// Bars of 3255 twips (the processor's 2415); past 63 characters the tooltip has the figures alone.
 TEST_F(TickTest, CaptionsBarsAndTheTooltip) {
     const auto tick = [&](std::uint64_t freeKB, std::uint64_t swapMB, std::uint64_t swapFreeMB) {
         sys.memory.availPhys = freeKB * 1024;
@@ -117,7 +115,6 @@ TEST_F(TickTest, GraphScrollsNewestAtTheLeft) {
     for (const auto& p : f.Picture2->printed())
         if (p.x == 0) ys.push_back(p.y);
     EXPECT_EQ(std::pair(ys.front(), ys.back()), std::pair(210, 10));
-    EXPECT_EQ(std::pair(f.CPUHistory[0], f.CPUHistory[24]), (std::pair<std::int16_t, std::int16_t>(50, 0)));
 
     sys.cpuLoad = 100;
     f.Timer1_Timer();
@@ -132,8 +129,7 @@ struct StatisticsTest : ::testing::Test {
     void TearDown() override { EXPECT_EQ(sys.registry.OpenHandles(), 0u); }
 };
 
-// The free share of physical memory, swap and what can be committed, floored: 0.29 * 100 is
-// 28.999... in floating point. Sums round to whole KB, halves to even: 0.5 + 1 + 1 KB is 2 of 4.
+// Floored: 0.29 * 100 is 28.999... in floating point. Sums round to whole KB, halves to even.
 TEST_F(StatisticsTest, MemoryFiguresTruncateAndTheFreeResourcesShareIsFloored) {
     sys.memory.totalPhys = 16ull << 30;
     sys.memory.availPhys = (1ull << 20) - 1;
@@ -164,16 +160,6 @@ TEST_F(StatisticsTest, ProcessorLoadIsTheCountersFirstByte) {
     EXPECT_EQ(CPU::ReadCPUUsage(sys), 0);
     sys.counterKeyMissing = true;
     EXPECT_EQ(std::pair(CPU::ReadCPUUsage(sys), CPU::StartCPUUsage(sys)), std::pair(0, -1));
-}
-
-using apptest::ProgramTest;
-
-TEST_F(ProgramTest, CacheSizeCaptionInMegabytes) {
-    tarnolux::Form5& f = Start();
-    f.CacheTexts[5] = "Current Cache Size: ";
-    sys.diskCacheBytes = 0xC0000000u;  // 3 GB: a byte count, not a negative number
-    f.Timer3_Timer();
-    EXPECT_EQ(f.Label9->caption(), "Current Cache Size: 3072.00 MB.");
 }
 
 }  // namespace

@@ -83,8 +83,7 @@ TEST_F(SysinfoDiskTest, ADriveThatIsNotReadyFallsBackToDriveC) {
 
 using apptest::ProgramTest;
 
-// Confirming ends every process whose entry ends in the name, never this program itself nor, for a
-// blank name, every process; a process that will not end stays listed.
+// Never this program itself nor, for a blank name, every process; one that will not end stays listed.
 TEST_F(ProgramTest, ActiveModulesEndEveryProcessWhoseEntryEndsInTheNameOnceConfirmed) {
     tarnolux::Form5& f = Start();
     sys.processes = {{10, 1, 1, "/usr/bin/Editor"},     {4000, 1, 3, "/opt/tarnolux/tarnolux"},
