@@ -149,10 +149,10 @@ TYPED_TEST_P(HostContract, TimersTickWhileEnabledWithAnIntervalAndStopWithTheirF
 
     timer.setEnabled(false);
     EXPECT_TRUE(quietFor(60));
-    timer.setEnabled(true);
     timer.setInterval(0);
+    timer.setEnabled(true);
     EXPECT_TRUE(quietFor(60));
-    timer.setInterval(15);
+    timer.setInterval(15);  // an interval given to a switched-on timer that had none starts it
     const int restarted = ticks;
     EXPECT_TRUE(this->ServeUntil([&] { return ticks > restarted; }));
 

@@ -129,7 +129,7 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheF
     forms::Control& left = At(f.add(Kind::TextBox, "Text6"), -615, 240, 615, 195);  // ends where the window begins
     const auto draw = [&](int highColumn) {
         graph.cls();
-        for (int i = 0; i < 24; ++i) {
+        for (int i = 23; i >= 0; --i) {  // right to left: the order of printing is not that of places
             graph.setCurrentX(30 * i);
             graph.setCurrentY(i == highColumn ? 0 : 210);
             graph.print("-");
