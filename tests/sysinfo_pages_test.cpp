@@ -70,6 +70,7 @@ TEST_F(SysinfoDiskTest, ADriveThatIsNotReadyFallsBackToDriveC) {
 
     sys.drives = {sys.drives[1], {"d: /home", std::nullopt, std::nullopt}};  // C first in the list
     host.Advance(2000);
+    EXPECT_EQ(f.Drive1->listIndex(), 0);  // still the one selected
     Choose("d: /home");
     EXPECT_EQ(f.Drive1->path(), "c: /");
 

@@ -157,6 +157,8 @@ TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp
         shift = keys;
         if (button == forms::vbLeftButton) host.BeginWindowDrag(f);
     };
+    int released = 0;
+    title.MouseUp = [&](int button, int, float, float) { released = button; };
     f.Show();
     QWindow* handle = window(f)->windowHandle();
     const auto pointerTo = [&](QPoint global, Qt::MouseButtons buttons) {
@@ -172,7 +174,7 @@ TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp
     EXPECT_EQ(shift, 0);  // no key held
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(12, 5));
     pointerTo({100, 100}, Qt::LeftButton);
-    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(30 * 15, 20 * 15));
+    EXPECT_EQ(std::tuple(f.left(), f.top(), released), std::tuple(30 * 15, 20 * 15, forms::vbLeftButton));
 }
 
 // A toggle button the user clicks flips its value and raises Click once; a scroll bar's arrows raise
@@ -319,6 +321,15 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     const int activations = f.activations;
     for (forms::Color c : {forms::RGB(1, 2, 3), forms::RGB(4, 5, 6)}) f.setBackColor(c);
     EXPECT_EQ(f.activations, activations);
+    {  // brought back to the front from behind another window, as a later start asks
+        Form other(app);
+        other.Show();
+        window(other)->activateWindow();
+        QCoreApplication::processEvents();
+        host.ActivateWindow(f);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), w);
+    }
     // Where the window manager puts the window, the form learns, but not while it is minimised.
     const auto managerMoves = [&](QPoint to) {
         const QPoint from = w->pos();
@@ -342,6 +353,12 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     host.SetMousePointer(host::vbDefault);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // Shown modally, it alone takes input until it goes.
+    QTimer::singleShot(0, [&] {
+        EXPECT_EQ(QApplication::activeModalWidget(), w);
+        f.Hide();
+    });
+    f.Show(true);
 }
 
 TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconItsTip) {
