@@ -162,7 +162,7 @@ Snapshot Settled(const Home& h) {
 
 TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
     Home h;
-    Started first(h);
+    Started first(h, {}, {}, false, {"QT_STYLE_OVERRIDE=nosuchstyle"});
     ASSERT_TRUE(first.WaitRunning(h));
 
     // A second start finds the first and ends at once, changing nothing.
@@ -176,6 +176,8 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
     ASSERT_EQ(::kill(first.pid(), SIGTERM), 0);
     EXPECT_TRUE(ExitedWith(first.WaitExit(3s), 0));
     EXPECT_TRUE(SettingsSaved(h));
+    // What the toolkit said while the display was being tried still reaches the user.
+    EXPECT_NE(first.Output().find("'nosuchstyle'"), std::string::npos);
 }
 
 TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
