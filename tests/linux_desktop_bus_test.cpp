@@ -115,8 +115,12 @@ TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheC
     // Never answered: the next one goes out once the limit has passed, with the last id known.
     notices->answer = Answer::Never;
     EXPECT_EQ(notify(*sys, *notices, "Freed 128 MB."), notice(2, "tarnolux", "Freed 128 MB."));
+    // Sixteen wait behind it, the oldest beyond them giving way; each then carries the id of the one before.
     notices->answer = Answer::Reply;
-    EXPECT_EQ(notify(*sys, *notices, "Freed 64 MB."), notice(2, "tarnolux", "Freed 64 MB."));
+    for (int i = 0; i < 17; ++i) EXPECT_TRUE(sys->Notify("Tarnolux", std::to_string(i)));
+    ASSERT_TRUE(notices->WaitForCalls(19));
+    EXPECT_EQ(notices->Calls()[3].args, notice(2, "tarnolux", "1"));
+    EXPECT_EQ(notices->Calls().back().args, notice(17, "tarnolux", "16"));
 
     // The session's bus in its usual place, unnamed; no icon in the icon theme: the notice names none.
     TempDir bare;

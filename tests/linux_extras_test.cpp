@@ -1,6 +1,8 @@
 // The Linux System's drives, processes and desktop extras for real, on sample mount tables and /proc
 // folders, processes the tests start, trash folders made here, and windows on a private Xvfb.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
 
 #include "app/form5.h"
@@ -83,6 +85,20 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     WriteFile(home / "info/b.txt.trashinfo/inside", "");
     EXPECT_FALSE(linux_impl::EmptyTrash({home.string()}));
     EXPECT_FALSE(fs::exists(home / "files/b.txt"));
+    // Out of descriptors as it lists the items, it says so; with descriptors again it empties and says that.
+    WriteFile(home / "files/c.txt", "c");
+    int fds[3];  // the three it opens first: the trash, its "files" and "info"
+    for (int& fd : fds) fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    for (int fd : fds) ::close(fd);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    const rlimit few{static_cast<rlim_t>(fds[2] + 1), limit.rlim_max};
+    ::setrlimit(RLIMIT_NOFILE, &few);
+    const bool outOfDescriptors = linux_impl::EmptyTrash({home.string()});
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_FALSE(outOfDescriptors);
+    EXPECT_TRUE(linux_impl::EmptyTrash({home.string()}));
+    EXPECT_FALSE(fs::exists(home / "files/c.txt"));
 
     TempDir empty;  // no trash at all
     LinuxSystem none(In(empty));
@@ -239,7 +255,7 @@ TEST(LinuxDrives, MountPointsLabelsAndWhichMountsAreDrives) {
         {{"/", "/a", "squashfs", "/dev/loop3"}, ""},       {{"/sub", "/a", "ext4", "/dev/sda1"}, ""},
         {{"/@home", "/a", "btrfs", "/dev/sda2"}, "btrfs"}, {{"/", "/a", "zfs", "pool/home"}, "zfs"},
         {{"/", "/a", "ext4", "/"}, ""},                    {{"/", "/a", "fuse.", "/dev/sdb1"}, "fuse."},
-        {{"/", "/a", "fuseblk", "/dev/sdb1"}, "fuseblk"},  {{"/", "/a", "fuse.s3", "/dev/fuse"}, "s3"}};
+        {{"/", "/a", "fuseblk", "/dev/sdb1"}, "fuseblk"},  {{"/", "/a", "fuse.z", "/dev/fuse"}, "z"}};
     for (const auto& [m, name] : mounts)  // "": no drive
         EXPECT_EQ(linux_impl::IsDriveMount(m) ? linux_impl::FileSystemName(m) : "", name)
             << m.type << " " << m.root << " " << m.source;

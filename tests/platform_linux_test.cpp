@@ -141,13 +141,14 @@ TEST_F(LinuxTest, AnUpdateWritesEachFileOnceAndNothingWhenNothingChanged) {
     EXPECT_EQ(writes(), 3u);
 }
 
-// The next start removes the temporary of a save cut short (99999999: no process the kernel gives).
+// The next start removes the temporary of a save cut short (99999999, 10000000: no process the kernel gives).
 TEST(LinuxFiles, TemporariesOfAnInterruptedSaveAreRemovedAtTheNextStart) {
     TempDir dir;
     const std::pair<std::string, bool> files[] = {
         {"tarnolux/HKEY_CURRENT_USER.reg.tmp-99999999-1", false}, {"tarnolux/Windows/system.ini.tmp-99999999-7", false},
         {"autostart/tarnolux.desktop.tmp-99999999-2", false},    {"tarnolux/HKEY_LOCAL_MACHINE.reg.tmp-1-3", true},
-        {"tarnolux/notes.tmp-x-1", true},                        {"autostart/other.desktop.tmp-99999999-1", true}};
+        {"tarnolux/notes.tmp-x-1", true},                        {"autostart/other.desktop.tmp-99999999-1", true},
+        {"tarnolux/Windows/win.ini.tmp-10000000-10", false}};
     for (const auto& [name, stays] : files) WriteFile(dir / "config" / name, "cut short");
     LinuxSystem sys(In(dir));
     EXPECT_EQ(GetStringValue(sys, 0, HKEY_CURRENT_USER, "Software", "x"), "");
