@@ -14,8 +14,12 @@
 #include <QWindow>
 #include <QtTest/QTest>
 #include <QtTest/QSpontaneKeyEvent>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <memory>
+#include <thread>
 #include <tuple>
 
 #include "qt_support.h"
@@ -395,6 +399,26 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     const QPointer<QSystemTrayIcon> removed = tray;
     EXPECT_TRUE(host.ShellNotifyIcon(host::NIM_DELETE, data));
     EXPECT_TRUE(!removed || !removed->isVisible());  // gone at once, not at the next events
+}
+
+// An instance that ends while asked is noticed at once, not after the silence a busy one is allowed.
+TEST_F(QtHostTest, ALaterStartWhoseInstanceHangsUpIsToldAtOnce) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/hangs-up.socket";
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    ::unlink(path.c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) | ::listen(fd, 1), 0);
+    std::thread instance([fd] {
+        char request[64];
+        const int c = ::accept(fd, nullptr, nullptr);
+        if (::read(c, request, sizeof request) > 0) ::close(c);
+    });
+    host.laterStartTiming.silence = std::chrono::hours(1);
+    EXPECT_EQ(host.SendToRunningInstance(path, "show"), std::nullopt);
+    instance.join();
+    ::close(fd);
 }
 
 }  // namespace
