@@ -1,10 +1,7 @@
-// D-Bus for the tests: private buses, stand-ins for the desktop's services that record every call,
-// and sockets that never answer, as a hung peer. Nothing here reaches the session's or system's bus.
+// D-Bus for the tests: private buses and stand-ins for the desktop's services that record every call. Nothing here reaches the session's or system's bus.
 #pragma once
 
 #include <gio/gio.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #include <atomic>
 #include <cstddef>
@@ -14,26 +11,6 @@
 #include "linux_options.h"
 
 namespace testsupport {
-
-// Accepts every connection (into the kernel's backlog) and never says a word; a path "@..." has no file.
-class SilentSocket {
-public:
-    explicit SilentSocket(const std::string& path) : path_(path) {
-        sockaddr_un a{};
-        a.sun_family = AF_UNIX;
-        std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-        if (path.front() == '@') a.sun_path[0] = '\0';
-        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), size) != 0 || ::listen(fd_, 128) != 0) path_.clear();
-    }
-    ~SilentSocket() { ::close(fd_); }
-    bool ok() const { return !path_.empty(); }
-    std::string address() const { return "unix:path=" + path_; }
-
-private:
-    std::string path_;
-    int fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-};
 
 // A dbus-daemon on `folder`/`name` (address() empty when none started), the same address when restarted.
 class PrivateBus {

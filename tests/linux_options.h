@@ -1,12 +1,16 @@
-// Linux test helpers: a LinuxSystem inside a test's folder, a scoped environment variable, helper programs.
+// Linux test helpers: a LinuxSystem inside a test's folder, a scoped environment variable, helper programs,
+// and sockets that never answer, as a hung peer.
 #pragma once
 
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +34,27 @@ inline platform::LinuxSystem::Options In(const TempDir& dir, const std::string& 
 }
 
 // Sets an environment variable for one scope.
+// Accepts every connection (into the kernel's backlog) and never says a word; a path "@..." has no file.
+class SilentSocket {
+public:
+    explicit SilentSocket(const std::string& path) : path_(path) {
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+        if (path.front() == '@') a.sun_path[0] = '\0';
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), size) != 0 || ::listen(fd_, 128) != 0) path_.clear();
+    }
+    ~SilentSocket() { ::close(fd_); }
+    bool ok() const { return !path_.empty(); }
+    std::string address() const { return "unix:path=" + path_; }
+    int fd() const { return fd_; }  // for a peer that takes a connection itself
+
+private:
+    std::string path_;
+    int fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+};
+
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {

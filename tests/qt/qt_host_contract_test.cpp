@@ -6,17 +6,15 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <thread>
 
 #include "../host_contract.h"
+#include "../linux_options.h"
 #include "qt_support.h"
 
 namespace {
@@ -73,12 +71,7 @@ public:
     std::string Channel() {
         const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/tarnolux-contract.socket";
         ::unlink(path.c_str());
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        ::close(fd);
+        EXPECT_TRUE(testsupport::SilentSocket(path).ok());
         return path;
     }
     std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {

@@ -14,14 +14,13 @@
 #include <QWindow>
 #include <QtTest/QTest>
 #include <QtTest/QSpontaneKeyEvent>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <memory>
 #include <thread>
 #include <tuple>
 
+#include "../linux_options.h"
 #include "qt_support.h"
 
 namespace {
@@ -403,22 +402,19 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
 
 // An instance that ends while asked is noticed at once, not after the silence a busy one is allowed.
 TEST_F(QtHostTest, ALaterStartWhoseInstanceHangsUpIsToldAtOnce) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
     const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/hangs-up.socket";
-    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
     ::unlink(path.c_str());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) | ::listen(fd, 1), 0);
-    std::thread instance([fd] {
+    testsupport::SilentSocket instance(path);
+    ASSERT_TRUE(instance.ok());
+    std::thread hangsUp([&instance] {
         char request[64];
-        const int c = ::accept(fd, nullptr, nullptr);
-        if (::read(c, request, sizeof request) > 0) ::close(c);
+        const int c = ::accept(instance.fd(), nullptr, nullptr);
+        if (::read(c, request, sizeof request) <= 0) ADD_FAILURE() << "no request";
+        ::close(c);
     });
     host.laterStartTiming.silence = std::chrono::hours(1);
     EXPECT_EQ(host.SendToRunningInstance(path, "show"), std::nullopt);
-    instance.join();
-    ::close(fd);
+    hangsUp.join();
 }
 
 }  // namespace
