@@ -87,12 +87,11 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     EXPECT_FALSE(fs::exists(home / "files/b.txt"));
     // Out of descriptors as it lists the items, it says so; with descriptors again it empties and says that.
     WriteFile(home / "files/c.txt", "c");
-    int fds[3];  // the three it opens first: the trash, its "files" and "info"
-    for (int& fd : fds) fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    for (int fd : fds) ::close(fd);
+    const int lowest = ::open("/dev/null", O_RDONLY | O_CLOEXEC);  // it opens the trash, "files" and "info" first
+    ::close(lowest);
     rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
-    const rlimit few{static_cast<rlim_t>(fds[2] + 1), limit.rlim_max};
+    const rlimit few{static_cast<rlim_t>(lowest + 3), limit.rlim_max};
     ::setrlimit(RLIMIT_NOFILE, &few);
     const bool outOfDescriptors = linux_impl::EmptyTrash({home.string()});
     ::setrlimit(RLIMIT_NOFILE, &limit);

@@ -245,14 +245,13 @@ TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
     // Lost once the program's windows are there; before, it ends as a start without a display does.
     Display* d = XOpenDisplay(x.display().c_str());
     ASSERT_TRUE(d);
-    const auto windows = [d] {
+    unsigned windows = 0;
+    for (int i = 0; i < 500 && windows == 0; ++i) {
         Window root = 0, parent = 0, *children = nullptr;
-        unsigned n = 0;
-        XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n);
+        XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &windows);
         if (children) XFree(children);
-        return n;
-    };
-    for (int i = 0; i < 500 && windows() == 0; ++i) std::this_thread::sleep_for(20ms);
+        else std::this_thread::sleep_for(20ms);
+    }
     XCloseDisplay(d);
     x.Stop();
     EXPECT_TRUE(ExitedWith(program.WaitExit(3s), 0));

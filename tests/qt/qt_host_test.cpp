@@ -328,7 +328,6 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
         Form other(app);
         other.Show();
         window(other)->activateWindow();
-        QCoreApplication::processEvents();
         host.ActivateWindow(f);
         QCoreApplication::processEvents();
         EXPECT_EQ(QApplication::activeWindow(), w);
