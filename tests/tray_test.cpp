@@ -219,6 +219,16 @@ TEST_F(TrayTest, TheChooserOpensInTheStoredFolderOnItsDrive) {
             chooser.Unload(0);
         });
     }
+    // Windows lists "c: [label]" or a bare "a:"; either drive's root is its letter, a colon and a backslash.
+    sys.pathSeparator = '\\';
+    sys.drives = {{"c: [System]", platform::DriveSpace{}, {}}, {"a:", platform::DriveSpace{}, {}}};
+    Choose([](Form3& chooser) {
+        chooser.Drive1->setPath("a:");
+        EXPECT_EQ(chooser.Dir1->path(), "a:\\");
+        chooser.Drive1->setPath("c: [System]");
+        EXPECT_EQ(chooser.Dir1->path(), "c:\\");
+        chooser.Unload(0);
+    });
 }
 
 // The button exists while this program keeps the taskbar hidden; however it goes, the taskbar is shown once.
