@@ -88,6 +88,9 @@ expect_eq "Publisher" "$(reg_value "$key" Publisher)" "The Tarnolux developers"
 expect_eq "DisplayIcon" "$(reg_value "$key" DisplayIcon)" "$(winepath -w "$user_dir" | tr -d '\r')\\tarnolux.exe,0"
 has_key "HKLM\\$uninstall_key" && fail "the user's install made an entry for all users"
 expect_eq "the installed program's --version" "$(wine "$user_dir/tarnolux.exe" --version | tr -d '\r')" "Tarnolux $version"
+# A window program has no console of its own: what it tells the command line must still arrive there.
+expect_eq "the installed program's --report" "$(wine "$user_dir/tarnolux.exe" --report | tr -d '\r')" \
+    "No free-ups recorded yet."
 
 # Installing again while Tarnolux runs: the running one ends in order, and comes back afterwards.
 unelevated "$(winepath -w "$user_dir/tarnolux.exe")" &
