@@ -5,6 +5,10 @@
 #include <fstream>
 #include <map>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/form5.h"
 #include "app/program.h"
 #include "host/scripted_host.h"
@@ -166,6 +170,42 @@ TEST(LinuxFreeupClaim, TheRoomUnderOurCgroupsLimitsCounts) {
                                       {"0::/\n", fromProc}, {"", fromProc}})
         EXPECT_EQ(MemoryThatCanBeHad(meminfo, cgroup, parents, "/cg"), can) << cgroup;
     EXPECT_EQ(MemoryThatCanBeHad("", "0::/user.slice/app.scope\n", parents, "/cg"), std::nullopt);
+}
+
+// The kernel's own groups, where this machine lets us make them (version 1, as root): a limit on a
+// parent group bounds what a process in a group below it is told it can have.
+TEST(LinuxFreeupClaim, ALimitOnARealParentGroupBoundsWhatCanBeHad) {
+    const std::string groups = ReadFile("/proc/self/cgroup");
+    const auto at = groups.find(":memory:/");
+    if (at == std::string::npos) GTEST_SKIP() << "no version 1 memory hierarchy";
+    const std::string own = "/sys/fs/cgroup/memory" + groups.substr(at + 8, groups.find('\n', at) - at - 8);
+    const std::string parent = own + "/tarnolux-test-" + std::to_string(::getpid()), inner = parent + "/inner";
+    const auto put = [](const std::string& file, const std::string& text) {
+        std::ofstream out(file);
+        return static_cast<bool>(out << text << std::flush);
+    };
+    const bool made = ::mkdir(parent.c_str(), 0755) == 0 && ::mkdir(inner.c_str(), 0755) == 0 &&
+                      put(parent + "/memory.limit_in_bytes", std::to_string(256 * MiB));
+    int go[2], answer[2];
+    std::uint64_t can = 0;
+    if (made && ::pipe(go) == 0 && ::pipe(answer) == 0) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            char c;
+            const std::uint64_t had = ::read(go[0], &c, 1) == 1 ? MemoryThatCanBeHad().value_or(0) : 0;
+            _exit(::write(answer[1], &had, sizeof had) == sizeof had ? 0 : 1);
+        }
+        EXPECT_TRUE(put(inner + "/cgroup.procs", std::to_string(child)) && ::write(go[1], "1", 1) == 1);
+        for (int fd : {go[0], go[1], answer[1]}) ::close(fd);
+        EXPECT_EQ(::read(answer[0], &can, sizeof can), static_cast<ssize_t>(sizeof can));
+        ::close(answer[0]);
+        ::waitpid(child, nullptr, 0);
+    }
+    for (const std::string& dir : {inner, parent}) ::rmdir(dir.c_str());
+    if (!made) GTEST_SKIP() << "no memory group can be made and limited here";
+    // 256 MiB less 16 MiB of reserve, less the little the child has used since it moved.
+    EXPECT_GT(can, 200 * MiB);
+    EXPECT_LE(can, 240 * MiB);
 }
 
 TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWay) {
