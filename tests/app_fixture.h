@@ -1,5 +1,4 @@
-// A whole program on the fake system and the scripted host: a 128 MB machine whose program lives in
-// /opt/tarnolux, with an empty settings store.
+// A whole program on the fake system and the scripted host: 128 MB, /opt/tarnolux, an empty store.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -89,7 +89,6 @@ TEST_F(LanguageTest, AFileIsParsedOncePerLoadHoweverLarge) {
 }
 
 // The first line names the section, whatever editors add around it; what is not UTF-8 is Windows-1252.
-// A file that is missing, named with wildcards or no language file is refused, the texts unchanged.
 TEST_F(LanguageTest, EachFileIsReadInItsOwnEncodingOrRefusedWithoutChange) {
     sys.memory.totalPhys = 128 * kMB + 1023 * 1024;  // the part below a whole MB is dropped
     AddLanguage("good", NumberedFile("[good]"));

@@ -1,7 +1,5 @@
-// What every host does alike, so the scripted host the program is tested against never drifts from the
-// real ones. A driver is the user's hand on a host (ScriptedDriver in host_contract_test.cpp): Usable()
-// is false where it cannot run, ChooseInNextMenu("") closes the next pop-up unchosen, Shown() is on
-// screen and not minimised, and a host without threads serves events in WhileWorkRuns' function.
+// What every host does alike, so the scripted host never drifts from the real ones. A driver is the user's
+// hand: ChooseInNextMenu("") closes the next pop-up unchosen; a host without threads serves WhileWorkRuns.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The desktop's services over D-Bus on private buses: what each menu item asks, what the menu offers
-// as services come and go, the notices, and that nothing waits for a peer that never answers.
+// The desktop's services on private buses: menu requests, offers as services come and go, the notices.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/mount.h>

@@ -1,5 +1,4 @@
-// The Linux System's drives, processes and desktop extras for real, on sample mount tables and /proc
-// folders, processes the tests start, trash folders made here, and windows on a private Xvfb.
+// The Linux System's drives, processes, trash and desktop extras for real, on sample files and a private Xvfb.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -105,8 +104,7 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     EXPECT_TRUE(none.EmptyRecycleBin());
 }
 
-// Desktop and panels are found at the top, in frames and in the client list, asked in the background (an
-// answer counts from a later call); a desktop that stopped answering holds neither the menu nor the end.
+// Asked in the background (an answer counts from a later call): a hung desktop holds neither menu nor end.
 TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForAHeldServer) {
     XServer server;
     if (server.display().empty()) GTEST_SKIP() << "no Xvfb";
@@ -232,8 +230,7 @@ TEST(LinuxDrives, RealFileSystemsGetLettersInMountOrderThatStayWhileTheProgramRu
     EXPECT_FALSE(sys.GetDiskFreeSpace("d:\\"));
 }
 
-// The mount table writes blanks, tabs, line breaks and backslashes in octal, udev's label links bytes
-// as \xHH. Real file systems are drives, each showing its file system's name (FUSE ones their own).
+// The mount table writes blanks, tabs, line breaks and backslashes in octal, udev's label links \xHH.
 TEST(LinuxDrives, MountPointsLabelsAndWhichMountsAreDrives) {
     const std::pair<std::string, std::string> points[] = {
         {"/mnt/my\\040disk", "/mnt/my disk"}, {"/mnt/tab\\011x", "/mnt/tab\tx"}, {"/mnt/nl\\012", "/mnt/nl\n"},

@@ -1,5 +1,4 @@
-// The free-up on Linux: the real memory claim (what can be had, the blank pattern, giving up in time,
-// the out-of-memory score), the readings around it, and the wave player.
+// The free-up on Linux: the real memory claim, the readings around it, and the wave player.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -68,8 +67,7 @@ TEST(LinuxFreeupClaim, FillWritesThePatternFromAnyStartAndNoFurther) {
     }
 }
 
-// A claim is written in full and offers us to the out-of-memory killer meanwhile; one that cannot finish
-// (too much, no figure, shrinking room, a stop midway or before, nothing) claims nothing, score put back.
+// A claim that cannot finish claims nothing, and our out-of-memory score is put back either way.
 TEST(LinuxFreeupClaim, AClaimIsWrittenInFullOrGivesUpInTimeAndOurScoreComesBack) {
     const std::optional<int> before = OomScoreAdj();
     ASSERT_TRUE(before.has_value());
@@ -172,8 +170,7 @@ TEST(LinuxFreeupClaim, TheRoomUnderOurCgroupsLimitsCounts) {
     EXPECT_EQ(MemoryThatCanBeHad("", "0::/user.slice/app.scope\n", parents, "/cg"), std::nullopt);
 }
 
-// The kernel's own groups, where this machine lets us make them (version 1, as root): a limit on a
-// parent group bounds what a process in a group below it is told it can have.
+// The kernel's own groups, where this machine lets us make them (version 1, as root).
 TEST(LinuxFreeupClaim, ALimitOnARealParentGroupBoundsWhatCanBeHad) {
     const std::string groups = ReadFile("/proc/self/cgroup");
     const auto at = groups.find(":memory:/");
@@ -271,8 +268,7 @@ std::string Wave(std::uint32_t frames, bool floats = false) {
            le(bytes, 4) + std::string(bytes, '\0');
 }
 
-// Only a good wave through a sound server that answers plays to its end: not a bad or missing wave, no
-// server, one that no longer answers (after the player's patience), nor a stop request.
+// A server that no longer answers is given up after the player's patience, never waited on for good.
 TEST(LinuxFreeupWave, OnlyAGoodWaveThroughAServerThatAnswersPlays) {
     TempDir dir;
     const std::pair<const char*, std::string> files[] = {

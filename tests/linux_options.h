@@ -1,5 +1,4 @@
-// Linux test helpers: a LinuxSystem inside a test's folder, a scoped environment variable, helper programs,
-// and sockets that never answer, as a hung peer.
+// Linux test helpers: a LinuxSystem in a test's folder, environment, helper programs, a hung peer.
 #pragma once
 
 #include <fcntl.h>
@@ -33,7 +32,6 @@ inline platform::LinuxSystem::Options In(const TempDir& dir, const std::string& 
     return o;
 }
 
-// Sets an environment variable for one scope.
 // Accepts every connection (into the kernel's backlog) and never says a word; a path "@..." has no file.
 class SilentSocket {
 public:

@@ -1,5 +1,4 @@
-// What every System promises, run against the fake the program's tests use and the real System of the
-// platform: a fake that drifts from the real thing fails here rather than in the field.
+// What every System promises, so that the fake the program's tests use never drifts from the real one.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// The text formats the platform code keeps: the registry's Win32 conventions and the REGEDIT4 text the
-// hives persist as, profile (INI) file rules, and the name matching of the directory search.
+// The platform code's text formats: registry conventions, REGEDIT4 hives, profile files, name matching.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,5 +1,4 @@
-// The Linux System on sample /proc files and private folders: hives on disk, files never waited on
-// and written once, the autostart mirror, and memory and processor figures.
+// The Linux System on sample /proc files and private folders: hives, files, autostart, figures.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -187,8 +186,7 @@ TEST_F(LinuxTest, RunKeyValueWritesAndRemovesTheEntry) {
     EXPECT_FALSE(fs::exists(entry));
 }
 
-// One argument of the Exec line: quoted when it holds a reserved character, '"', '`', '$' and '\'
-// escaped inside the quotes, then '\' doubled, line breaks escaped and '%' doubled.
+// Quoted for a reserved character, '"' '`' '$' '\' escaped inside; then '\' doubled, line breaks escaped, '%' doubled.
 TEST(LinuxAutostart, ExecLineQuoting) {
     const std::pair<std::string, std::string> args[] = {
         {"/usr/bin/tarnolux", "/usr/bin/tarnolux"}, {"/opt/my apps/tarnolux", "\"/opt/my apps/tarnolux\""},
@@ -196,10 +194,14 @@ TEST(LinuxAutostart, ExecLineQuoting) {
         {"/say \"hi\"", "\"/say \\\\\"hi\\\\\"\""}, {"/it's", "\"/it's\""}, {"/tab\there", "\"/tab\there\""},
         {"/line\nbreak", "\"/line\\nbreak\""}, {"/cr\rx", "/cr\\rx"}, {"/100%", "/100%%"}};
     for (const auto& [arg, exec] : args) EXPECT_EQ(linux_impl::DesktopExecArgument(arg), exec) << arg;
-    for (const char* r : {"/opt/t/tarnolux.exe /Start Up", "/opt/t/tarnolux /Start Up", "/else/tarnolux.exe /Start Up"})
-        EXPECT_EQ(linux_impl::RunCommandArguments(r, "/opt/t/tarnolux"), "/Start Up") << r;
-    EXPECT_EQ(linux_impl::RunCommandArguments("/opt/t/tarnolux", "/opt/t/tarnolux"), "");
-    EXPECT_EQ(linux_impl::RunCommandArguments("/opt/t/tarnoluxx /x", "/opt/t/tarnolux"), "");
+    const std::pair<const char*, const char*> runs[] = {
+        {"/opt/t/tarnolux.exe /Start Up", "/Start Up"}, {"/opt/t/tarnolux /Start Up", "/Start Up"},
+        {"/else/tarnolux.exe /Start Up", "/Start Up"}, {"/opt/t/tarnolux", ""}, {"/opt/t/tarnoluxx /x", ""},
+        {"\"/opt/t/tarnolux\" /Start Up", "/Start Up"}, {"\"/opt/t/tarnolux\"", ""},
+        {"\"/opt/t/tarnolux.exe\" /Start Up", "/Start Up"}, {"\"/elsewhere/t\" /Start Up", "/Start Up"}};
+    for (const auto& [command, arguments] : runs)
+        EXPECT_EQ(linux_impl::RunCommandArguments(command, "/opt/t/tarnolux"), arguments) << command;
+    EXPECT_EQ(linux_impl::RunCommandArguments("\"/a \"b\"/t\" /Start Up", "/a \"b\"/t"), "/Start Up");
 }
 
 // The XDG rules ignore a folder variable that is not an absolute path.

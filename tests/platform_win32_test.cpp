@@ -1,6 +1,4 @@
-// The Windows System against the real system calls, under Wine or Windows, with the registry roots
-// redirected to a private key for the whole run (win32_test_env.h): what the contracts shared with
-// the other Systems do not cover.
+// The Windows System against the real system calls (registry roots redirected: win32_test_env.h).
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -17,7 +17,6 @@
 #include "support.h"
 #if defined(TARNOLUX_LINUX)
 #include "linux_options.h"
-#include "platform/linux/autostart.h"
 #include "platform/linux/files.h"
 #endif
 
@@ -50,8 +49,7 @@ TEST_F(ProgramTest, StoredNumbersRoundOrFallBackToTheirDefaults) {
     EXPECT_TRUE(f.visible());
 }
 
-// Stored switches set up their rows as a click would. Numbers beyond the bars (0 to 129 on this
-// machine, the threshold 1 to 99) are clamped, so that the bars still step.
+// Numbers beyond the bars (0 to 129 on this machine, the threshold 1 to 99) are clamped so the bars still step.
 TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAndNumbersBeyondTheBarsAreClamped) {
     const std::map<std::string, std::string> switches{{"EnableEveryMinutes", "1"}, {"DefragIfCPUless", "0"},
                                                       {"StartMinimized", "1"}};
@@ -266,10 +264,6 @@ TEST(StartUpEntry, AgreesWithTheBoxAfterEveryExit) {
             EXPECT_EQ(std::filesystem::exists(entry) && testsupport::ReadFile(entry).find(" \"/Start Up\"\n") != std::string::npos, box == "1");
         }
     }
-    for (const auto& [command, arguments] : {std::pair{"\"/opt/t/tarnolux\" /Start Up", "/Start Up"}, {"\"/opt/t/tarnolux\"", ""},
-                                             {"\"/opt/t/tarnolux.exe\" /Start Up", "/Start Up"}, {"\"/elsewhere/t\" /Start Up", "/Start Up"}})
-        EXPECT_EQ(platform::linux_impl::RunCommandArguments(command, "/opt/t/tarnolux"), arguments) << command;
-    EXPECT_EQ(platform::linux_impl::RunCommandArguments("\"/a \"b\"/t\" /Start Up", "/a \"b\"/t"), "/Start Up");
 }
 #endif
 

@@ -11,8 +11,7 @@
 
 namespace testsupport {
 
-// Paths and the program's UTF-8 texts, converted alike on every platform (Windows' narrow path
-// strings are in the ANSI code page, not UTF-8).
+// Paths and UTF-8 texts converted alike everywhere (Windows' narrow paths are in the ANSI code page).
 inline std::string Utf8(const std::filesystem::path& p) {
     const std::u8string s = p.u8string();
     return std::string(s.begin(), s.end());

@@ -1,7 +1,5 @@
-// Every test of this binary runs with HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR (and the other XDG
-// folders; LOCALAPPDATA on Windows) pointed at a private temporary folder, so no test can touch the
-// real user's files, and without a way to the real desktop's display or buses. On Windows the
-// registry roots the program writes are redirected to a private key as well.
+// HOME, the XDG folders (LOCALAPPDATA and the registry roots on Windows) point at private places, and
+// the real desktop's display and buses are out of reach: no test can touch the real user's files.
 #include <gtest/gtest.h>
 #ifdef _WIN32
 #include "win32_test_env.h"

@@ -1,5 +1,4 @@
-// What Explorer, Alt-Tab and the taskbar show of tarnolux.exe, built beside the tests: its version
-// and names in the file's properties, and the lamp icon at every size they ask for.
+// What Explorer, Alt-Tab and the taskbar show of tarnolux.exe, built beside the tests.
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -1,5 +1,4 @@
-// The host contract against the native Windows host. The user's hand is a thread timer that runs
-// inside the host's modal loops (menu tracking, message boxes) and acts on the window it finds.
+// The host contract on the Windows host: the user's hand is a thread timer that runs in its modal loops.
 #include "host_contract.h"
 
 #include <functional>
@@ -138,8 +137,7 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Win32, HostContract, Win32Driver);
 
 namespace {
 
-// A free-up's notice, where Windows shows it: a balloon from the tray icon, in the icon's own
-// record, its texts cut where the record ends but never inside a character.
+// A free-up's notice: its texts cut where the icon's record ends, but never inside a character.
 TEST(Win32Tray, ABalloonGoesToTheShellInTheIconsRecord) {
     namespace model = win32host::model;  // the record's numbers, before <windows.h> took their names
     forms::Application app;

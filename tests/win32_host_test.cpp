@@ -1,5 +1,4 @@
-// The native host's own controls, where what the user sees must match the Qt host: a list scrolls
-// sideways over the extent the program gives it, and the chosen page's button looks pressed.
+// The native host's own controls, where what the user sees must match the Qt host.
 #include <gtest/gtest.h>
 
 #include "host/win32/win32_testing.h"

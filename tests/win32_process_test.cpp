@@ -1,5 +1,4 @@
-// The Active Modules page's processes on Windows, against processes the test starts itself: copies of
-// the test program, started suspended so that they never run, each ended before the test returns.
+// Processes on Windows, against suspended copies of the test program, each ended before the test returns.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -12,8 +12,7 @@
 
 namespace {
 
-// Windows writes the program's own folder "Z:\...", its drive list "z:": the chooser must still
-// find the drive it opens on.
+// Windows writes the program's own folder "Z:\...", its drive list "z:".
 TEST(Win32Program, TheSoundChooserOpensOnTheDriveOfItsFolderWhateverTheLettersCase) {
     testsupport::TempDir dir;
     platform::Win32System::Options options;

@@ -1,6 +1,5 @@
-// The private world of a Windows test run: a temporary home folder (HOME, the XDG folders, TEMP)
-// and the registry roots HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE redirected, for this process, to
-// a scratch key that is deleted at the end. Nothing a test does reaches the user's own settings.
+// A Windows test run's private world: a temporary home (HOME, XDG folders, TEMP), and HKEY_CURRENT_USER
+// and HKEY_LOCAL_MACHINE redirected for this process to a scratch key deleted at the end.
 #pragma once
 
 #include <filesystem>

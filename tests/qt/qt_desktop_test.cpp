@@ -1,7 +1,4 @@
-// The Qt host on a real desktop: the main window builds and its page buttons switch pages; a dark
-// desktop theme leaves the skin's controls readable; folder and file lists and a link's pointer behave
-// as the toolkit's do; and an idle window costs little: a graph repaints only what moved, and a box
-// nobody can see holds no caret.
+// The Qt host on a real desktop: the main window, a dark theme, folder and file lists, an idle window's cost.
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>

@@ -82,8 +82,7 @@ TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
     EXPECT_EQ(widget(line)->geometry(), QRect(20, 10, 181, 1));
 }
 
-// A centred window opens centred, a borderless one with a darker edge; model changes reach the widgets
-// without echoes; a control drawn on its container lies below those with windows, even added after them.
+// A control drawn on its container lies below those with windows, even added after them.
 TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     Form f(app);
     f.setBorderStyle(0);
@@ -148,8 +147,7 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     EXPECT_EQ(std::pair(combo.listIndex(), clicks), std::pair(0, 2));
 }
 
-// Without a window manager the host drags the window itself while the left button is down; the point
-// under the pointer stays under it (once, the window's corner jumped there).
+// Without a window manager the host drags the window; the point under the pointer stays (the corner jumped once).
 TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp) {
     Form f(app);
     f.setBorderStyle(0);
@@ -180,8 +178,7 @@ TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp
     EXPECT_EQ(std::tuple(f.left(), f.top(), released), std::tuple(30 * 15, 20 * 15, forms::vbLeftButton));
 }
 
-// A toggle button the user clicks flips its value and raises Click once; a scroll bar's arrows raise
-// Change once, and a handler that puts the value back (as spin buttons do) is mirrored, never echoed.
+// A handler that puts a scroll bar's value back (as spin buttons do) is mirrored, never echoed.
 TEST_F(QtHostTest, ButtonsAndScrollBarsTheUserMovesRaiseTheirEventOnce) {
     Form f(app);
     forms::Control& toggle = At(f.add(Kind::CheckBox, "Check1"), 0, 0, 1815, 375);
@@ -208,7 +205,6 @@ TEST_F(QtHostTest, ButtonsAndScrollBarsTheUserMovesRaiseTheirEventOnce) {
     EXPECT_EQ(std::pair(toggle.value(), clicks), std::pair(forms::vbChecked, 1));
     Click(button);
     EXPECT_EQ(std::pair(toggle.value(), clicks), std::pair(forms::vbUnchecked, 2));
-    // Pressed and released look different.
     const QImage released = button->grab().toImage();
     toggle.setValue(forms::vbChecked);
     EXPECT_EQ(clicks, 3);
@@ -230,7 +226,6 @@ TEST_F(QtHostTest, ButtonsAndScrollBarsTheUserMovesRaiseTheirEventOnce) {
     EXPECT_EQ(std::pair(spin.value(), changes), std::pair(50, 2));
     auto* bar = static_cast<QScrollBar*>(widget(tall));
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    // The user's move and the handler's own.
     EXPECT_EQ(std::tuple(tall.value(), bar->value(), tallChanges), std::tuple(5, 5, 2));
 }
 
@@ -240,7 +235,6 @@ TEST_F(QtHostTest, AListWithAHorizontalExtentScrollsSidewaysOverExactlyThatWidth
     list.addItem(std::string(200, 'w'));  // without an extent, as far as its longest item needs
     f.Show();
     auto* lw = static_cast<QListWidget*>(widget(list));
-    // Whether it scrolls sideways, and over what width.
     const auto sideways = [lw] {
         QApplication::processEvents();
         return std::pair(lw->horizontalScrollBar()->isVisible(),

@@ -38,9 +38,8 @@ struct Args {
     static inline char* argv[] = {arg0, nullptr};
 };
 
-// Unloads what is left. Quit marks every later event loop as finished until the application loop has
-// run once; running it also lets windows that were unloaded go. The host ends it: a loop that ends
-// otherwise counts as the session ending, whose Quit would then finish the next test's loops.
+// Unloads what is left, and runs the application loop once: until then Quit finishes every later loop,
+// and a loop the host does not end counts as the session ending, which would finish the next test's loops.
 inline void EndTest(forms::Application& app, qthost::QtHost& host) {
     for (forms::Form* f : std::vector<forms::Form*>(app.forms()))
         if (f->loaded()) f->Unload();
