@@ -21,6 +21,15 @@ namespace apptest {
 inline const std::string kSection = "Software\\TALVO\\Tarnolux ";
 inline const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// One run of the program on `sys`: started, then ended by unloading its window, as an exit does.
+inline void RunOnce(platform::System& sys) {
+    forms::Application app;
+    host::ScriptedHost host{app};
+    tarnolux::Program program(app, sys, host);
+    ASSERT_TRUE(program.Start());
+    program.form5().Unload();
+}
+
 // A later start of the program: a process of its own, with its own host and system.
 struct LaterStart {
     forms::Application app;

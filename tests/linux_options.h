@@ -66,8 +66,7 @@ private:
     std::optional<std::string> old_;
 };
 
-// A program the shell `exec`s (so its id is the one the shell tells first), errors silenced, until
-// Stop; unreaped until then, so a signal never reaches a process that took over its id.
+// A program the shell `exec`s (its id the shell's), errors silenced; unreaped until Stop, lest its id be reused.
 class Process {
 public:
     explicit Process(const std::string& command)

@@ -210,8 +210,7 @@ std::string Get(const std::optional<std::string>& file, const std::string& secti
     return out;
 }
 
-// Only a name's first section counts; an empty key or a pair of quotes is empty, not the default (which
-// loses its trailing blanks); "[t" is no header; a key without "=" has no value; a CR alone ends a line.
+// An empty value or a pair of quotes is empty, not the default (which loses its trailing blanks).
 TEST(Profile, ReadsWithoutRegardToCaseAndTrims) {
     for (const auto& [section, key, value] :
          {std::tuple{"VCache", "minfilecache", "1024"}, {" vcache ", " MINFILECACHE ", "1024"},
@@ -249,8 +248,7 @@ TEST(Profile, CutsToTheBufferAndCountsCharacters) {
         EXPECT_EQ(read("[s]\nk=" + std::string(value) + "\n", "", 3).second, cut) << value;
 }
 
-// Only an existing key's value changes; spelling, indentation, comments, line ends and mark stay. New keys
-// go after their section's last entry, new sections at the end; a missing last line end is supplied.
+// Spelling, indentation, comments, line ends and mark stay; new keys end their section, new sections the file.
 TEST(Profile, WriteChangesOnlyWhatItMust) {
     std::string text = profile::Write(kSystemIni, "VCACHE", "minfilecache", "2048");
     EXPECT_EQ(text, std::string(kSystemIni).replace(kSystemIni.find("MinFileCache = 1024  "), 21, "MinFileCache=2048"));

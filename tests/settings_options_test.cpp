@@ -151,23 +151,36 @@ TEST_F(ProgramTest, AnEndDuringAStartUpMessageBoxKeepsTheStoredSettings) {
 TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
     testsupport::TempDir dir;
     platform::LinuxSystem sys(testsupport::In(dir));
-    forms::Application app;
-    host::ScriptedHost host{app};
-    const auto run = [&] {
-        tarnolux::Program program(app, sys, host);
-        ASSERT_TRUE(program.Start());
-        program.form5().Unload();
-    };
     const auto start = platform::linux_impl::FileWrites();
-    run();
+    apptest::RunOnce(sys);
     const auto first = platform::linux_impl::FileWrites();
     // The settings hive, the machine hive, system.ini and the autostart entry.
     EXPECT_EQ(std::pair(first.files - start.files, first.fsyncs - start.fsyncs), std::pair(4ul, 8ul));
-    run();
+    apptest::RunOnce(sys);
     EXPECT_EQ(std::pair(platform::linux_impl::FileWrites().files, platform::linux_impl::FileWrites().fsyncs),
               std::pair(first.files, first.fsyncs));
 }
 
+// Whatever the machine hive held (nothing, no run list, an earlier version's unquoted registration).
+TEST(StartUpEntry, AgreesWithTheBoxAfterEveryExit) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::optional<std::string> hives[] = {std::nullopt, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
+                                                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + apptest::kRunKey + "]\n\"Tarnolux \"=\"" + self + " /Start Up\"\n"};
+    for (const auto& hive : hives) {
+        for (const std::string box : {"0", "1"}) {
+            SCOPED_TRACE(hive.value_or("no machine hive") + " box " + box);
+            testsupport::TempDir dir;
+            testsupport::WriteFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg",
+                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + apptest::kSection + "]\n\"StartonWindowsStartUp\"=\"" + box + "\"\n");
+            if (hive) testsupport::WriteFile(dir / "config/tarnolux/HKEY_LOCAL_MACHINE.reg", *hive);
+            const auto entry = dir / "config/autostart/tarnolux.desktop";
+            testsupport::WriteFile(entry, "[Desktop Entry]\nExec=" + self + "\n");
+            platform::LinuxSystem sys(testsupport::In(dir));
+            apptest::RunOnce(sys);
+            EXPECT_EQ(std::filesystem::exists(entry) && testsupport::ReadFile(entry).find(" \"/Start Up\"\n") != std::string::npos, box == "1");
+        }
+    }
+}
 #endif
 
 using namespace tarnolux;
@@ -239,32 +252,5 @@ TEST(Numbers, ReadAndShownTheSameInEveryLocale) {
     EXPECT_EQ(FormatFixed2(3) + " " + FormatFixed2(1234.567) + " " + FormatFixed2(0.125), "3.00 1234.57 0.12");  // to even
     EXPECT_EQ(Dec(-1234567), "-1234567");
 }
-
-#if defined(TARNOLUX_LINUX)
-// Whatever the machine hive held (nothing, no run list, an earlier version's unquoted registration).
-TEST(StartUpEntry, AgreesWithTheBoxAfterEveryExit) {
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const std::optional<std::string> hives[] = {std::nullopt, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
-                                                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + apptest::kRunKey + "]\n\"Tarnolux \"=\"" + self + " /Start Up\"\n"};
-    for (const auto& hive : hives) {
-        for (const std::string box : {"0", "1"}) {
-            SCOPED_TRACE(hive.value_or("no machine hive") + " box " + box);
-            testsupport::TempDir dir;
-            testsupport::WriteFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg",
-                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + apptest::kSection + "]\n\"StartonWindowsStartUp\"=\"" + box + "\"\n");
-            if (hive) testsupport::WriteFile(dir / "config/tarnolux/HKEY_LOCAL_MACHINE.reg", *hive);
-            const auto entry = dir / "config/autostart/tarnolux.desktop";
-            testsupport::WriteFile(entry, "[Desktop Entry]\nExec=" + self + "\n");
-            platform::LinuxSystem sys(testsupport::In(dir));
-            forms::Application app;
-            host::ScriptedHost host{app};
-            tarnolux::Program program(app, sys, host);
-            ASSERT_TRUE(program.Start());
-            program.form5().Unload();
-            EXPECT_EQ(std::filesystem::exists(entry) && testsupport::ReadFile(entry).find(" \"/Start Up\"\n") != std::string::npos, box == "1");
-        }
-    }
-}
-#endif
 
 }  // namespace

@@ -50,8 +50,7 @@ std::vector<std::uint32_t> SystemOrder(const SuspendedCopies& copies) {
     return order;
 }
 
-// Threads and processes draw their ids from one pool: threads that come and go make the system
-// hand a later process an id below an earlier one's, as a long-running machine does all the time.
+// Threads that come and go make the system hand a later process a lower id, as a long-running machine does.
 void ChurnIds() {
     HANDLE go = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::vector<HANDLE> threads;
