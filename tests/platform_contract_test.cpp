@@ -88,7 +88,6 @@ protected:
     World w;
     System& sys() { return w.sys; }
 
-    // A value's size and type, asked for without its data.
     SizeAndType Query(HKEY key, const std::string& name) {
         std::uint32_t size = 0xDEAD, type = REG_NONE;
         EXPECT_EQ(sys().RegQueryValueEx(key, name, &type, nullptr, &size), ERROR_SUCCESS) << name;

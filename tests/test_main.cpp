@@ -1,5 +1,4 @@
-// HOME, the XDG folders (LOCALAPPDATA and the registry roots on Windows) point at private places, and
-// the real desktop's display and buses are out of reach: no test can touch the real user's files.
+// Private HOME and XDG folders (LOCALAPPDATA, registry roots on Windows), no real display or bus for any test.
 #include <gtest/gtest.h>
 #ifdef _WIN32
 #include "win32_test_env.h"

@@ -101,7 +101,6 @@ TEST_F(TrayTest, FreeUpNowUsesThePagesAmountAndReadMeOpensTheGuide) {
     EXPECT_FALSE(f.loaded());
 }
 
-// A letter of several bytes counts as one character.
 TEST_F(TrayTest, TipKeepsSixtyThreeWholeCharactersAndATerminatingZero) {
     const std::string a62(62, 'a'), a63(63, 'a');
     const std::pair<std::string, std::string> cases[] = {

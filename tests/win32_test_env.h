@@ -1,5 +1,4 @@
-// A Windows test run's private world: a temporary home (HOME, XDG folders, TEMP), and HKEY_CURRENT_USER
-// and HKEY_LOCAL_MACHINE redirected for this process to a scratch key deleted at the end.
+// A Windows run's private world: a temporary HOME, XDG folders and TEMP; both registry roots on a scratch key.
 #pragma once
 
 #include <filesystem>

@@ -29,7 +29,6 @@ using testsupport::XServer;
 
 const std::string kSection = "[HKEY_CURRENT_USER\\Software\\TALVO\\Tarnolux ]";
 
-// A private home for one run of the program.
 struct Home {
     TempDir dir;
     fs::path home = dir.path() / "home";
@@ -89,7 +88,6 @@ public:
     pid_t pid() const { return pid_; }
     std::string Output() const { return ReadFile(output_); }
 
-    // The exit status, once the program has ended within `limit`.
     std::optional<int> WaitExit(std::chrono::milliseconds limit) {
         const auto until = std::chrono::steady_clock::now() + limit;
         while (!status_ && pid_ > 0) {
@@ -193,7 +191,6 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
         EXPECT_EQ(start.Output().substr(0, said.size()), said);
     }
 
-    // The running one has a desktop that shows notifications.
     testsupport::PrivateBus bus(h.dir.path());
     ASSERT_FALSE(bus.address().empty());
     const auto notices = testsupport::NotificationStub(bus.address());
@@ -206,7 +203,6 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
         EXPECT_EQ(asked.Output().substr(0, start.size()), start);
         return asked.Output();
     };
-    // The numbers of a text in order, signs and decimals kept.
     const auto figures = [](const std::string& text) {
         static const std::regex number("(−|[-+])?[0-9]+(\\.[0-9]+)?");
         std::string all;

@@ -28,7 +28,6 @@ namespace {
 using forms::Kind;
 using namespace qttest;
 
-// One offscreen QApplication for the whole run.
 class QtEnvironment : public ::testing::Environment {
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
