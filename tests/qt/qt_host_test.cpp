@@ -341,6 +341,7 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     f.Hide();
     host.SetWindowPos(f, host::HWND_TOPMOST, 30, 40, 120, 60, host::SWP_SHOWWINDOW | host::SWP_NOACTIVATE);
     EXPECT_EQ(std::pair(w->isVisible(), QRect(w->pos(), w->size())), std::pair(true, QRect(30, 40, 120, 60)));
+    EXPECT_FALSE(w->testAttribute(Qt::WA_ShowWithoutActivating));  // only that showing; a later one takes the focus
 
     // The busy pointer covers the whole program while it is set.
     host.SetMousePointer(host::vbHourglass);
