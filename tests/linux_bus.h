@@ -1,4 +1,4 @@
-// D-Bus for the tests: private buses and stand-ins for the desktop's services that record every call. Nothing here reaches the session's or system's bus.
+// Private D-Bus buses for the tests and stand-ins for desktop services that record each call; never the real buses.
 #pragma once
 
 #include <gio/gio.h>

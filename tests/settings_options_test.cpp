@@ -164,20 +164,23 @@ TEST(ExitWrites, EachFileOnceAndNothingWhenNothingChanged) {
 // Whatever the machine hive held (nothing, no run list, an earlier version's unquoted registration).
 TEST(StartUpEntry, AgreesWithTheBoxAfterEveryExit) {
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-    const std::optional<std::string> hives[] = {std::nullopt, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
-                                                "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + apptest::kRunKey + "]\n\"Tarnolux \"=\"" + self + " /Start Up\"\n"};
+    const std::optional<std::string> hives[] = {
+        std::nullopt, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
+        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + apptest::kRunKey + "]\n\"Tarnolux \"=\"" + self + " /Start Up\"\n"};
     for (const auto& hive : hives) {
         for (const std::string box : {"0", "1"}) {
             SCOPED_TRACE(hive.value_or("no machine hive") + " box " + box);
             testsupport::TempDir dir;
             testsupport::WriteFile(dir / "config/tarnolux/HKEY_CURRENT_USER.reg",
-                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + apptest::kSection + "]\n\"StartonWindowsStartUp\"=\"" + box + "\"\n");
+                                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + apptest::kSection +
+                                       "]\n\"StartonWindowsStartUp\"=\"" + box + "\"\n");
             if (hive) testsupport::WriteFile(dir / "config/tarnolux/HKEY_LOCAL_MACHINE.reg", *hive);
             const auto entry = dir / "config/autostart/tarnolux.desktop";
             testsupport::WriteFile(entry, "[Desktop Entry]\nExec=" + self + "\n");
             platform::LinuxSystem sys(testsupport::In(dir));
             apptest::RunOnce(sys);
-            EXPECT_EQ(std::filesystem::exists(entry) && testsupport::ReadFile(entry).find(" \"/Start Up\"\n") != std::string::npos, box == "1");
+            const std::string text = std::filesystem::exists(entry) ? testsupport::ReadFile(entry) : "";
+            EXPECT_EQ(text.find(" \"/Start Up\"\n") != std::string::npos, box == "1");
         }
     }
 }
