@@ -208,6 +208,7 @@ TEST(CommandLineTest, EachCommandLineGivesItsActionOrNamesTheMistake) {
         {{"--show", "--help"}, Action::Help, none, ""},
         {{"-platform", "x", "--version"}, Action::Version, none, ""},
         {{"--frobnicate"}, Action::Invalid, none, "unknown option '--frobnicate'"},
+        {{"-"}, Action::Invalid, none, "unknown option '-'"},
         {{"notes.txt"}, Action::Invalid, none, "unexpected argument 'notes.txt'"},
         {{"/Start"}, Action::Invalid, none, "unexpected argument '/Start'"},
         {{"--show", "-platform"}, Action::Invalid, none, "option '-platform' needs a value"},

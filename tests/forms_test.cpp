@@ -1,6 +1,7 @@
 // The rules every host shares: pixels, message-box buttons, arrows, list rows, folder lists, tray clicks.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -74,6 +75,11 @@ TEST(HostRulesTest, ArrowsStepTowardsTheirEndAndStopThere) {
     for (const auto& c : cases)
         EXPECT_EQ(host::ArrowStep(c[0], c[1], c[2], c[3], c[4]), c[5])
             << c[0] << ".." << c[1] << " by " << c[2] << " from " << c[3];
+    // The toolkit's bars run low to high: a reversed one is mirrored, and a value set there maps back.
+    for (const auto& b : {std::array{0, 10, 3}, std::array{10, 0, 3}, std::array{5, 5, 5}}) {
+        const host::BarRange bar = host::ToolkitBar(b[0], b[1], b[2]);
+        EXPECT_TRUE(bar.min <= bar.max && host::ModelValueOfBar(b[0], b[1], bar.value) == b[2]) << b[0] << ".." << b[1];
+    }
 }
 
 TEST(HostRulesTest, AFolderListShowsRootsWholeAndFoldersByNameAtTheirDepth) {

@@ -74,7 +74,7 @@ public:
         posix_spawn_file_actions_t out;
         ::posix_spawn_file_actions_init(&out);
         ::posix_spawn_file_actions_addopen(&out, 1, output_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        ::posix_spawn_file_actions_adddup2(&out, 1, 2);
+        ::posix_spawn_file_actions_addopen(&out, 2, (output_ + ".err").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         if (::posix_spawn(&pid_, program.c_str(), &out, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
         ::posix_spawn_file_actions_destroy(&out);
     }
@@ -87,6 +87,7 @@ public:
     }
     pid_t pid() const { return pid_; }
     std::string Output() const { return ReadFile(output_); }
+    std::string Errors() const { return ReadFile(output_ + ".err"); }
 
     std::optional<int> WaitExit(std::chrono::milliseconds limit) {
         const auto until = std::chrono::steady_clock::now() + limit;
@@ -175,12 +176,12 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
     EXPECT_TRUE(ExitedWith(first.WaitExit(3s), 0));
     EXPECT_TRUE(SettingsSaved(h));
     // What the toolkit said while the display was being tried still reaches the user.
-    EXPECT_NE(first.Output().find("'nosuchstyle'"), std::string::npos);
+    EXPECT_NE(first.Errors().find("'nosuchstyle'"), std::string::npos);
 }
 
 TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     Home h;
-    // Without a display, starting says so and ends with status 1 rather than aborting.
+    // Without a display, starting says so and ends with status 1 rather than aborting; failures go to stderr.
     const std::tuple<std::vector<std::string>, int, std::string> withoutDisplay[] = {
         {{"--version"}, 0, "Tarnolux 1.8\n"},
         {{"--free-up", "lots"}, 2, "tarnolux: 'lots' is not a number of megabytes\nUsage: tarnolux"},
@@ -188,7 +189,7 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
     for (const auto& [args, status, said] : withoutDisplay) {
         Started start(h, {}, args, true);
         EXPECT_TRUE(ExitedWith(start.WaitExit(5s), status)) << said;
-        EXPECT_EQ(start.Output().substr(0, said.size()), said);
+        EXPECT_EQ((status ? start.Errors() : start.Output()).substr(0, said.size()), said);
     }
 
     testsupport::PrivateBus bus(h.dir.path());
