@@ -178,6 +178,8 @@ TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(12, 5));
     pointerTo({100, 100}, Qt::LeftButton);
     EXPECT_EQ(std::tuple(f.left(), f.top(), released), std::tuple(30 * 15, 20 * 15, forms::vbLeftButton));
+    QTest::mouseClick(handle, Qt::MiddleButton, {}, QPoint(12, 5));
+    EXPECT_EQ(released, 4);  // the middle button, as the forms toolkit numbers it
 }
 
 // A handler that puts a scroll bar's value back (as spin buttons do) is mirrored, never echoed.
@@ -368,12 +370,14 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
 
     host::NotifyIconData data;
     data.window = &f;
-    data.flags = host::NIF_MESSAGE | host::NIF_ICON | host::NIF_TIP;
-    data.icon = {101, {}};
+    data.flags = host::NIF_MESSAGE | host::NIF_TIP;
     data.tip = {'T', 'a', 'r', 'n', 'o', 'l', 'u', 'x', ' '};
     ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_ADD, data));
     QSystemTrayIcon* tray = qthost::QtHostAccess::tray(host);
     EXPECT_EQ(tray->toolTip(), "Tarnolux ");
+    EXPECT_FALSE(tray->icon().isNull());  // added without a picture, it is no empty spot
+    EXPECT_EQ(window(f)->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // the tray cannot be reached
+    data.flags |= host::NIF_ICON;
     data.tip = {'5', '1', '2', ' ', 'M', 'B'};
     data.icon = {};  // no picture: the program's own icon
     ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_MODIFY, data));
