@@ -83,6 +83,8 @@ TEST_F(ReportTest, EveryTriggerIsMeasuredLoggedAndTold) {
         EXPECT_EQ(sys.notifications.back(), (Notice{"Freed 21 MB of memory", "In 0.5 s. Unused " + figures + "."}));
     }
     EXPECT_EQ(std::pair(Logged().size(), sys.notifications.size()), std::pair(std::size_t{4}, std::size_t{4}));
+    const auto tells = [](const auto& call) { return (call.data.flags & host::NIF_INFO) != 0; };
+    EXPECT_TRUE(std::none_of(host.trayCalls.begin(), host.trayCalls.end(), tells));  // told once, by the service
     // What was claimed is still told when the figures cannot be read, from the start or only afterwards.
     for (const bool readBefore : {false, true}) {
         sys.memoryReadable = readBefore;
