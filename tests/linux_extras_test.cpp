@@ -303,8 +303,8 @@ TEST(LinuxDrives, AFileSystemThatHangsCostsOneBoundedWait) {
 
 TEST(LinuxProcesses, TheSnapshotNamesEachProgramByItsFullPathInIdOrder) {
     TempDir dir;
-    for (const char* pid : {"self", "12", "7", "3"}) fs::create_directories(dir / "proc" / pid);  // 12: a kernel thread
-    fs::create_symlink("/usr/bin/Seven (deleted)", dir / "proc/7/exe");
+    for (const char* pid : {"self", "12", "9", "3"}) fs::create_directories(dir / "proc" / pid);  // 12: a kernel thread
+    fs::create_symlink("/usr/bin/Nine (deleted)", dir / "proc/9/exe");
     fs::create_symlink("/bin/three", dir / "proc/3/exe");
     // Executables that cannot be read: the best the system gives, or nothing for a kernel thread.
     WriteFile(dir / "proc/20/exe", "");
@@ -314,11 +314,13 @@ TEST(LinuxProcesses, TheSnapshotNamesEachProgramByItsFullPathInIdOrder) {
     WriteFile(dir / "proc/21/comm", "python3\n");
     WriteFile(dir / "proc/22/exe", "");
     WriteFile(dir / "proc/22/cmdline", "");
+    WriteFile(dir / "proc/23/exe", "");
+    fs::create_directories(dir / "proc/23/cmdline");  // cannot be read either
     LinuxSystem sys(In(dir));
     std::vector<std::pair<std::uint32_t, std::string>> got;
     for (const ProcessEntry& p : sys.ProcessSnapshot()) got.emplace_back(p.pid, p.exeFile);
     EXPECT_EQ(got, (std::vector<std::pair<std::uint32_t, std::string>>{
-                       {3, "/bin/three"}, {7, "/usr/bin/Seven"}, {20, "/opt/app/run"}, {21, "python3"}}));
+                       {3, "/bin/three"}, {9, "/usr/bin/Nine"}, {20, "/opt/app/run"}, {21, "python3"}}));
 }
 
 TEST(LinuxProcesses, ConfirmingTheEndOfAProgramEndsBothItsInstancesPolitely) {
