@@ -230,6 +230,12 @@ TEST_F(LinuxTest, ProfileWritesKeepPermissionsLinksAndReadOnlyFiles) {
     EXPECT_TRUE(sys.WritePrivateProfileString("vcache", "ChunkSize", "8", (dir / "link.ini").string()));
     EXPECT_TRUE(fs::is_symlink(dir / "link.ini"));
     EXPECT_EQ(ReadFile(ini), "[vcache]\r\nMinFileCache=512\r\nMaxFileCache=4096\r\nChunkSize=8\r\n");
+    // A log says what the user did: theirs alone to read.
+    sys.AppendToLog("t.log", "H 1", "1", 3);
+    const fs::path log = fs::path(sys.StateFolder()) / "t.log";
+    ASSERT_TRUE(testsupport::Eventually([&] { return fs::exists(log); }, std::chrono::seconds(10)));
+    EXPECT_EQ(std::pair(fs::status(log.parent_path()).permissions(), fs::status(log).permissions()),
+              std::pair(fs::perms(0700), fs::perms(0600)));
 
     if (::geteuid() != 0) {
         ::chmod(ini.c_str(), 0444);
