@@ -277,6 +277,11 @@ TEST_F(TrayTest, EmptyingTheRecycleBinSaysHowManyItemsOnEveryMountGo) {
     Choose(11);
     EXPECT_EQ(host.msgBoxes.back().prompt, "Möchten Sie dieses Element wirklich endgültig löschen?");
     EXPECT_EQ(sys.emptyRecycleBinCalls, 2);
+    // A second click while the bin is still being counted asks nothing more.
+    sys.recycleBins = {{"/media/usb", 1}};
+    host.onRunAside = [&] { host.onRunAside = nullptr, Choose(11); };
+    Choose(11);
+    EXPECT_EQ(host.msgBoxes.size(), 4u);
 }
 
 // Restart and shut down go straight to the system, without a question; an empty bin asks nothing.
