@@ -151,15 +151,4 @@ TEST_F(StatisticsTest, MemoryFiguresTruncateAndTheFreeResourcesShareIsFloored) {
     }
 }
 
-TEST_F(StatisticsTest, ProcessorLoadIsTheCountersFirstByte) {
-    std::vector<std::uint8_t> raw(1024, 0xAA);
-    raw[0] = 37;
-    sys.cpuCounterRaw = raw;
-    EXPECT_EQ(std::pair(CPU::ReadCPUUsage(sys), CPU::StartCPUUsage(sys)), std::pair(37, 37));
-    sys.cpuCounterRaw = std::vector<std::uint8_t>(1500, 5);  // too long for the buffer
-    EXPECT_EQ(CPU::ReadCPUUsage(sys), 0);
-    sys.counterKeyMissing = true;
-    EXPECT_EQ(std::pair(CPU::ReadCPUUsage(sys), CPU::StartCPUUsage(sys)), std::pair(0, -1));
-}
-
 }  // namespace
