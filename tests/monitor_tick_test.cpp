@@ -124,13 +124,9 @@ TEST_F(TickTest, GraphScrollsNewestAtTheLeft) {
 
 using namespace tarnolux;
 
-struct StatisticsTest : ::testing::Test {
-    platform::FakeSystem sys;
-    void TearDown() override { EXPECT_EQ(sys.registry.OpenHandles(), 0u); }
-};
-
 // Floored: 0.29 * 100 is 28.999... in floating point. Sums round to whole KB, halves to even.
-TEST_F(StatisticsTest, MemoryFiguresTruncateAndTheFreeResourcesShareIsFloored) {
+TEST(StatisticsTest, MemoryFiguresTruncateAndTheFreeResourcesShareIsFloored) {
+    platform::FakeSystem sys;
     sys.memory.totalPhys = 16ull << 30;
     sys.memory.availPhys = (1ull << 20) - 1;
     sys.memory.availPageFile = 130023424;
