@@ -82,7 +82,7 @@ TEST_F(CacheSettingsTest, EachBarStepsInItsOwnUnitFromTheValueRead) {
 }
 
 TEST_F(CacheSettingsTest, WhatIsNoNumberKeepsItsBarAndWritesTheValueRead) {
-    tarnolux::Form5& f = StartWith("[vcache]\nminfilecache=lots\nmaxfilecache=8192\n", "Desktop", 1024, 64);
+    tarnolux::Form5& f = StartWith("[vcache]\nminfilecache=lots\nmaxfilecache=8192\n", "Desktop", 0x01020304, 64);
     EXPECT_EQ(f.Text2(0).text() + "|" + std::to_string(f.VScroll1->value()) + "|" + f.VScroll1->tag(), "lots|0|");
 
     f.Text2(5).setText("big");
@@ -90,7 +90,7 @@ TEST_F(CacheSettingsTest, WhatIsNoNumberKeepsItsBarAndWritesTheValueRead) {
     f.Text2(2).setText("");  // the three sizes are written as they stand, each on its own line
     f.Text2(1).setText("8192\n[boot]\nshell=other");
     f.Unload();
-    ExpectTemplate(1024, 64);
+    ExpectTemplate(0x01020304, 64);
     EXPECT_EQ(sys.FileText(kIni), "[vcache]\nminfilecache=lots\nmaxfilecache=8192\nchunksize=\n");
 }
 

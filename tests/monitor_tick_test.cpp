@@ -124,13 +124,9 @@ TEST_F(TickTest, GraphScrollsNewestAtTheLeft) {
 
 using namespace tarnolux;
 
-struct StatisticsTest : ::testing::Test {
-    platform::FakeSystem sys;
-    void TearDown() override { EXPECT_EQ(sys.registry.OpenHandles(), 0u); }
-};
-
 // Floored: 0.29 * 100 is 28.999... in floating point. Sums round to whole KB, halves to even.
-TEST_F(StatisticsTest, MemoryFiguresTruncateAndTheFreeResourcesShareIsFloored) {
+TEST(StatisticsTest, MemoryFiguresTruncateAndTheFreeResourcesShareIsFloored) {
+    platform::FakeSystem sys;
     sys.memory.totalPhys = 16ull << 30;
     sys.memory.availPhys = (1ull << 20) - 1;
     sys.memory.availPageFile = 130023424;
@@ -149,17 +145,6 @@ TEST_F(StatisticsTest, MemoryFiguresTruncateAndTheFreeResourcesShareIsFloored) {
         sys.memory = memory;
         EXPECT_EQ(FreeMemory::FreeResourcesPercent(sys), percent) << memory.availPhys;
     }
-}
-
-TEST_F(StatisticsTest, ProcessorLoadIsTheCountersFirstByte) {
-    std::vector<std::uint8_t> raw(1024, 0xAA);
-    raw[0] = 37;
-    sys.cpuCounterRaw = raw;
-    EXPECT_EQ(std::pair(CPU::ReadCPUUsage(sys), CPU::StartCPUUsage(sys)), std::pair(37, 37));
-    sys.cpuCounterRaw = std::vector<std::uint8_t>(1500, 5);  // too long for the buffer
-    EXPECT_EQ(CPU::ReadCPUUsage(sys), 0);
-    sys.counterKeyMissing = true;
-    EXPECT_EQ(std::pair(CPU::ReadCPUUsage(sys), CPU::StartCPUUsage(sys)), std::pair(0, -1));
 }
 
 }  // namespace

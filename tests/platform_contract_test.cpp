@@ -38,7 +38,6 @@ struct FakeWorld {
     std::string StateFolder() const { return sys.stateFolder; }
 };
 
-// Real files below a private folder.
 struct DiskWorld {
     TempDir dir;
     std::string Folder() const { return dir.str(); }
