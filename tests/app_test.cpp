@@ -31,6 +31,12 @@ TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
     Form5& f = Start();
     for (forms::Control* page : {&f.Frame1(1), &f.Frame1(4), f.Frame2})
         EXPECT_EQ(std::pair(page->left(), page->top()), std::pair(f.Frame1(0).left(), f.Frame1(0).top()));
+    // Every control where the design puts it: a digest of the layout, printed whole when it differs.
+    std::string layout = std::to_string(f.width()) + "," + std::to_string(f.height()) + "\n";
+    for (const auto& c : f.controls())
+        layout += c->displayName() + " " + std::to_string(c->left()) + "," + std::to_string(c->top()) + "," +
+                  std::to_string(c->width()) + "," + std::to_string(c->height()) + "\n";
+    EXPECT_EQ(std::hash<std::string>{}(layout), 11406843490676953043ull) << layout;
     ExpectPage(f, 0);
     // The icon is added with the window's own icon and titled before the first tick retitles it.
     ASSERT_GE(host.trayCalls.size(), 2u);
