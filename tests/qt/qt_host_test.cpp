@@ -425,4 +425,10 @@ TEST_F(QtHostTest, ALaterStartWhoseInstanceHangsUpIsToldAtOnce) {
     hangsUp.join();
 }
 
+TEST_F(QtHostTest, OnlyTheUsersOwnLaterStartsCanReachTheInstance) {
+    const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/own.socket";
+    ASSERT_TRUE(host.ListenForLaterStarts(path));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::mask, std::filesystem::perms(0700));
+}
+
 }  // namespace
