@@ -193,6 +193,9 @@ TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForA
     }));
     server.Pause(false);
     XCloseDisplay(d);
+    options.display = ":4242";  // where no server listens, nothing is offered
+    LinuxSystem nowhere(options);
+    EXPECT_FALSE(Eventually([&] { return nowhere.AvailableExtras().minimizeAll; }, std::chrono::milliseconds(300)));
 }
 
 TEST(LinuxDrives, RealFileSystemsGetLettersInMountOrderThatStayWhileTheProgramRuns) {
