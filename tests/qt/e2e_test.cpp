@@ -7,7 +7,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <regex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -204,21 +203,10 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
         EXPECT_EQ(asked.Output().substr(0, start.size()), start);
         return asked.Output();
     };
-    const auto figures = [](const std::string& text) {
-        static const std::regex number("(−|[-+])?[0-9]+(\\.[0-9]+)?");
-        std::string all;
-        for (std::sregex_iterator n(text.begin(), text.end(), number), end; n != end; ++n) all += n->str() + " ";
-        return all;
-    };
-    // Each free-up replaces the last notification (numbered from 1) with the printed line's figures.
-    for (const auto& [args, status, start, replaces] :
-         {std::tuple{std::vector<std::string>{"--free-up", "1"}, 0, "Freed 1 MB in ", 0},
-          std::tuple{std::vector<std::string>{"--free-up", "99999999"}, 3, "Nothing freed: at most ", 1}}) {
-        const std::string line = said(args, status, start);
-        ASSERT_TRUE(notices->WaitForCalls(replaces + 1u)) << line;
-        const std::string notice = notices->Calls()[replaces].args;
-        EXPECT_EQ(figures(notice).rfind(std::to_string(replaces) + " " + figures(line), 0), 0u) << line << notice;
-    }
+    // Each tells the desktop too: what the notice says is the program's, tested with the fake System.
+    said({"--free-up", "1"}, 0, "Freed 1 MB in ");
+    said({"--free-up", "99999999"}, 3, "Nothing freed: at most ");
+    ASSERT_TRUE(notices->WaitForCalls(2u));
     // --report reads the log where it lies, without a display (written a moment after the answer).
     std::string report;
     for (int i = 0; i < 20 && std::count(report.begin(), report.end(), '\n') < 3; ++i)
