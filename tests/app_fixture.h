@@ -21,6 +21,13 @@ namespace apptest {
 inline const std::string kSection = "Software\\TALVO\\Tarnolux ";
 inline const std::string kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// Where a form or a control lies, in twips: "left,top,width,height".
+template <typename Placed>
+std::string Box(const Placed& c) {
+    return std::to_string(c.left()) + "," + std::to_string(c.top()) + "," + std::to_string(c.width()) + "," +
+           std::to_string(c.height());
+}
+
 // One run of the program on `sys`: started, then ended by unloading its window, as an exit does.
 inline void RunOnce(platform::System& sys) {
     forms::Application app;

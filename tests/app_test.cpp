@@ -34,8 +34,7 @@ TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
     // Every control where the design puts it: a digest of the layout, printed whole when it differs.
     std::string layout = std::to_string(f.width()) + "," + std::to_string(f.height()) + "\n";
     for (const auto& c : f.controls())
-        layout += c->displayName() + " " + std::to_string(c->left()) + "," + std::to_string(c->top()) + "," +
-                  std::to_string(c->width()) + "," + std::to_string(c->height()) + "\n";
+        layout += c->displayName() + " " + apptest::Box(*c) + "\n";
     EXPECT_EQ(std::hash<std::string>{}(layout), 11406843490676953043ull) << layout;
     ExpectPage(f, 0);
     // The icon is added with the window's own icon and titled before the first tick retitles it.

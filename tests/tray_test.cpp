@@ -328,14 +328,10 @@ TEST_F(TrayTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
 
 TEST_F(TrayTest, TheSmallWindowsKeepTheirLayout) {
     const auto layout = [](const forms::Form& w) {
-        const auto box = [](const auto& c) {
-            return std::to_string(c.left()) + "," + std::to_string(c.top()) + "," + std::to_string(c.width()) + "," +
-                   std::to_string(c.height());
-        };
-        std::vector<std::string> out{w.name() + " " + box(w) + (w.startUpPosition() == 2 ? " centred" : "") +
+        std::vector<std::string> out{w.name() + " " + apptest::Box(w) + (w.startUpPosition() == 2 ? " centred" : "") +
                                      (w.showInTaskbar() ? " on the taskbar" : "") + " border " +
                                      std::to_string(w.borderStyle())};
-        for (const auto& c : w.controls()) out.push_back(c->displayName() + " " + box(*c));
+        for (const auto& c : w.controls()) out.push_back(c->displayName() + " " + apptest::Box(*c));
         return out;
     };
     using V = std::vector<std::string>;
