@@ -7,6 +7,7 @@
 // every platform. Texts are UTF-8 throughout.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +55,9 @@ struct MemoryStatus {
     std::uint64_t totalVirtual = 0;   // what can be committed at all
     std::uint64_t availVirtual = 0;   // what can still be committed without the system failing
 };
+
+// a - b, or 0 where b is larger: memory figures read at different moments can cross.
+constexpr std::uint64_t SubtractOrZero(std::uint64_t a, std::uint64_t b) { return a - std::min(a, b); }
 
 // What a free-up changes, in bytes, read in one go: memory nobody uses, memory that can be had
 // without swapping, the page cache (the system cache), and swap (the page file) in use.

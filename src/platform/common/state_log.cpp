@@ -1,6 +1,7 @@
 #include "platform/common/state_log.h"
 
 #include "platform/common/text.h"
+#include "platform/system.h"
 
 namespace platform::statelog {
 
@@ -21,7 +22,7 @@ Update Append(const std::optional<std::string>& existing, bool readable, const s
         else update.keepAside = true;
     }
     lines.push_back(line);
-    const std::size_t from = lines.size() > keep ? lines.size() - keep : 0;
+    const std::size_t from = SubtractOrZero(lines.size(), keep);
     update.text = header + "\n";
     for (std::size_t i = from; i < lines.size(); ++i) update.text += lines[i] + "\n";
     return update;

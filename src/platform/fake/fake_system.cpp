@@ -76,8 +76,8 @@ std::optional<MemoryReading> FakeSystem::ReadMemory() {
     ++memoryReads;
     if (!memoryReadable) return std::nullopt;
     const std::uint64_t cache = diskCacheBytes;
-    return MemoryReading{memory.availPhys > cache ? memory.availPhys - cache : 0, memory.availPhys, cache,
-                         memory.totalPageFile > memory.availPageFile ? memory.totalPageFile - memory.availPageFile : 0};
+    return MemoryReading{SubtractOrZero(memory.availPhys, cache), memory.availPhys, cache,
+                         SubtractOrZero(memory.totalPageFile, memory.availPageFile)};
 }
 
 std::unique_ptr<MemoryBlock> FakeSystem::ClaimMemory(std::uint64_t bytes, std::stop_token stop) {

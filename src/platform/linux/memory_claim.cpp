@@ -169,7 +169,7 @@ std::optional<std::uint64_t> MemoryThatCanBeHad(std::string_view meminfo) {
     if (!total) return std::nullopt;
     const std::uint64_t can = *available + MeminfoField(meminfo, "SwapFree").value_or(0);
     const std::uint64_t reserve = std::max<std::uint64_t>(*total / 20, std::uint64_t{64} << 20);
-    return can > reserve ? can - reserve : 0;
+    return SubtractOrZero(can, reserve);
 }
 
 std::optional<std::uint64_t> CgroupMemoryRoom(std::string_view procSelfCgroup, const CgroupReader& read,
@@ -189,9 +189,9 @@ std::optional<std::uint64_t> CgroupMemoryRoom(std::string_view procSelfCgroup, c
                 const std::uint64_t usage = usageText ? CgroupCount(*usageText).value_or(*limit) : *limit;
                 const std::optional<std::string> stat = read(dir + "/memory.stat");
                 const std::uint64_t inactive = stat ? StatField(*stat, inactiveField).value_or(0) : 0;
-                const std::uint64_t used = usage > inactive ? usage - inactive : 0;
+                const std::uint64_t used = SubtractOrZero(usage, inactive);
                 const std::uint64_t reserve = std::max<std::uint64_t>(*limit / 20, std::uint64_t{16} << 20);
-                const std::uint64_t here = *limit > used + reserve ? *limit - used - reserve : 0;
+                const std::uint64_t here = SubtractOrZero(*limit, used + reserve);
                 room = room ? std::min(*room, here) : here;
             }
             if (dir.size() <= base.size()) break;

@@ -69,7 +69,7 @@ std::uint64_t Available(const MemInfo& info) {
 
 MemoryReading ToMemoryReading(const MemInfo& info) {
     return {info.memFree, Available(info), Add(info.cached, info.buffers),
-            info.swapTotal > info.swapFree ? info.swapTotal - info.swapFree : 0};
+            SubtractOrZero(info.swapTotal, info.swapFree)};
 }
 
 MemoryStatus ToMemoryStatus(const MemInfo& info, int overcommitMode) {
@@ -80,7 +80,7 @@ MemoryStatus ToMemoryStatus(const MemInfo& info, int overcommitMode) {
     m.availPageFile = std::min(info.swapFree, info.swapTotal);
     if (overcommitMode == 2 && info.commitLimit > 0) {
         m.totalVirtual = info.commitLimit;
-        m.availVirtual = info.commitLimit > info.committedAS ? info.commitLimit - info.committedAS : 0;
+        m.availVirtual = SubtractOrZero(info.commitLimit, info.committedAS);
     } else {
         m.totalVirtual = Add(m.totalPhys, m.totalPageFile);
         m.availVirtual = Add(m.availPhys, m.availPageFile);

@@ -31,7 +31,7 @@ void FillBlank(unsigned char* p, std::size_t bytes) {
 
 std::optional<std::uint64_t> MemoryThatCanBeHad(std::uint64_t availCommit, std::uint64_t totalPhys) {
     const std::uint64_t reserve = std::max<std::uint64_t>(totalPhys / 20, 64ull << 20);
-    return availCommit > reserve ? availCommit - reserve : 0;
+    return SubtractOrZero(availCommit, reserve);
 }
 
 std::optional<std::uint64_t> MemoryThatCanBeHad() {

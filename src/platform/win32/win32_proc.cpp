@@ -65,7 +65,7 @@ private:
         // Kernel time includes the idle time; the busy part of it is counted as "system".
         CpuTimes t;
         t.field[0] = Ticks(user);
-        t.field[2] = Ticks(kernel) > Ticks(idle) ? Ticks(kernel) - Ticks(idle) : 0;
+        t.field[2] = SubtractOrZero(Ticks(kernel), Ticks(idle));
         t.field[3] = Ticks(idle);
         return t;
     }
@@ -99,7 +99,7 @@ MemoryStatus Win32System::GlobalMemoryStatus() {
     s.availPhys = ms.ullAvailPhys;
     // Windows reports the commit limit (memory plus page files) as its "page file"; the swap the
     // program shows is the page files alone.
-    s.totalPageFile = ms.ullTotalPageFile > ms.ullTotalPhys ? ms.ullTotalPageFile - ms.ullTotalPhys : 0;
+    s.totalPageFile = SubtractOrZero(ms.ullTotalPageFile, ms.ullTotalPhys);
     s.availPageFile = std::min(ms.ullAvailPageFile, s.totalPageFile);
     // "Virtual" is what can be committed at all and what can still be committed: the commit limit
     // and what is left of it, not this process's address space.
@@ -115,9 +115,9 @@ std::optional<MemoryReading> Win32System::ReadMemory() {
     pi.cb = sizeof pi;
     if (!::GlobalMemoryStatusEx(&ms) || !::GetPerformanceInfo(&pi, sizeof pi)) return std::nullopt;
     const std::uint64_t cache = static_cast<std::uint64_t>(pi.SystemCache) * pi.PageSize;
-    const std::uint64_t pageFile = ms.ullTotalPageFile > ms.ullTotalPhys ? ms.ullTotalPageFile - ms.ullTotalPhys : 0;
+    const std::uint64_t pageFile = SubtractOrZero(ms.ullTotalPageFile, ms.ullTotalPhys);
     const std::uint64_t pageFileFree = std::min(ms.ullAvailPageFile, pageFile);
-    return MemoryReading{ms.ullAvailPhys > cache ? ms.ullAvailPhys - cache : 0, ms.ullAvailPhys, cache,
+    return MemoryReading{SubtractOrZero(ms.ullAvailPhys, cache), ms.ullAvailPhys, cache,
                          pageFile - pageFileFree};
 }
 
