@@ -4,7 +4,6 @@
 #include <QEventLoop>
 #include <QWindow>
 
-#include <atomic>
 #include <thread>
 
 #include "host/qt/qt_host.h"
@@ -15,7 +14,6 @@ namespace qthost {
 void QtHost::RunAside(const std::function<void(std::stop_token)>& work) {
     std::stop_source stop;
     if (d->quitRequested) stop.request_stop();  // the program is ending: the work is to stop at once
-    std::atomic<bool> finished{false};
     QEventLoop loop;
     std::thread worker([&] {
         try {
@@ -23,13 +21,13 @@ void QtHost::RunAside(const std::function<void(std::stop_token)>& work) {
         } catch (...) {
             // The work reports nothing; a failing step is abandoned like any other.
         }
-        finished = true;
         QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     // The loop ends with the work, or when the program quits, which ends every running loop (and
-    // any later one at once): then the work is asked to stop, and waited for.
+    // any later one at once): then the work is asked to stop, and waited for. Asking finished work
+    // to stop changes nothing.
     if (!d->quitRequested) loop.exec();
-    if (!finished) stop.request_stop();
+    stop.request_stop();
     worker.join();
 }
 
