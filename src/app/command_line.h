@@ -23,8 +23,6 @@ struct CommandLine {
     Action action = Action::Start;
     std::optional<std::int32_t> freeUpMB;  // FreeUp: none means the amount set on the Free Up Memory page
     std::string error;
-
-    bool operator==(const CommandLine&) const = default;
 };
 
 // Reads the arguments after the program name. The toolkit's own options (-platform NAME, -display
