@@ -69,16 +69,17 @@ std::optional<char> LetterOf(std::string_view drive) {
     return c;
 }
 
-// The label udev publishes for a block device, if any.
-std::string LabelOf(const std::string& device) {
+}  // namespace
+
+std::string LabelOf(const std::string& device, const std::string& labelLinks) {
     char resolved[PATH_MAX];
     if (device.empty() || device.front() != '/' || !::realpath(device.c_str(), resolved)) return {};
     std::string label;
-    if (DIR* labels = ::opendir("/dev/disk/by-label")) {
+    if (DIR* labels = ::opendir(labelLinks.c_str())) {
         while (const dirent* e = ::readdir(labels)) {
             if (e->d_name[0] == '.') continue;
             char target[PATH_MAX];
-            const std::string link = std::string("/dev/disk/by-label/") + e->d_name;
+            const std::string link = labelLinks + "/" + e->d_name;
             if (::realpath(link.c_str(), target) && std::string_view(target) == resolved) {
                 label = LabelUnescape(e->d_name);
                 break;
@@ -88,8 +89,6 @@ std::string LabelOf(const std::string& device) {
     }
     return label;
 }
-
-}  // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     std::vector<MountEntry> mounts;

@@ -46,6 +46,9 @@ std::string FileSystemName(const MountEntry& m);
 // A label as udev's /dev/disk/by-label links name it, with their \xHH escapes decoded.
 std::string LabelUnescape(std::string_view s);
 
+// The label of a block device: the name of the link in `labelLinks` that leads to it; "" for none.
+std::string LabelOf(const std::string& device, const std::string& labelLinks = "/dev/disk/by-label");
+
 // Size and free space of a file system as the user sees them: the blocks kept for the
 // administrator are not free to anyone else.
 DriveSpace SpaceOf(const struct statvfs& vfs);
