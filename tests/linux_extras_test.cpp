@@ -248,6 +248,16 @@ TEST(LinuxDrives, MountPointsLabelsAndWhichMountsAreDrives) {
     const std::pair<std::string, std::string> labels[] = {{"My\\x20Disk", "My Disk"}, {"end\\x2f", "end/"},
         {"cut\\x2", "cut\\x2"}, {"\\xzz", "\\xzz"}, {"plain", "plain"}};
     for (const auto& [raw, label] : labels) EXPECT_EQ(linux_impl::LabelUnescape(raw), label) << raw;
+    // A device's label is the link that leads to it, however the device is named; hidden links are not labels.
+    TempDir dir;
+    for (const char* name : {"sdb1", "sdc1", "sdd1"}) WriteFile(dir / name, "");
+    fs::create_directory(dir / "by-label");
+    fs::create_symlink("../sdb1", dir / "by-label/My\\x20Stick");
+    fs::create_symlink("../sdc1", dir / "by-label/.hidden");
+    fs::create_symlink("../gone", dir / "by-label/Gone");
+    fs::create_symlink("sdb1", dir / "alias");
+    for (const auto& [device, label] : {std::pair{"sdb1", "My Stick"}, {"alias", "My Stick"}, {"sdc1", ""}, {"sdd1", ""}})
+        EXPECT_EQ(linux_impl::LabelOf((dir / device).string(), (dir / "by-label").string()), label) << device;
     using linux_impl::MountEntry;
     const std::pair<MountEntry, std::string> mounts[] = {
         {{"/", "/a", "ext4", "/dev/sda1"}, "ext4"},        {{"/", "/a", "tmpfs", "tmpfs"}, ""},
