@@ -1,5 +1,6 @@
 // The built program, started offscreen in a private home: its ends, later starts and command lines.
 #include <gtest/gtest.h>
+#include <sys/file.h>
 
 #include <algorithm>
 #include <chrono>
@@ -191,6 +192,24 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
         EXPECT_EQ((status ? start.Errors() : start.Output()).substr(0, said.size()), said);
     }
 
+    {  // A running instance that turns the request down after a sign of life: the reason goes to stderr.
+        const int lock = ::open((h.runtime / "tarnolux.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        testsupport::SilentSocket instance((h.runtime / "tarnolux.socket").string());
+        ASSERT_TRUE(::flock(lock, LOCK_EX | LOCK_NB) == 0 && instance.ok());
+        std::thread refuses([&instance] {
+            const int c = ::accept(instance.fd(), nullptr, nullptr);
+            char request[64];
+            if (::read(c, request, sizeof request) <= 0 || ::write(c, "working\ntoo busy\n", 17) != 17) ADD_FAILURE();
+            ::close(c);
+        });
+        Started refused(h, {}, {"--free-up"});
+        EXPECT_TRUE(ExitedWith(refused.WaitExit(10s), 1));
+        refuses.join();
+        EXPECT_NE(refused.Errors().find("tarnolux: too busy\n"), std::string::npos) << refused.Errors();
+        EXPECT_EQ(refused.Output(), "");
+        ::close(lock);
+        ::unlink((h.runtime / "tarnolux.socket").c_str());
+    }
     testsupport::PrivateBus bus(h.dir.path());
     ASSERT_FALSE(bus.address().empty());
     const auto notices = testsupport::NotificationStub(bus.address());
