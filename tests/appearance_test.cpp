@@ -260,7 +260,7 @@ TEST(LanguageChoiceTest, LocaleVariablesAreReadInGettextsOrder) {
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr_CA:fr:en"}, {"LANG", "de_DE.UTF-8"}}), (V{"fr", "en", "de"}));
     EXPECT_EQ(Wishes({{"LANGUAGE", "fr"}, {"LANG", "C.UTF-8"}}), V{});
     EXPECT_EQ(Wishes({{"LANG", "../../etc"}}), V{});
-    EXPECT_EQ(Wishes({{"LANGUAGE", "DE:zh:x:ladino:ZU"}, {"LANG", "en_GB"}}), (V{"de", "zh", "zu", "en"}));
+    EXPECT_EQ(Wishes({{"LANGUAGE", "DE:zh:x:ladino:ZU:Af"}, {"LANG", "en_GB"}}), (V{"de", "zh", "zu", "af", "en"}));
 }
 
 #endif
