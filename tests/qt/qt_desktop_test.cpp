@@ -93,6 +93,9 @@ TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
         return texts;
     };
     EXPECT_EQ(shown(), (QStringList{"/", "  home", "    x"}));
+    const QImage open = list->style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16).toImage();
+    for (int i = 0; i < 3; ++i)  // the current folder and those above it are open
+        EXPECT_EQ(list->item(i)->icon().pixmap(16).toImage() == open, i < 2) << i;
     EXPECT_EQ(list->currentRow(), 1);
 
     changes = 0;

@@ -114,6 +114,7 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     text.setForeColor(forms::RGB(255, 255, 0));
     text.setToolTipText("Megabytes");
     text.setAlignment(1);
+    text.setBorderStyle(0);
     combo.setBackColor(forms::RGB(0, 128, 0));
     for (const char* item : {"a", "b", "c"}) combo.addItem(item);
     combo.setListIndex(1);
@@ -131,7 +132,7 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     EXPECT_EQ(le->palette().color(QPalette::Base), QColor(0, 0, 128));
     EXPECT_EQ(le->palette().color(QPalette::Text), QColor(255, 255, 0));
     EXPECT_EQ(le->toolTip(), "Megabytes");
-    EXPECT_TRUE(le->alignment() & Qt::AlignRight);
+    EXPECT_TRUE((le->alignment() & Qt::AlignRight) && !le->hasFrame());
     EXPECT_EQ(cb->palette().color(QPalette::Button), QColor(0, 128, 0));  // not a dark theme's
     EXPECT_EQ(std::tuple(cb->count(), cb->currentIndex(), clicks), std::tuple(3, 1, 1));
     combo.clear();
@@ -324,12 +325,12 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     QWidget* w = window(f);
     f.setShowInTaskbar(true);
     EXPECT_EQ(w->windowFlags() & Qt::WindowType_Mask, Qt::Window);
-    // Activated once; changes of its colours are no activations.
+    // Activated once by showing it, not again as the window system activates it; changes of its
+    // colours are no activations.
     w->activateWindow();
     QCoreApplication::processEvents();
-    const int activations = f.activations;
     for (forms::Color c : {forms::RGB(1, 2, 3), forms::RGB(4, 5, 6)}) f.setBackColor(c);
-    EXPECT_EQ(f.activations, activations);
+    EXPECT_EQ(f.activations, 1);
     {  // brought back to the front from behind another window, as a later start asks
         Form other(app);
         other.Show();
