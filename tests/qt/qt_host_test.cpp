@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <QtTest/QTest>
 #include <QtTest/QSpontaneKeyEvent>
+#include <poll.h>
 #include <unistd.h>
 
 #include <memory>
@@ -154,7 +155,7 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
 TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp) {
     Form f(app);
     f.setBorderStyle(0);
-    f.move(0, 0, 3000, 1500);
+    f.move(1500, 750, 3000, 1500);
     forms::Control& title = At(f.add(Kind::Label, "Label20"), 0, 0, 3000, 300);
     int shift = -1;
     title.MouseMove = [&](int button, int keys, float, float) {
@@ -172,17 +173,17 @@ TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp
         QCoreApplication::sendEvent(widget(title), &move);
     };
     QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(10, 5));
-    pointerTo({12, 5}, Qt::LeftButton);  // the drag begins
-    pointerTo({42, 25}, Qt::LeftButton);
-    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(30 * 15, 20 * 15));
+    pointerTo({112, 55}, Qt::LeftButton);  // the drag begins
+    pointerTo({142, 75}, Qt::LeftButton);
+    EXPECT_EQ(std::pair(f.left(), f.top()), std::pair(130 * 15, 70 * 15));
     bool ticked = false;  // the program's timers go on meanwhile
     QTimer::singleShot(0, [&] { ticked = true; });
     QCoreApplication::processEvents();
     EXPECT_TRUE(ticked);
     EXPECT_EQ(shift, 0);  // no key held
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(12, 5));
-    pointerTo({100, 100}, Qt::LeftButton);
-    EXPECT_EQ(std::tuple(f.left(), f.top(), released), std::tuple(30 * 15, 20 * 15, forms::vbLeftButton));
+    pointerTo({200, 200}, Qt::LeftButton);
+    EXPECT_EQ(std::tuple(f.left(), f.top(), released), std::tuple(130 * 15, 70 * 15, forms::vbLeftButton));
     QTest::mouseClick(handle, Qt::MiddleButton, {}, QPoint(12, 5));
     EXPECT_EQ(released, 4);  // the middle button, as the forms toolkit numbers it
     QTest::mouseClick(handle, Qt::BackButton, {}, QPoint(12, 5));
@@ -424,6 +425,23 @@ TEST_F(QtHostTest, ALaterStartWhoseInstanceHangsUpIsToldAtOnce) {
     host.laterStartTiming.silence = std::chrono::hours(1);
     EXPECT_EQ(host.SendToRunningInstance(path, "show"), std::nullopt);
     hangsUp.join();
+}
+
+// A running instance that does not listen yet, as while it starts, is tried again for a while.
+TEST_F(QtHostTest, ALaterStartReachesAnInstanceThatListensOnlyLater) {
+    const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/late.socket";
+    ::unlink(path.c_str());
+    std::thread late([&path] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        testsupport::SilentSocket instance(path);
+        pollfd asked{instance.fd(), POLLIN, 0};
+        const int c = ::poll(&asked, 1, 5000) == 1 ? ::accept(instance.fd(), nullptr, nullptr) : -1;
+        char request[64];
+        if (c < 0 || ::read(c, request, sizeof request) <= 0 || ::write(c, "ok\n", 3) != 3) ADD_FAILURE();
+        ::close(c);
+    });
+    EXPECT_EQ(host.SendToRunningInstance(path, "show"), "ok");
+    late.join();
 }
 
 TEST_F(QtHostTest, OnlyTheUsersOwnLaterStartsCanReachTheInstance) {
