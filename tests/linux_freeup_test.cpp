@@ -196,7 +196,6 @@ TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWa
     auto block = ClaimMemoryInChild(64 * MiB);
     ASSERT_NE(block, nullptr);
     const int child = ClaimingChild(*block);
-    // The child holds the written block and is the one offered to the out-of-memory killer.
     std::uint64_t pages = 0, resident = 0;
     std::ifstream("/proc/" + std::to_string(child) + "/statm") >> pages >> resident;
     EXPECT_GE(resident * ::sysconf(_SC_PAGESIZE), 64 * MiB);
