@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,12 +29,14 @@ std::string Box(const Placed& c) {
            std::to_string(c.height());
 }
 
-// One run of the program on `sys`: started, then ended by unloading its window, as an exit does.
-inline void RunOnce(platform::System& sys) {
+// One run of the program on `sys`: started, `during` it, then ended by unloading its window, as an exit does.
+inline void RunOnce(platform::System& sys,
+                    const std::function<void(tarnolux::Program&, host::ScriptedHost&)>& during = {}) {
     forms::Application app;
     host::ScriptedHost host{app};
     tarnolux::Program program(app, sys, host);
     ASSERT_TRUE(program.Start());
+    if (during) during(program, host);
     program.form5().Unload();
 }
 

@@ -8,9 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/form5.h"
-#include "app/program.h"
-#include "host/scripted_host.h"
+#include "app_fixture.h"
 #include "linux_bus.h"
 #include "platform/linux/memory_claim.h"
 #include "platform/linux/wave_player.h"
@@ -198,7 +196,6 @@ TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWa
     auto block = ClaimMemoryInChild(64 * MiB);
     ASSERT_NE(block, nullptr);
     const int child = ClaimingChild(*block);
-    // The child holds the written block and is the one offered to the out-of-memory killer.
     std::uint64_t pages = 0, resident = 0;
     std::ifstream("/proc/" + std::to_string(child) + "/statm") >> pages >> resident;
     EXPECT_GE(resident * ::sysconf(_SC_PAGESIZE), 64 * MiB);
@@ -227,14 +224,11 @@ struct WatchedSystem : platform::LinuxSystem {
 TEST(LinuxFreeupReport, AFreeUpIsReadBeforeTheClaimAndAfterTheChildHasGivenItBack) {
     TempDir dir;
     WatchedSystem sys(In(dir, "/proc"));
-    forms::Application app;
-    host::ScriptedHost host(app);
-    tarnolux::Program program(app, sys, host);
-    ASSERT_TRUE(program.Start());
-    const std::string answer = program.LaterStartRequest("free-up 64");
-    EXPECT_EQ(answer.rfind("result 0 Freed 64 MB in ", 0), 0u) << answer;
+    apptest::RunOnce(sys, [](tarnolux::Program& program, host::ScriptedHost&) {
+        const std::string answer = program.LaterStartRequest("free-up 64");
+        EXPECT_EQ(answer.rfind("result 0 Freed 64 MB in ", 0), 0u) << answer;
+    });
     EXPECT_EQ(sys.seen, (std::vector<std::string>{"read", "claimed", "read once it is gone"}));
-    program.form5().Unload();
 }
 
 // A wave of silence, 8000 frames a second: 16-bit mono PCM, or 32-bit stereo floats.

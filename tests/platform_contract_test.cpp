@@ -182,8 +182,6 @@ TYPED_TEST(SystemContract, ProfileFilesReadAndWriteByTheSameRules) {
     using R = std::pair<std::uint32_t, std::string>;
     EXPECT_EQ(read("VCACHE", "minfilecache", "0", 256, ini), R(3, "512"));
     EXPECT_EQ(read("vcache", "MinFileCache", "0", 3, ini), R(2, "51"));
-    EXPECT_EQ(read("vcache", "Missing", "dflt  ", 256, ini), R(4, "dflt"));
-    EXPECT_EQ(read("s", "k", "d", 256, w.Join(w.Folder(), "none.ini")), R(1, "d"));
 
     EXPECT_TRUE(sys.WritePrivateProfileString("vcache", "MaxFileCache", "4096", ini));
     EXPECT_EQ(w.Read(ini), "; keep me\r\n[386Enh]\r\nx=1\r\n\r\n[vcache]\r\nMinFileCache = \"512\" \r\nMaxFileCache=4096\r\n");

@@ -7,10 +7,12 @@
 
 #include "platform/win32/memory_claim.h"
 #include "platform/win32/win32_system.h"
+#include "settings/modules.h"
 #include "support.h"
 
 using namespace platform;
 using testsupport::TempDir;
+using tarnolux::Registry::GetStringValue;
 
 namespace {
 
@@ -19,16 +21,6 @@ Win32System::Options In(const TempDir& dir) {
     o.windowsDir = dir.str();
     o.instanceName = "TarnoluxTests." + dir.path().filename().string();
     return o;
-}
-
-std::string QueryText(System& sys, HKEY root, const std::string& path, const std::string& name) {
-    HKEY key = 0;
-    if (sys.RegOpenKey(root, path, key) != ERROR_SUCCESS) return "<no key>";
-    char buf[256] = {};
-    std::uint32_t size = sizeof buf;
-    const long rc = sys.RegQueryValueEx(key, name, nullptr, reinterpret_cast<std::uint8_t*>(buf), &size);
-    sys.RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
 }
 
 TEST(Win32Registry, StartUpRegistrationGoesToTheUsersRunKey) {
@@ -42,13 +34,13 @@ TEST(Win32Registry, StartUpRegistrationGoesToTheUsersRunKey) {
               ERROR_SUCCESS);
     EXPECT_EQ(sys.RegCloseKey(key), ERROR_SUCCESS);
     // Machine-wide needs an administrator; the user's key starts the program for this user alike.
-    EXPECT_EQ(QueryText(sys, HKEY_CURRENT_USER, run, "Tarnolux "), command);
-    EXPECT_EQ(QueryText(sys, HKEY_LOCAL_MACHINE, run, "Tarnolux "), command);
+    EXPECT_EQ(GetStringValue(sys, 0, HKEY_CURRENT_USER, run, "Tarnolux "), command);
+    EXPECT_EQ(GetStringValue(sys, 0, HKEY_LOCAL_MACHINE, run, "Tarnolux "), command);
     // Other machine keys stay where they are.
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\TarnoluxMachine", "", 0, KEY_ALL_ACCESS, key, nullptr),
               ERROR_SUCCESS);
     sys.RegCloseKey(key);
-    EXPECT_EQ(QueryText(sys, HKEY_CURRENT_USER, "Software\\TarnoluxMachine", "x"), "<no key>");
+    EXPECT_EQ(sys.RegOpenKey(HKEY_CURRENT_USER, "Software\\TarnoluxMachine", key), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(sys.OpenHandles(), 0u);
 }
 
@@ -106,7 +98,6 @@ TEST(Win32System, FiguresOfTheRunningMachine) {
     EXPECT_LE(m.availVirtual, m.totalVirtual);
 
     const std::vector<std::string> drives = sys.Drives();
-    ASSERT_FALSE(drives.empty());
     EXPECT_TRUE(std::find(drives.begin(), drives.end(), "c:") != drives.end());
     EXPECT_TRUE(sys.DriveReady("c:"));
     EXPECT_FALSE(sys.DriveReady("no drive"));

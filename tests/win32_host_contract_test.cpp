@@ -75,18 +75,8 @@ private:
             }
         }
         if (boxAnswer_) {
-            HWND box = nullptr;
-            ::EnumThreadWindows(
-                ::GetCurrentThreadId(),
-                [](HWND w, LPARAM found) -> BOOL {
-                    wchar_t cls[16] = {};
-                    ::GetClassNameW(w, cls, 16);
-                    if (std::wstring(cls) != L"#32770" || !::IsWindowVisible(w)) return TRUE;
-                    *reinterpret_cast<HWND*>(found) = w;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&box));
-            if (box) {
+            HWND box = ::FindWindowW(L"#32770", nullptr);
+            if (box && ::IsWindowVisible(box)) {
                 const int answer = boxAnswer_;
                 boxAnswer_ = 0;
                 // The box's buttons carry the answers as their identifiers.
@@ -98,22 +88,12 @@ private:
 
     void readMenu(HMENU menu) {
         menuOffered.clear();
-        const int n = ::GetMenuItemCount(menu);
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0, n = ::GetMenuItemCount(menu); i < n; ++i) {
             wchar_t text[128] = {};
-            MENUITEMINFOW info{};
-            info.cbSize = sizeof info;
-            info.fMask = MIIM_FTYPE | MIIM_STRING;
-            info.dwTypeData = text;
-            info.cch = 127;
-            ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
-            if (info.fType & MFT_SEPARATOR) {
-                menuOffered.push_back("-");
-                continue;
-            }
+            ::GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);  // a separator has no text
             std::string caption;
             for (const wchar_t* c = text; *c; ++c) caption += static_cast<char>(*c);  // the tests' captions are ASCII
-            menuOffered.push_back(caption);
+            menuOffered.push_back(caption.empty() ? "-" : caption);
         }
     }
 

@@ -3,9 +3,7 @@
 
 #include <cctype>
 
-#include "app/form5.h"
-#include "app/program.h"
-#include "host/scripted_host.h"
+#include "app_fixture.h"
 #include "platform/win32/win32_system.h"
 #include "support.h"
 #include "tray/form3.h"
@@ -19,23 +17,19 @@ TEST(Win32Program, TheSoundChooserOpensOnTheDriveOfItsFolderWhateverTheLettersCa
     options.windowsDir = dir.str();
     options.instanceName = "TarnoluxTests.program." + dir.path().filename().string();
     platform::Win32System sys(options);
-    forms::Application app;
-    host::ScriptedHost host(app);
-    tarnolux::Program program(app, sys, host);
-    ASSERT_TRUE(program.Start());
-
     std::string folder, drive;
-    host.onModal = [&](forms::Form& form) {
-        auto& chooser = static_cast<tarnolux::Form3&>(form);
-        folder = chooser.Dir1->path();
-        drive = chooser.Drive1->path();
-        chooser.Unload(0);
-    };
-    program.form5().Command2->userClick();
+    apptest::RunOnce(sys, [&](tarnolux::Program& program, host::ScriptedHost& host) {
+        host.onModal = [&](forms::Form& form) {
+            auto& chooser = static_cast<tarnolux::Form3&>(form);
+            folder = chooser.Dir1->path();
+            drive = chooser.Drive1->path();
+            chooser.Unload(0);
+        };
+        program.form5().Command2->userClick();
+    });
     ASSERT_GE(folder.size(), 3u);
     const std::string letter = {static_cast<char>(std::tolower(static_cast<unsigned char>(folder[0]))), ':'};
     EXPECT_EQ(drive, letter) << folder;
-    program.form5().Unload();
 }
 
 }  // namespace

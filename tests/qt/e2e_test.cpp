@@ -90,25 +90,18 @@ public:
     std::string Errors() const { return ReadFile(output_ + ".err"); }
 
     std::optional<int> WaitExit(std::chrono::milliseconds limit) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (!status_ && pid_ > 0) {
+        testsupport::Eventually([&] {
             int st = 0;
-            if (::waitpid(pid_, &st, WNOHANG) == pid_) status_ = st;
-            else if (std::chrono::steady_clock::now() > until) break;
-            else std::this_thread::sleep_for(10ms);
-        }
+            if (!status_ && pid_ > 0 && ::waitpid(pid_, &st, WNOHANG) == pid_) status_ = st;
+            return status_ || pid_ <= 0;
+        }, limit);
         return status_;
     }
 
     // Running: it holds the instance lock and has its termination handler in place.
     bool WaitRunning(const Home& h) {
-        const auto until = std::chrono::steady_clock::now() + 30s;
-        while (pid_ > 0 && std::chrono::steady_clock::now() < until) {
-            if (WaitExit(0ms)) return false;
-            if (CatchesTerm() && HoldsFileIn(h.runtime)) return true;
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
+        const auto running = [&] { return pid_ > 0 && !WaitExit(0ms) && CatchesTerm() && HoldsFileIn(h.runtime); };
+        return testsupport::Eventually([&] { return running() || status_ || pid_ <= 0; }, 30s) && running();
     }
 
 private:
