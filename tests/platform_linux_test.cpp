@@ -232,6 +232,8 @@ TEST_F(LinuxTest, ProfileWritesKeepPermissionsLinksAndReadOnlyFiles) {
     ASSERT_TRUE(testsupport::Eventually([&] { return fs::exists(log); }, std::chrono::seconds(10)));
     EXPECT_EQ(std::pair(fs::status(log.parent_path()).permissions(), fs::status(log).permissions()),
               std::pair(fs::perms(0700), fs::perms(0600)));
+    WriteFile(log, "H 1\n" + std::string(1 << 20, '\n'));  // past 1 MiB it was not written by us
+    EXPECT_EQ(sys.ReadLog("t.log", "H 1"), std::nullopt);
 
     if (::geteuid() != 0) {
         ::chmod(ini.c_str(), 0444);

@@ -1,5 +1,6 @@
 // The built program, started offscreen in a private home: its ends, later starts and command lines.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/file.h>
 
 #include <algorithm>
@@ -190,7 +191,8 @@ TEST(EndToEnd, CommandLineActionsGoToTheRunningInstance) {
         testsupport::SilentSocket instance((h.runtime / "tarnolux.socket").string());
         ASSERT_TRUE(::flock(lock, LOCK_EX | LOCK_NB) == 0 && instance.ok());
         std::thread refuses([&instance] {
-            const int c = ::accept(instance.fd(), nullptr, nullptr);
+            pollfd asked{instance.fd(), POLLIN, 0};
+            const int c = ::poll(&asked, 1, 10000) == 1 ? ::accept(instance.fd(), nullptr, nullptr) : -1;
             char request[64];
             if (::read(c, request, sizeof request) <= 0 || ::write(c, "working\ntoo busy\n", 17) != 17) ADD_FAILURE();
             ::close(c);
@@ -238,7 +240,7 @@ TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
     if (x.display().empty()) GTEST_SKIP() << "no Xvfb";
     Home h;
     Started program(h, x.display());
-    ASSERT_TRUE(program.WaitRunning(h));
+    ASSERT_TRUE(program.WaitRunning(h)) << program.Errors();
     // Lost once the program's own window is there (the toolkit's helper windows come first); before,
     // it ends as a start without a display does.
     Display* d = XOpenDisplay(x.display().c_str());
@@ -259,7 +261,7 @@ TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
     XCloseDisplay(d);
     EXPECT_TRUE(shown);
     x.Stop();
-    EXPECT_TRUE(ExitedWith(program.WaitExit(10s), 0));
+    EXPECT_TRUE(ExitedWith(program.WaitExit(10s), 0)) << program.Errors();
     EXPECT_TRUE(SettingsSaved(h));
 }
 
