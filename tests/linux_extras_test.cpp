@@ -323,8 +323,8 @@ TEST(LinuxProcesses, TheSnapshotNamesEachProgramByItsFullPathInIdOrder) {
     WriteFile(dir / "proc/20/exe", "");
     WriteFile(dir / "proc/20/cmdline", std::string("/opt/app/run\0--flag\0", 20));
     WriteFile(dir / "proc/21/exe", "");
-    WriteFile(dir / "proc/21/cmdline", std::string("python3\0x.py\0", 13));
-    WriteFile(dir / "proc/21/comm", "python3\n");
+    WriteFile(dir / "proc/21/cmdline", std::string("sshd: me [priv]\0", 16));  // a title, not a path
+    WriteFile(dir / "proc/21/comm", "sshd\n");
     WriteFile(dir / "proc/22/exe", "");
     WriteFile(dir / "proc/22/cmdline", "");
     WriteFile(dir / "proc/23/exe", "");
@@ -333,7 +333,7 @@ TEST(LinuxProcesses, TheSnapshotNamesEachProgramByItsFullPathInIdOrder) {
     std::vector<std::pair<std::uint32_t, std::string>> got;
     for (const ProcessEntry& p : sys.ProcessSnapshot()) got.emplace_back(p.pid, p.exeFile);
     EXPECT_EQ(got, (std::vector<std::pair<std::uint32_t, std::string>>{
-                       {3, "/bin/three"}, {9, "/usr/bin/Nine"}, {20, "/opt/app/run"}, {21, "python3"}}));
+                       {3, "/bin/three"}, {9, "/usr/bin/Nine"}, {20, "/opt/app/run"}, {21, "sshd"}}));
 }
 
 TEST(LinuxProcesses, ConfirmingTheEndOfAProgramEndsBothItsInstancesPolitely) {

@@ -117,12 +117,14 @@ TEST_F(LinuxTest, AnUpdateWritesEachFileOnceAndNothingWhenNothingChanged) {
     const std::string ini = sys.GetWindowsDirectory() + "/system.ini";
     const auto writes = [start = linux_impl::FileWrites().files] { return linux_impl::FileWrites().files - start; };
     sys.BeginUpdate();
+    sys.BeginUpdate();  // updates nest: only the outer one's end writes
     for (int i = 0; i < 17; ++i) ASSERT_EQ(SetString(sys, HKEY_CURRENT_USER, key, "K" + std::to_string(i), "512"), 0);
     ASSERT_TRUE(sys.WritePrivateProfileString("vcache", "MinFileCache", "512", ini));
     ASSERT_TRUE(sys.WritePrivateProfileString("vcache", "ChunkSize", "512", ini));
     std::string out;  // reads before the end see what is still to be written
     sys.GetPrivateProfileString("vcache", "ChunkSize", "", out, 256, ini);
     EXPECT_EQ(out, "512");
+    sys.EndUpdate();
     EXPECT_EQ(writes(), 0u);
     sys.EndUpdate();
     EXPECT_EQ(writes(), 2u);
@@ -174,12 +176,11 @@ TEST_F(LinuxTest, RunKeyValueWritesAndRemovesTheEntry) {
     fs::remove(entry);
     ASSERT_EQ(set(), ERROR_SUCCESS);
     EXPECT_EQ(ReadFile(entry), text);
-    EXPECT_EQ(sys.RegDeleteValue(key, "Tarnolux "), ERROR_SUCCESS);
-    sys.RegCloseKey(key);
-
-    // Values elsewhere never touch the entry.
+    fs::remove(entry);  // values elsewhere never touch the entry, not even to put it right
     ASSERT_EQ(SetString(sys, HKEY_CURRENT_USER, run, "Tarnolux ", "x"), ERROR_SUCCESS);
     EXPECT_FALSE(fs::exists(entry));
+    EXPECT_EQ(sys.RegDeleteValue(key, "Tarnolux "), ERROR_SUCCESS);
+    sys.RegCloseKey(key);
 }
 
 // Quoted for a reserved character, '"' '`' '$' '\' escaped inside; then '\' doubled, line breaks escaped, '%' doubled.

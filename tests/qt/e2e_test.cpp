@@ -261,7 +261,7 @@ TEST(EndToEnd, LosingTheDisplaySavesTheSettingsAndEndsWithoutFailure) {
     XCloseDisplay(d);
     EXPECT_TRUE(shown);
     x.Stop();
-    EXPECT_TRUE(ExitedWith(program.WaitExit(10s), 0)) << program.Errors();
+    EXPECT_TRUE(ExitedWith(program.WaitExit(10s), 0)) << program.Errors() << " status " << program.WaitExit(0ms).value_or(-1);
     EXPECT_TRUE(SettingsSaved(h));
 }
 
