@@ -118,8 +118,9 @@ TEST_F(TrayTest, AboutShowsNameVersionAndTheTrayPictureOfTheMomentAndItsLinkWrit
         ASSERT_EQ(form.name(), "Form1");
         auto& about = static_cast<tarnolux::Form1&>(form);
         EXPECT_EQ(about.caption() + "|" + about.Label1->caption() + "|" + about.Label2->caption() + "|" +
-                      about.Label4->caption(),
-                  "Tarnolux |Tarnolux |Version: 1.8|E-mail: " + tarnolux::ContactAddress());
+                      about.Label4->caption() + "|" + about.Command1->caption(),
+                  "Tarnolux |Tarnolux |Version: 1.8|E-mail: " + tarnolux::ContactAddress() + "|OK");
+        EXPECT_EQ(about.Label4->foreColor(), forms::RGB(0, 0, 255));  // a link's blue
         EXPECT_EQ(about.Image1->picture().resource, 104);
         about.Label4->userClick();
         about.Command1->userClick();
