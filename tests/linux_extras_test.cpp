@@ -193,6 +193,14 @@ TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForA
     }));
     server.Pause(false);
     XCloseDisplay(d);
+    // The server going away takes down neither the program nor its end.
+    sys = std::make_unique<LinuxSystem>(options);
+    sys->AvailableExtras();  // a look connects
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server.Stop();
+    sys->Desktop(DesktopAction::HideTaskbar);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(EndsWithin(std::chrono::seconds(1), [&] { sys.reset(); }));
     options.display = ":4242";  // where no server listens, nothing is offered
     LinuxSystem nowhere(options);
     EXPECT_FALSE(Eventually([&] { return nowhere.AvailableExtras().minimizeAll; }, std::chrono::milliseconds(300)));
