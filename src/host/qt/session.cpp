@@ -3,8 +3,11 @@
 #include <QGuiApplication>
 #include <QThread>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #if defined(TARNOLUX_HAVE_XCB) && QT_CONFIG(xcb)
 #include <xcb/xcb.h>
@@ -18,7 +21,7 @@ namespace qthost {
 
 namespace {
 
-QtHost::Impl* watching = nullptr;
+std::atomic<QtHost::Impl*> watching{nullptr};
 QtMessageHandler previousHandler = nullptr;
 
 // When the X server goes, the toolkit reports it and ends the process before control comes back
@@ -27,8 +30,21 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
     if (previousHandler) previousHandler(type, context, message);
     else std::fprintf(stderr, "%s\n", qPrintable(message));
     QtHost::Impl* impl = watching;
-    if (impl && !impl->displayGone && qApp && QThread::currentThread() == qApp->thread() && impl->displayBroken())
-        impl->displayLost();
+    if (!impl || !qApp || !impl->displayBroken()) return;
+    if (QThread::currentThread() == qApp->thread()) {
+        if (!impl->displayGone) impl->displayLost();
+        return;
+    }
+    // Another thread met the broken connection first, and the toolkit ends the process with a
+    // failure once this returns: the settings are saved on the user-interface thread, which is
+    // woken for it, and this thread waits for that end instead of cutting it short.
+    QMetaObject::invokeMethod(
+        qApp,
+        [impl] {
+            if (watching == impl && !impl->displayGone) impl->displayLost();
+        },
+        Qt::QueuedConnection);
+    std::this_thread::sleep_for(std::chrono::seconds(10));
 }
 
 }  // namespace
