@@ -120,12 +120,14 @@ TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheC
     EXPECT_EQ(notices->Calls()[3].args, notice(2, "tarnolux", "1"));
     EXPECT_EQ(notices->Calls().back().args, notice(17, "tarnolux", "16"));
 
-    // The session's bus in its usual place, unnamed; no icon in the icon theme: the notice names none.
+    // The session's bus in its usual place, unnamed; no icon in the icon theme (a relative folder is
+    // none of its folders): the notice names none.
     TempDir bare;
     {
         PrivateBus usual(std::getenv("XDG_RUNTIME_DIR"), "bus");
         auto there = NotificationStub(usual.address());
-        ScopedEnv dataDirs("XDG_DATA_DIRS", (bare / "share").string());
+        WriteFile(bare / "relative/icons/hicolor/48x48/apps/tarnolux.png", "");
+        ScopedEnv dataDirs("XDG_DATA_DIRS", (bare / "share").string() + ":" + fs::relative(bare / "relative").string());
         LinuxSystem plain(On(bare, "", ""));
         EXPECT_EQ(notify(plain, *there, "Freed 32 MB."), notice(0, "", "Freed 32 MB."));
     }
