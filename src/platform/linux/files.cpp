@@ -197,10 +197,9 @@ std::string InstalledIconName(const std::string& name, const std::string& dataHo
     return {};
 }
 
-int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
     DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return 0;
-    int removed = 0;
+    if (!dir) return;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
@@ -211,10 +210,9 @@ int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix)
         const std::string path = folder + "/" + name;
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (::unlink(path.c_str()) == 0) ++removed;
+        ::unlink(path.c_str());
     }
     ::closedir(dir);
-    return removed;
 }
 
 std::optional<std::string> KeepAside(const std::string& path) {

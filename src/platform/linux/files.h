@@ -43,9 +43,8 @@ std::string StateHome();
 std::string InstalledIconName(const std::string& name, const std::string& dataHome);
 
 // Removes the temporaries that WriteFileAtomic leaves in `folder` when it is interrupted
-// ("<name>.tmp-<pid>-<n>" of a process that no longer runs, `name` starting with `prefix`); the
-// number removed.
-int RemoveStaleTemporaries(const std::string& folder, const std::string& prefix = "");
+// ("<name>.tmp-<pid>-<n>" of a process that no longer runs, `name` starting with `prefix`).
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix = "");
 
 // `path` renamed aside as "<path>.damaged-YYYYMMDD-HHMMSS" (with a number when that exists);
 // the new name, or nothing when the rename failed.
