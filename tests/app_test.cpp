@@ -29,8 +29,6 @@ void ExpectPage(Form5& f, int page) {
 
 TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
     Form5& f = Start();
-    for (forms::Control* page : {&f.Frame1(1), &f.Frame1(4), f.Frame2})
-        EXPECT_EQ(std::pair(page->left(), page->top()), std::pair(f.Frame1(0).left(), f.Frame1(0).top()));
     // Every control where the design puts it: a digest of the layout, printed whole when it differs.
     std::string layout = std::to_string(f.width()) + "," + std::to_string(f.height()) + "\n";
     for (const auto& c : f.controls())
