@@ -108,7 +108,6 @@ TEST_F(ProgramTest, ExitFromTheMenuButtonOrTheCloseButtonEndsTheProgram) {
 
 constexpr std::uint64_t MiB = 1048576;
 
-// The fixture's running program, and later starts of it.
 struct LaterStartTest : apptest::ProgramTest {
     using Later = apptest::LaterStart;
     LaterStartTest() {
