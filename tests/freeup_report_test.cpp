@@ -52,7 +52,6 @@ struct ReportTest : apptest::ProgramTest {
             out.push_back(tarnolux::FromLogLine(line).value_or(FreeUpOutcome{}));
         return out;
     }
-    // A later start's status and what it said.
     std::pair<int, std::string> Ask(const std::vector<std::string>& args) {
         apptest::LaterStart later(args);
         std::string said;

@@ -46,7 +46,6 @@ struct DesktopBusTest : ::testing::Test {
         program = std::make_unique<tarnolux::Program>(app, *sys, host);
         menu = &program->form6();
     }
-    // Whether the menu, as it opens, offers Run ScreenSaver and Restart and Exit Windows.
     bool Offers(bool screenSaver, bool restart) {
         return Eventually([&] {
             menu->ShowAvailableExtras();

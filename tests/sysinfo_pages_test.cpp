@@ -37,7 +37,7 @@ TEST_F(SysinfoDiskTest, TheFiguresTheShareTheBarAndTheFileSystemName) {
     EXPECT_EQ(f.Drive1->path() + " " + Shown(), "c: / Total: 1000 MB.|Free: 250 MB.|File system: Ext4|    25% 2441");
     const std::tuple<std::uint64_t, std::uint64_t, std::string, std::string> cases[] = {  // total, free
         {3ull << 40, MiB * 3 / 2, " FAT32 ", "Total: 3145728 MB.|Free: 2 MB.|File system: Fat32|    0% 3255"},
-        {3ull << 40, MiB * 7 / 2, " FAT32 ", "Total: 3145728 MB.|Free: 4 MB.|File system: Fat32|    0% 3255"},
+        {3ull << 40, MiB * 5 / 2, " FAT32 ", "Total: 3145728 MB.|Free: 2 MB.|File system: Fat32|    0% 3255"},
         {1024 * MiB, 128 * MiB, "ntfs 3G", "Total: 1024 MB.|Free: 128 MB.|File system: Ntfs 3g|    12% 2848"},
         {1024 * MiB, 384 * MiB, "EXT4\tapps", "Total: 1024 MB.|Free: 384 MB.|File system: Ext4\tApps|    38% 2034"},
         {1024 * MiB, 512 * MiB, "  zfs", "Total: 1024 MB.|Free: 512 MB.|File system: Zfs|    50% 1628"},
