@@ -84,6 +84,8 @@ TEST_F(CacheSettingsTest, EachBarStepsInItsOwnUnitFromTheValueRead) {
 TEST_F(CacheSettingsTest, WhatIsNoNumberKeepsItsBarAndWritesTheValueRead) {
     tarnolux::Form5& f = StartWith("[vcache]\nminfilecache=lots\nmaxfilecache=8192\n", "Desktop", 0x01020304, 64);
     EXPECT_EQ(f.Text2(0).text() + "|" + std::to_string(f.VScroll1->value()) + "|" + f.VScroll1->tag(), "lots|0|");
+    f.VScroll2->setValue(f.VScroll2->value() - 1);  // up: its own box takes the step
+    EXPECT_EQ(f.Text2(0).text() + "|" + f.Text2(1).text(), "lots|9216");
 
     f.Text2(5).setText("big");
     f.Text2(6).setText("12.5");
