@@ -149,15 +149,21 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheF
     draw(0);
     QTest::qWait(100);
     EXPECT_TRUE(painted.isEmpty());
-    // One dash moved on by a column: its old and new places are repainted, the others are not.
-    draw(1);
+    // The high dash moved on by six columns: its old and new places are repainted, the others are not.
+    draw(6);
     QTest::qWait(100);
     const QFontMetrics fm(w->font());
     const auto dashAt = [&](int col, int y) { return QRect(2 * col, y / 15, fm.horizontalAdvance('-'), fm.height()); };
-    for (const auto& [col, y] : {std::pair{0, 0}, {1, 0}, {0, 210}})
+    for (const auto& [col, y] : {std::pair{0, 0}, {6, 0}, {0, 210}, {6, 210}})
         EXPECT_TRUE(painted.contains(dashAt(col, y))) << col << " " << y;
     // Columns lie 2 pixels apart and a dash is wider: those well clear of the change stay as they are.
-    for (int col = 8; col < 24; ++col) EXPECT_FALSE(painted.intersects(dashAt(col, 210))) << col;
+    for (int col = 13; col < 24; ++col) EXPECT_FALSE(painted.intersects(dashAt(col, 210))) << col;
+    graph.setFont({.size = 30});  // a larger font: what changes is measured in it
+    QTest::qWait(100);
+    paints.painted = {};
+    draw(0);
+    QTest::qWait(100);
+    EXPECT_TRUE((QRegion(12, 0, QFontMetrics(w->font()).horizontalAdvance('-'), 1) - painted).isEmpty());
 
     window(f)->activateWindow();
     QCoreApplication::processEvents();

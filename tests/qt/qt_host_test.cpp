@@ -121,11 +121,11 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     combo.setListIndex(1);
     forms::Control& late = At(f.add(Kind::PictureBox, "Picture1"), 3000, 0, 1500, 1500);  // still inside the outline
     late.setBorderStyle(0);
-    late.setBackColor(forms::RGB(200, 200, 200));
+    late.setBackColor(forms::RGB(0, 100, 0));
     EXPECT_EQ(w->windowTitle(), "Changed");
     EXPECT_NE(w->windowIcon().cacheKey(), icon);
     const QImage face = w->grab().toImage();
-    EXPECT_EQ(QColor(face.pixel(250, 30)), QColor(200, 200, 200));
+    EXPECT_EQ(QColor(face.pixel(250, 30)), QColor(0, 100, 0));
     EXPECT_EQ(QColor(face.pixel(299, 30)), QColor(121, 121, 121));  // the outline, a shade of the page
     EXPECT_TRUE(le->font().bold());
     EXPECT_EQ(le->text(), "512");
