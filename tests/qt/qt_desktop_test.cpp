@@ -164,6 +164,10 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheF
     draw(0);
     QTest::qWait(100);
     EXPECT_TRUE((QRegion(12, 0, QFontMetrics(w->font()).horizontalAdvance('-'), 1) - painted).isEmpty());
+    PaintRecorder whole;
+    window(f)->installEventFilter(&whole);
+    host.PaintNow(f);  // at once, before the event loop runs again
+    EXPECT_FALSE(whole.painted.isEmpty());
 
     window(f)->activateWindow();
     QCoreApplication::processEvents();
