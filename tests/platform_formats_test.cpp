@@ -224,7 +224,7 @@ TEST(Profile, ReadsWithoutRegardToCaseAndTrims) {
          {std::tuple{"[s]\n;k=v\n"s, "s", ";k", "dflt"}, {"[s]\n[t\nk=1\n", "s", "k", "1"},
           {"[s]\n[t\nk=1\n", "t", "k", "dflt"}, {"[s]\nbare\nbare=2\n", "s", "bare", "dflt"},
           {"[s]\rk=a\rb\rj=c\r", "s", "k", "a"}, {"[s]\nk=a\rj=c\n", "s", "j", "c"},
-          {kBom + "[s]\r\nk=v\r\n", "s", "k", "v"}})
+          {kBom + "[s]\r\nk=v\r\n", "s", "k", "v"}, {"[s]\n[]\nk=1\n", "s", "k", "dflt"}})
         EXPECT_EQ(Get(file, section, key), value) << file;
 }
 
