@@ -200,7 +200,7 @@ TEST_F(QtHostTest, ButtonsAndScrollBarsTheUserMovesRaiseTheirEventOnce) {
     spin.setMin(100);  // reversed: the upper arrow counts up
     spin.setMax(0);
     spin.setValue(50);
-    forms::Control& tall = At(f.add(Kind::VScrollBar, "VScroll1"), 2600, 0, 255, 1500);
+    forms::Control& tall = At(f.add(Kind::VScrollBar, "VScroll1"), 2600, 0, 255, 765);  // 3 times as tall: a bar
     tall.setMax(10);
     tall.setSmallChange(0);  // an arrow still moves by one
     int clicks = 0, changes = 0, tallChanges = 0;
@@ -239,7 +239,8 @@ TEST_F(QtHostTest, ButtonsAndScrollBarsTheUserMovesRaiseTheirEventOnce) {
     EXPECT_EQ(std::pair(spin.value(), changes), std::pair(51, 1));
     Click(arrows, QPoint(arrows->width() / 2, arrows->height() - 2));
     EXPECT_EQ(std::pair(spin.value(), changes), std::pair(50, 2));
-    auto* bar = static_cast<QScrollBar*>(widget(tall));
+    auto* bar = qobject_cast<QScrollBar*>(widget(tall));
+    ASSERT_NE(bar, nullptr);
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(std::tuple(tall.value(), bar->value(), tallChanges), std::tuple(5, 5, 2));
 }
