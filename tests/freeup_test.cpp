@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::uint64_t MiB = 1048576;
-
 // A 128 MB machine: limit 8 MB, amount 21 MB, periodic 16 MB every 10, processor gate on at 25 %.
 struct FreeupTest : apptest::ProgramTest {
     tarnolux::Form5& f;

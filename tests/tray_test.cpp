@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr std::uint64_t MiB = 1048576;
-
 using platform::DesktopAction;
 using tarnolux::Form3;
 
