@@ -102,7 +102,6 @@ TEST_F(FreeupTest, ThePeriodicTriggerFreesUnderItsCeilingOncePerPeriodCount) {
         host.Advance(periods * 65535);
         EXPECT_EQ(std::pair(sys.claimRequests, int{f.PeriodTickCount}), std::pair(freed, count)) << "step " << i;
     }
-    // The box switches its row and the timer.
     const auto row = {f.Label12, f.Label13, f.Label14, f.Text3, f.Text4, f.VScroll6};
     f.Check3->setValue(0);
     for (forms::Control* c : row) EXPECT_FALSE(c->enabled()) << c->name();
