@@ -53,6 +53,7 @@ struct LaterStart {
 };
 
 struct ProgramTest : ::testing::Test {
+    static constexpr std::uint64_t MiB = 1048576;
     forms::Application app;
     host::ScriptedHost host{app};
     platform::FakeSystem sys;

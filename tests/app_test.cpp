@@ -106,8 +106,6 @@ TEST_F(ProgramTest, ExitFromTheMenuButtonOrTheCloseButtonEndsTheProgram) {
     }
 }
 
-constexpr std::uint64_t MiB = 1048576;
-
 struct LaterStartTest : apptest::ProgramTest {
     using Later = apptest::LaterStart;
     LaterStartTest() {

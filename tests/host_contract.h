@@ -69,7 +69,6 @@ TYPED_TEST_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefuseAndClosingTheL
     ContractForm f(this->app);
     f.Show();
     this->host().PaintNow(f);
-    EXPECT_TRUE(this->driver.Shown(f));
 
     f.refuseToClose = true;
     this->driver.UserCloses(f);
@@ -106,7 +105,6 @@ TYPED_TEST_P(HostContract, MenusAndBoxesAnswerTheUserUntilQuitEndsTheLoopWithIts
     EXPECT_EQ(clicked, std::vector<std::string>{"exit"});
     this->driver.ChooseInNextMenu("");
     this->host().PopupMenu(f, file, nullptr);
-    // A message box returns the button chosen.
     for (const auto& [style, answer] :
          {std::pair{host::vbYesNo | host::vbQuestion, host::vbYes}, {host::vbYesNo, host::vbNo},
           {host::vbOKCancel, host::vbCancel}, {host::vbInformation, host::vbOK}}) {

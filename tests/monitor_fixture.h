@@ -25,13 +25,11 @@ struct WindowTest : ::testing::Test {
 
     WindowTest() { sys.SetMemoryMB(1000, 500, 0, 0, 2048, 2048); }
 
-    // A language file in the program's Language folder.
     std::string AddLanguage(const std::string& name, const std::string& contents) {
         const std::string path = sys.appPath + "/Language/" + name + ".ini";
         sys.AddFile(path, contents);
         return path;
     }
-    // Lists `name` in the language box and selects it, as the user would.
     void Choose(const std::string& name) {
         f.Combo1->addItem(name);
         f.Combo1->setListIndex(f.Combo1->listCount() - 1);

@@ -74,8 +74,7 @@ TEST_F(ProgramTest, StoredSwitchesSetUpTheirRowsAndNumbersBeyondTheBarsAreClampe
     EXPECT_EQ(Stored("LimitFreeMemory").value_or("") + " " + Stored("FreeUpMemory").value_or(""), "128 0");
 }
 
-// A window no part of which is on a screen opens at 480, 480. The primary is 1024 x 768 pixels of
-// 15 twips; `three` adds a 1280 x 1024 monitor right of it and an 800 x 600 one left, lower down.
+// A window no part of which is on a screen opens at 480, 480.
 TEST_F(ProgramTest, AStoredPositionOffEveryScreenComesBack) {
     const std::vector<host::ScreenRect> one, three = {{0, 0, 1024 * 15, 768 * 15},
                                                       {1024 * 15, 0, 1280 * 15, 1024 * 15},

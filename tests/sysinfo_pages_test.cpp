@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::uint64_t MiB = 1048576;
-
 // The Disk page shown, with drive C of 1000 MB, 250 MB free.
 struct SysinfoDiskTest : apptest::ProgramTest {
     tarnolux::Form5& f;

@@ -29,8 +29,7 @@ public:
 
     void UserCloses(forms::Form& form) { window(form)->close(); }
 
-    // Runs as soon as the menu's own loop serves events: a host that never opened one leaves
-    // nothing for it to do.
+    // Runs as soon as the menu's own loop serves events: a host that never opened one leaves nothing to do.
     void ChooseInNextMenu(std::string caption) {
         QTimer::singleShot(0, [this, caption] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
