@@ -139,6 +139,7 @@ TEST_F(TrayTest, TheChooserListsWaveFilesAndOnlyOkChangesTheSound) {
     sys.AddFolder("/media/usb/sounds/more.wav");
     sys.AddFolder("/opt/tarnolux");
     f.Text6->setText("/snd/mine.wav");
+    Store("LastAccessWAVDir", "/gone");  // no more: the program's folder instead
     Choose([](Form3& chooser) {
         EXPECT_EQ(chooser.Dir1->path(), "/opt/tarnolux");
         chooser.Unload(0);  // the close box
@@ -166,7 +167,9 @@ TEST_F(TrayTest, TheChooserListsWaveFilesAndOnlyOkChangesTheSound) {
     EXPECT_EQ(f.Text6->text() + "|" + f.Command2->tag() + "|" + *Stored("LastAccessWAVDir"), "/ding.WAV|/ding.WAV|/");
 
     f.Text6->setText("/snd/typed.wav");
+    sys.AddFile("/aaa.wav");  // the same folder again shows what came meanwhile
     Choose([](Form3& chooser) {  // reopened, a file clicked, then closed: the confirmed file stays
+        EXPECT_EQ(chooser.File1->items(), (std::vector<std::string>{"aaa.wav", "ding.WAV"}));
         EXPECT_EQ(chooser.Text1->text(), "");
         chooser.File1->setListIndex(0);
         chooser.Unload(0);
