@@ -327,6 +327,15 @@ TEST_F(TrayTest, ItemsWithoutATargetAreGreyedWhenTheMenuPopsUp) {
     EXPECT_EQ(offered(), std::vector<int>{4});
 }
 
+// Asked at start-up as well: the menu is right the first time it opens.
+TEST(TrayAtStart, TheExtrasAreAskedForBeforeTheMenuFirstOpens) {
+    platform::FakeSystem sys;
+    sys.extras = {};
+    apptest::RunOnce(sys, [](tarnolux::Program& p, host::ScriptedHost&) {
+        EXPECT_FALSE(p.form6().extras1_menu(0).enabled() || p.form6().restart_menu->enabled());
+    });
+}
+
 TEST_F(TrayTest, TheSmallWindowsKeepTheirLayout) {
     const auto layout = [](const forms::Form& w) {
         std::vector<std::string> out{w.name() + " " + apptest::Box(w) + (w.startUpPosition() == 2 ? " centred" : "") +
