@@ -382,6 +382,7 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     Form f(app);
     f.setShowInTaskbar(false);
     f.Show();
+    f.Hide();  // before there is an icon: simply hidden
 
     host::NotifyIconData data;
     data.window = &f;
@@ -391,13 +392,19 @@ TEST_F(QtHostTest, WithoutATrayTheHiddenTrayWindowKeepsATaskbarEntryAndTheIconIt
     QSystemTrayIcon* tray = qthost::QtHostAccess::tray(host);
     EXPECT_EQ(tray->toolTip(), "Tarnolux ");
     EXPECT_FALSE(tray->icon().isNull());  // added without a picture, it is no empty spot
+    QCoreApplication::processEvents();
     EXPECT_EQ(window(f)->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // the tray cannot be reached
+    EXPECT_TRUE(window(f)->isMinimized());  // so the taskbar is the way back
     data.flags |= host::NIF_ICON;
     data.tip = {'5', '1', '2', ' ', 'M', 'B'};
     data.icon = {};  // no picture: the program's own icon
     ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_MODIFY, data));
     EXPECT_EQ(tray->toolTip(), "512 MB");
     EXPECT_EQ(tray->icon().cacheKey(), window(f)->windowIcon().cacheKey());  // as a window without one
+    data.icon.file = TARNOLUX_SOURCE_DIR "/resources/icons/1.png";  // given again each tick, made once
+    ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_MODIFY, data));
+    const qint64 made = tray->icon().cacheKey();
+    ASSERT_TRUE(host.ShellNotifyIcon(host::NIM_MODIFY, data) && tray->icon().cacheKey() == made);
 
     f.Hide();
     EXPECT_EQ(window(f)->windowFlags() & Qt::WindowType_Mask, Qt::Window);  // a taskbar entry to come back by
