@@ -180,6 +180,13 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheF
         EXPECT_FALSE(widget(visible)->hasFocus() || widget(*outside)->hasFocus()) << outside->name();
         EXPECT_EQ(QApplication::focusWidget(), window(f));
     }
+    f.Hide();  // a hidden window is not waited for, so nothing else runs in the middle of the handler
+    QCoreApplication::processEvents();
+    bool served = false;
+    QTimer::singleShot(0, window(f), [&] { served = true; });
+    host.PaintNow(f);
+    EXPECT_FALSE(served);
+    QCoreApplication::processEvents();
 }
 
 class MainWindowTest : public QtHostTest {

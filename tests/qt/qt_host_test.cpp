@@ -90,7 +90,11 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     f.move(0, 0, 4500, 1500);
     forms::Control& frame = At(f.add(Kind::Frame, "Frame1"), 0, 0, 1500, 1500);
     forms::Control& text = At(f.add(Kind::TextBox, "Text1", -1, &frame), 0, 0, 1500, 285);
+    forms::Control& image = At(f.add(Kind::Image, "Image1", -1, &frame), 0, 0, 1500, 285);
     forms::Control& label = At(f.add(Kind::Label, "Label1", -1, &frame), 0, 0, 1500, 285);
+    forms::Control& outline = At(f.add(Kind::Shape, "Shape1", -1, &frame), 0, 0, 1500, 1500);
+    label.setBackStyle(0);
+    outline.setBackStyle(0);
     forms::Control& combo = At(f.add(Kind::ComboBox, "Combo1"), 0, 1000, 1500, 315);
     int changes = 0, clicks = 0;
     text.Change = [&] { ++changes; };
@@ -104,6 +108,9 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     EXPECT_FALSE(w->windowIcon().isNull());
     const QList<QObject*> children = widget(frame)->children();
     EXPECT_LT(children.indexOf(widget(label)), children.indexOf(le));
+    // A clear caption stays over the picture it names, and an outline under what it frames.
+    EXPECT_LT(children.indexOf(widget(outline)), children.indexOf(widget(image)));
+    EXPECT_LT(children.indexOf(widget(image)), children.indexOf(widget(label)));
 
     f.setCaption("Changed");
     f.setBackColor(forms::RGB(200, 200, 200));
@@ -360,6 +367,8 @@ TEST_F(QtHostTest, AShownWindowFollowsItsForm) {
     host.SetWindowPos(f, host::HWND_TOPMOST, 30, 40, 120, 60, host::SWP_SHOWWINDOW | host::SWP_NOACTIVATE);
     EXPECT_EQ(std::pair(w->isVisible(), QRect(w->pos(), w->size())), std::pair(true, QRect(30, 40, 120, 60)));
     EXPECT_FALSE(w->testAttribute(Qt::WA_ShowWithoutActivating));  // only that showing; a later one takes the focus
+    host.SetWindowPos(f, host::HWND_TOPMOST, 30, 40, 0, 0, 0);
+    EXPECT_EQ(w->size(), QSize(1, 1));  // never an empty window, which X refuses
 
     // The busy pointer covers the whole program while it is set.
     host.SetMousePointer(host::vbHourglass);
