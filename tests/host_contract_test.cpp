@@ -31,7 +31,6 @@ public:
     void AnswerNextMsgBox(int answer) { host_.msgBoxAnswers.push_back(answer); }
     void LetTimePass(int ms) { host_.Advance(ms); }
     bool Shown(const forms::Form& form) { return form.loaded() && form.visible(); }
-    bool Minimised(const forms::Form&) { return false; }
     void WhileWorkRuns(std::function<void()> serve) { host_.onRunAside = std::move(serve); }
     std::string Channel() { return "contract"; }
     std::optional<std::string> SendFromAnotherStart(const std::string& channel, const std::string& request) {

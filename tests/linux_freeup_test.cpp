@@ -57,19 +57,13 @@ TEST(LinuxFreeupClaim, WhatCanBeHadIsAvailablePlusSwapLessAReserve) {
 // A claim that cannot finish claims nothing, and our out-of-memory score is put back either way.
 TEST(LinuxFreeupClaim, AClaimIsWrittenInFullOrGivesUpInTimeAndOurScoreComesBack) {
     const std::optional<int> before = OomScoreAdj();
-    {
-        auto block = ClaimMemory(8 * MiB);
-        ASSERT_NE(block, nullptr);
-        EXPECT_EQ(block->size(), 8 * MiB);
-        EXPECT_TRUE(AllBlank(static_cast<const ClaimedBlock&>(*block).data(), 8 * MiB));
-        EXPECT_EQ(OomScoreAdj(), 1000);
-    }
-    EXPECT_EQ(OomScoreAdj(), before);
     int asked = 0;
     {
         auto odd = ClaimMemory(3 * MiB + 7);  // not a whole number of pages
         ASSERT_NE(odd, nullptr);
+        EXPECT_EQ(odd->size(), 3 * MiB + 7);
         EXPECT_TRUE(AllBlank(static_cast<ClaimedBlock&>(*odd).data(), 3 * MiB + 7));
+        EXPECT_EQ(OomScoreAdj(), 1000);
         // The rest fits exactly at every check: the claim completes, asking before each chunk.
         std::uint64_t rest = 8 * MiB;
         const auto shrinking = [&] {
@@ -81,7 +75,6 @@ TEST(LinuxFreeupClaim, AClaimIsWrittenInFullOrGivesUpInTimeAndOurScoreComesBack)
         EXPECT_EQ(asked, 4);
         EXPECT_TRUE(AllBlank(static_cast<const ClaimedBlock&>(*block).data(), 8 * MiB));
     }
-    EXPECT_EQ(ClaimMemory(UINT64_MAX), nullptr);
     EXPECT_EQ(ClaimMemory(MiB, [] { return std::optional<std::uint64_t>(); }), nullptr);
     asked = 0;  // plenty at first; after the first 2 MiB chunk the machine has run short
     const auto shortAfterTheFirst = [&] { return std::optional<std::uint64_t>(++asked == 1 ? 64 * MiB : 4 * MiB); };
@@ -95,7 +88,6 @@ TEST(LinuxFreeupClaim, AClaimIsWrittenInFullOrGivesUpInTimeAndOurScoreComesBack)
     };
     EXPECT_EQ(ClaimMemory(8 * MiB, stopAtTheSecond, 2 * MiB, stop.get_token()), nullptr);
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(ClaimMemory(MiB, stop.get_token()), nullptr);
     EXPECT_EQ(ClaimMemory(0), nullptr);
     EXPECT_EQ(OomScoreAdj(), before);
 }

@@ -65,8 +65,7 @@ public:
     bool Shown(const forms::Form& form) { return Visible(form) && !window(form)->isMinimized(); }
     bool Minimised(const forms::Form& form) { return Visible(form) && window(form)->isMinimized(); }
     void WhileWorkRuns(const std::function<void()>&) {}  // the host serves its own events meanwhile
-    // In the run's private folder, not the shared temporary one where another run's host would answer; left
-    // behind with nobody listening, as a run that crashed leaves it: the host takes its place.
+    // Private to the run, and left unanswered as a crashed run leaves it: the host takes its place.
     std::string Channel() {
         const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/tarnolux-contract.socket";
         ::unlink(path.c_str());
