@@ -134,13 +134,19 @@ bool SettingsSaved(const Home& h) { return ReadFile(h.hive).find(kSection) != st
 // Every file below the program's folders, with its contents and time of change.
 using Snapshot = std::map<std::string, std::pair<std::string, fs::file_time_type>>;
 Snapshot Take(const Home& h) {
-    Snapshot s;
-    for (const fs::path& root : {h.config, h.data, h.runtime}) {
-        std::error_code ec;
-        for (const auto& e : fs::recursive_directory_iterator(root, ec))
-            if (e.is_regular_file()) s[e.path().string()] = {ReadFile(e.path()), e.last_write_time()};
+    for (int walk = 1;; ++walk) {
+        try {
+            Snapshot s;
+            for (const fs::path& root : {h.config, h.data, h.runtime}) {
+                std::error_code ec;
+                for (const auto& e : fs::recursive_directory_iterator(root, ec))
+                    if (e.is_regular_file()) s[e.path().string()] = {ReadFile(e.path()), e.last_write_time()};
+            }
+            return s;
+        } catch (const fs::filesystem_error&) {
+            if (walk == 20) throw;  // else a file the program replaced went during the walk: walk again
+        }
     }
-    return s;
 }
 Snapshot Settled(const Home& h) {
     Snapshot last = Take(h);
