@@ -163,6 +163,7 @@ TEST(EndToEnd, EndsInOrderOnSigtermAndSavesItsSettings) {
     Home h;
     Started first(h, {}, {}, false, {"QT_STYLE_OVERRIDE=nosuchstyle"});
     ASSERT_TRUE(first.WaitRunning(h));
+    ASSERT_EQ(::kill(first.pid(), SIGPIPE), 0);  // a write to a peer that went: no reason to end unsaved
 
     // A second start finds the first and ends at once, changing nothing.
     const Snapshot before = Settled(h);

@@ -87,6 +87,10 @@ void GuardTermination() {
         sigemptyset(&sa.sa_mask);
         sa.sa_flags = SA_RESTART;
         for (int signal : kSignals) ::sigaction(signal, &sa, nullptr);
+        // A write to a peer that has gone (the X server above all) fails with EPIPE instead of ending
+        // the program before it saves. Caught, not ignored: programs it starts get the default back.
+        sa.sa_handler = [](int) {};
+        ::sigaction(SIGPIPE, &sa, nullptr);
     });
 }
 
