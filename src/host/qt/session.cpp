@@ -31,12 +31,11 @@ void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QStrin
     else std::fprintf(stderr, "%s\n", qPrintable(message));
     QtHost::Impl* impl = watching;
     if (!impl || !qApp) return;
-    const bool uiThread = QThread::currentThread() == qApp->thread();
     // Every Xlib connection in the process reports through the toolkit's handler, which then ends
     // the process; one of another library's may break before the toolkit's own has noticed.
-    const bool xlibEnds = !uiThread && message.startsWith(QLatin1String("The X11 connection broke"));
+    const bool xlibEnds = message.startsWith(QLatin1String("The X11 connection broke"));
     if (!xlibEnds && !impl->displayBroken()) return;
-    if (uiThread) {
+    if (QThread::currentThread() == qApp->thread()) {
         if (!impl->displayGone) impl->displayLost();
         return;
     }
