@@ -179,6 +179,7 @@ TEST_F(LaterStartTest, AFirstStartCarriesOutItsOwnAction) {
     form().Unload();
 
     Store("Left", "1234");
+    host.exitCode = 9;                     // what an entered loop would end with
     EXPECT_EQ(firstStart({"--quit"}), 0);  // nothing to run: the loop is never entered
     EXPECT_FALSE(form().loaded());
     EXPECT_EQ(Stored("Left"), "1234");

@@ -204,7 +204,7 @@ TEST(Numbers, OnlyAWholeTextIsANumber) {
         EXPECT_FALSE(ParseNumber(junk)) << junk;
     // Read in 64 bits; beyond them, the nearest end.
     EXPECT_EQ(ToInt64Clamped("99999999999"), 99999999999);
-    EXPECT_EQ(ToInt64Clamped("1e30"), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(ToInt64Clamped("9223372036854775808"), std::numeric_limits<std::int64_t>::max());  // one past
     EXPECT_EQ(ToInt64Clamped("-1e30"), std::numeric_limits<std::int64_t>::min());
     EXPECT_FALSE(ToInt32("99999999999"));
 }

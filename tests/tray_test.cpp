@@ -219,6 +219,12 @@ TEST_F(TrayTest, TheChooserOpensInTheStoredFolderOnItsDrive) {
             chooser.Unload(0);
         });
     }
+    sys.AddFolder("/home/u/new");  // opened again where it was: what came meanwhile is listed
+    Store("LastAccessWAVDir", "/home/u");
+    Choose([](Form3& chooser) {
+        EXPECT_EQ(chooser.Dir1->items().back(), "/home/u/new");
+        chooser.Unload(0);
+    });
     // Windows lists "c: [label]" or a bare "a:"; either drive's root is its letter, a colon and a backslash.
     sys.pathSeparator = '\\';
     sys.drives = {{"c: [System]", platform::DriveSpace{}, {}}, {"a:", platform::DriveSpace{}, {}}};
