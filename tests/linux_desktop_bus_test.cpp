@@ -129,6 +129,9 @@ TEST_F(DesktopBusTest, EachNoticeReplacesThePreviousOneAndASilentServerCostsTheC
         ScopedEnv dataDirs("XDG_DATA_DIRS", (bare / "share").string() + ":" + fs::relative(bare / "relative").string());
         LinuxSystem plain(On(bare, "", ""));
         EXPECT_EQ(notify(plain, *there, "Freed 32 MB."), notice(0, "", "Freed 32 MB."));
+        WriteFile(bare / "share/icons/hicolor/48x48/apps/tarnolux.png", "");  // one in an absolute folder is
+        LinuxSystem found(On(bare, "", ""));
+        EXPECT_EQ(notify(found, *there, "Freed 16 MB."), notice(0, "tarnolux", "Freed 16 MB."));
     }
     // Nobody to ask: no address at all, or a socket's path where no socket is.
     WriteFile(bare / "left-over", "");

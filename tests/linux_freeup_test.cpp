@@ -191,6 +191,9 @@ TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWa
     EXPECT_GE(resident * ::sysconf(_SC_PAGESIZE), 64 * MiB);
     EXPECT_EQ(ReadFile("/proc/" + std::to_string(child) + "/oom_score_adj"), "1000\n");
     EXPECT_EQ(OomScoreAdj(), before);
+    ::usleep(100000);  // and goes on holding it until it is given back
+    siginfo_t ended{};
+    EXPECT_TRUE(::waitid(P_PID, child, &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0);
 }
 
 // A LinuxSystem that notes each reading with whether the child that claims lives.

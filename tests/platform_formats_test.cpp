@@ -240,7 +240,8 @@ TEST(Profile, CutsToTheBufferAndCountsCharacters) {
     for (const auto& [value, cut] : {std::pair{"\xC0\xAF\xC0\xAF", "\xC0\xAF"}, {"\xE0\x9F\xBF\xE0", "\xE0\x9F"},
                                      {"\xED\xA0\x80\xED", "\xED\xA0"}, {"\xF4\x90\x80\x80", "\xF4\x90"},
                                      {"\xE0\xA0\x80\xE0\xA0\x80\xE0\xA0\x80", "\xE0\xA0\x80\xE0\xA0\x80"},
-                                     {"\xF4\x8F\xBF\xBFxy", "\xF4\x8F\xBF\xBFx"}, {"\xC7\xC3\xA4", "\xC7\xC3"}})
+                                     {"\xF4\x8F\xBF\xBFxy", "\xF4\x8F\xBF\xBFx"}, {"\xC7\xC3\xA4", "\xC7\xC3"},
+                                     {"\x80\xC3\xA4", "\x80\xC3"}})  // "€Ã¤" in Windows-1252
         EXPECT_EQ(read("[s]\nk=" + std::string(value) + "\n", "", 3).second, cut) << value;
 }
 

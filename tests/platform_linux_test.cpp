@@ -141,15 +141,26 @@ TEST_F(LinuxTest, AnUpdateWritesEachFileOnceAndNothingWhenNothingChanged) {
 // The next start removes the temporary of a save cut short (99999999, 10000000: no process the kernel gives).
 TEST(LinuxFiles, TemporariesOfAnInterruptedSaveAreRemovedAtTheNextStart) {
     TempDir dir;
+    const pid_t saving = ::fork();  // another start, in the middle of its save
+    if (saving == 0) {
+        for (int s = 1; s < NSIG; ++s) ::signal(s, SIG_DFL);  // so that any signal sent to it shows
+        for (;;) ::pause();
+    }
+    const std::string status = "/proc/" + std::to_string(saving) + "/status";
+    ASSERT_TRUE(Eventually([&] { return ReadFile(status).find("SigIgn:\t0000000000000000") != std::string::npos; }));
+    const std::string busy = "tarnolux/HKEY_LOCAL_MACHINE.reg.tmp-" + std::to_string(saving) + "-3";
     const std::pair<std::string, bool> files[] = {
         {"tarnolux/HKEY_CURRENT_USER.reg.tmp-99999999-1", false}, {"tarnolux/Windows/system.ini.tmp-99999999-7", false},
-        {"autostart/tarnolux.desktop.tmp-99999999-2", false},    {"tarnolux/HKEY_LOCAL_MACHINE.reg.tmp-1-3", true},
-        {"tarnolux/notes.tmp-x-1", true},                        {"autostart/other.desktop.tmp-99999999-1", true},
-        {"tarnolux/Windows/win.ini.tmp-10000000-10", false}};
+        {"autostart/tarnolux.desktop.tmp-99999999-2", false},    {busy, true},
+        {"tarnolux/HKEY_CURRENT_USER.reg.tmp-x-1", true},        {"autostart/other.desktop.tmp-99999999-1", true},
+        {"tarnolux/HKEY_CURRENT_USER.reg.tmp-99999999-", true},  {"tarnolux/Windows/win.ini.tmp-10000000-10", false}};
     for (const auto& [name, stays] : files) WriteFile(dir / "config" / name, "cut short");
     LinuxSystem sys(In(dir));
     EXPECT_EQ(GetStringValue(sys, 0, HKEY_CURRENT_USER, "Software", "x"), "");
     for (const auto& [name, stays] : files) EXPECT_EQ(fs::exists(dir / "config" / name), stays) << name;
+    EXPECT_FALSE(Eventually([&] { return ::waitpid(saving, nullptr, WNOHANG) != 0; }, std::chrono::milliseconds(200)));  // left undisturbed
+    ::kill(saving, SIGKILL);
+    ::waitpid(saving, nullptr, 0);
 }
 
 TEST_F(LinuxTest, RunKeyValueWritesAndRemovesTheEntry) {
