@@ -79,6 +79,8 @@ TYPED_TEST_P(HostContract, ClosingAWindowAsksItsFormWhichMayRefuseAndClosingTheL
     f.refuseToClose = false;
     this->driver.UserCloses(f);
     EXPECT_FALSE(f.loaded());
+    this->host().SetWindowPos(f, host::HWND_TOPMOST, 0, 0, 600, 600, host::SWP_SHOWWINDOW);  // gone stays gone
+    EXPECT_FALSE(this->driver.Shown(f));
     EXPECT_EQ(this->host().Run(), 0);  // returns at once: nothing is left to run
 }
 

@@ -168,6 +168,10 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheF
     window(f)->installEventFilter(&whole);
     host.PaintNow(f);  // at once, before the event loop runs again
     EXPECT_FALSE(whole.painted.isEmpty());
+    paints.painted = {};
+    graph.setPicture({104, {}});  // shown without waiting for another change
+    QTest::qWait(100);
+    EXPECT_FALSE(painted.isEmpty());
 
     window(f)->activateWindow();
     QCoreApplication::processEvents();

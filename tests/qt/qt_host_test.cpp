@@ -80,6 +80,8 @@ TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
         EXPECT_EQ(std::pair(widget(*c)->parentWidget(), widget(*c)->geometry()), std::pair(parent, rect)) << c->name();
     // A line right to left still covers its end points.
     EXPECT_EQ(widget(line)->geometry(), QRect(20, 10, 181, 1));
+    frame.move(165, 300, 3000, 1500);  // a moving container leaves what is not a list as it lies
+    EXPECT_EQ(std::pair(widget(text)->geometry(), widget(line)->geometry()), std::pair(QRect(-1, 40, 67, 19), QRect(20, 10, 181, 1)));
 }
 
 // A control drawn on its container lies below those with windows, even added after them.
@@ -193,8 +195,10 @@ TEST_F(QtHostTest, AWindowDraggedByItsTitleFollowsThePointerUntilTheButtonGoesUp
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(20, 20));  // where the pointer is now
     pointerTo({200, 200}, Qt::LeftButton);
     EXPECT_EQ(std::tuple(f.left(), f.top(), released), std::tuple(130 * 15, 70 * 15, forms::vbLeftButton));
-    QTest::mouseClick(handle, Qt::MiddleButton, {}, QPoint(12, 5));
-    EXPECT_EQ(released, 4);  // the middle button, as the forms toolkit numbers it
+    for (const auto& [button, number] : {std::pair{Qt::RightButton, 2}, {Qt::MiddleButton, 4}}) {
+        QTest::mouseClick(handle, button, {}, QPoint(12, 5));
+        EXPECT_EQ(released, number);  // as the forms toolkit numbers them
+    }
     QTest::mouseClick(handle, Qt::BackButton, {}, QPoint(12, 5));
     EXPECT_EQ(released, 0);  // one it does not number is none of them
 }
