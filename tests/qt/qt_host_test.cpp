@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocalSocket>
 #include <QPointer>
 #include <QMenu>
 #include <QScrollBar>
@@ -472,10 +473,16 @@ TEST_F(QtHostTest, ALaterStartReachesAnInstanceThatListensOnlyLater) {
     late.join();
 }
 
-TEST_F(QtHostTest, OnlyTheUsersOwnLaterStartsCanReachTheInstance) {
+TEST_F(QtHostTest, OnlyTheUsersOwnLaterStartsCanReachTheInstanceAndEachLeavesNothingBehind) {
     const std::string path = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/own.socket";
     ASSERT_TRUE(host.ListenForLaterStarts(path));
     EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::mask, std::filesystem::perms(0700));
+    QLocalSocket later;  // one that goes without a word, as a start killed early does
+    later.connectToServer(QString::fromStdString(path));
+    const auto clients = [&] { return qthost::QtHostAccess::laterStarts(host)->findChildren<QLocalSocket*>().size(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clients() == 1; }));
+    later.disconnectFromServer();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clients() == 0; }));
 }
 
 }  // namespace

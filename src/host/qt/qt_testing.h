@@ -1,6 +1,7 @@
 // A look inside the Qt host, for its tests: the widget that mirrors a control or a form.
 #pragma once
 
+#include <QLocalServer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
@@ -28,6 +29,7 @@ struct QtHostAccess {
         return v ? v->fontPx : 0;
     }
     static QSystemTrayIcon* tray(QtHost& host) { return host.d->tray; }
+    static QObject* laterStarts(QtHost& host) { return host.d->laterStarts; }
 };
 
 }  // namespace qthost
