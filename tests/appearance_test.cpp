@@ -354,12 +354,10 @@ TEST(SkinFile, EntriesColourLinesAndFieldsThatDoNotConvert) {
     EXPECT_EQ(skin.entries.size(), 10u);
     EXPECT_EQ(skin.windowColor, 12632256);
     EXPECT_EQ(skin.gaugeColor, 8421504);  // the last colour line
-    EXPECT_EQ(Colours(skin.Find("Label3")), std::pair(255, 65535));
-    EXPECT_EQ(Colours(skin.Find(" Label5")), std::pair(5, 6));
-    EXPECT_EQ(Colours(skin.Find("Label6")), std::pair(0, 0));
-    EXPECT_EQ(Colours(skin.Find("Label7")), std::pair(0, 10));
-    EXPECT_EQ(Colours(skin.Find("Label8")), std::pair(1, 0));
-    for (const char* none : {"Label4", "Label5", ""}) EXPECT_EQ(skin.Find(none), nullptr) << none;  // "": colour lines
+    const std::pair<const char*, std::pair<int, int>> found[] = {  // -1: none; "": the colour lines
+        {"Label3", {255, 65535}}, {" Label5", {5, 6}},  {"Label6", {0, 0}},   {"Label7", {0, 10}},
+        {"Label8", {1, 0}},       {"Label4", {-1, -1}}, {"Label5", {-1, -1}}, {"", {-1, -1}}};
+    for (const auto& [key, colours] : found) EXPECT_EQ(Colours(skin.Find(key)), colours) << key;
     EXPECT_EQ(ParseSkin("Label3,1,2\n255\n").gaugeColor, 0);
 }
 

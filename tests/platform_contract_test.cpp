@@ -164,8 +164,7 @@ TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
     const std::uint8_t zero[4] = {};
     EXPECT_EQ(sys.RegSetValueEx(data, "KERNEL\\CPUUsage", REG_BINARY, zero, 4), ERROR_ACCESS_DENIED);
     EXPECT_EQ(sys.RegDeleteValue(data, "KERNEL\\CPUUsage"), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(sys.RegCloseKey(start), ERROR_SUCCESS);
-    EXPECT_EQ(sys.RegCloseKey(data), ERROR_SUCCESS);
+    for (HKEY open : {start, data}) EXPECT_EQ(sys.RegCloseKey(open), ERROR_SUCCESS);
 }
 
 TYPED_TEST(SystemContract, ProfileFilesReadAndWriteByTheSameRules) {

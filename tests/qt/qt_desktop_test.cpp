@@ -100,10 +100,8 @@ TEST_F(QtHostTest, AFolderListShowsNamesByDepthAndReportsAChosenFolderOnce) {
 
     changes = 0;
     list->setCurrentRow(2);  // as the user chooses it; the list is refilled while it reports the choice
-    EXPECT_EQ(dirs.path(), "/home/x");
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(shown(), (QStringList{"/", "  home", "    x", "      x"}));
-    EXPECT_EQ(list->currentRow(), 2);
+    EXPECT_EQ(std::tuple(dirs.path(), changes, shown(), list->currentRow()),
+              std::tuple(std::string("/home/x"), 1, QStringList{"/", "  home", "    x", "      x"}, 2));
 
     auto* fileList = static_cast<QListWidget*>(widget(files));
     emit fileList->itemDoubleClicked(fileList->item(0));
