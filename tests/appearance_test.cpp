@@ -199,8 +199,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteFitsItsControlsAndIsSpoken) {
         // Keys followed by a value end in a blank.
         for (int i = 0; i < 6; ++i) EXPECT_EQ(f.MonitorTexts[i].back(), ' ') << f.MonitorTexts[i];
         for (int i = 0; i < 3; ++i) EXPECT_EQ(f.DriveTexts[i].back(), ' ') << f.DriveTexts[i];
-        EXPECT_EQ(f.CacheTexts[5].back(), ' ');
-        EXPECT_EQ(f.ModuleTexts[0].back(), '\'');
+        EXPECT_EQ(std::pair(f.CacheTexts[5].back(), f.ModuleTexts[0].back()), std::pair(' ', '\''));
 
         // Access keys are unique in each menu: the tray menu in both states (50 for 34), and Extras.
         using Keys = std::vector<std::string>;
@@ -351,8 +350,7 @@ TEST(SkinFile, EntriesColourLinesAndFieldsThatDoNotConvert) {
         "Label7,red, 9.5\n"  // a field that does not convert is 0; a fraction rounds to even
         "Label8,1,2,3\n"     // the text colour runs to the end of the line: no number
         "12632256\n99\n8421504\n");
-    EXPECT_EQ(skin.entries.size(), 10u);
-    EXPECT_EQ(skin.windowColor, 12632256);
+    EXPECT_EQ(std::pair(skin.entries.size(), skin.windowColor), std::pair(std::size_t{10}, 12632256));
     EXPECT_EQ(skin.gaugeColor, 8421504);  // the last colour line
     const std::pair<const char*, std::pair<int, int>> found[] = {  // -1: none; "": the colour lines
         {"Label3", {255, 65535}}, {" Label5", {5, 6}},  {"Label6", {0, 0}},   {"Label7", {0, 10}},

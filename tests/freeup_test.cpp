@@ -220,8 +220,7 @@ TEST_F(FreeupTest, AnEndOfSessionDuringTheClaimAbandonsItAndSavesTheSettings) {
     again.Text6->setText("/snd/ding.wav");
     sys.onPlayWave = [&](const std::string&) { host.EndSession(); };
     Free(20);
-    EXPECT_TRUE(host.quitCalled);
-    EXPECT_EQ(std::pair(sys.stoppedClaims, sys.claimRequests.size()), std::pair(1, std::size_t{0}));
+    EXPECT_EQ(std::tuple(host.quitCalled, sys.stoppedClaims, sys.claimRequests.size()), std::tuple(true, 1, 0u));
 }
 
 }  // namespace

@@ -168,8 +168,7 @@ TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForA
     // A fresh run finds them hidden and shows them again, also when it ends at once.
     {
         LinuxSystem later(options);
-        EXPECT_TRUE(later.Desktop(DesktopAction::ShowTaskbar));
-        EXPECT_TRUE(later.Desktop(DesktopAction::ShowDesktopIcons));
+        EXPECT_TRUE(later.Desktop(DesktopAction::ShowTaskbar) && later.Desktop(DesktopAction::ShowDesktopIcons));
     }
     EXPECT_EQ(mapped(), "11111");
 
