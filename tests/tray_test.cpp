@@ -40,7 +40,6 @@ TEST_F(TrayTest, TheIconPopsTheMenuUpAndADoubleClickRestoresTheWindowToTheFront)
     f.Hide();
     f.move(4800, 1207);
     for (float x : {7710.0f, 7695.0f, 7740.5f}) f.Form_MouseMove(0, 0, x, 0);  // left button up, down; no message
-    EXPECT_TRUE(host.popups.empty() && host.windowPos.empty() && !f.visible());
     f.Form_MouseMove(0, 0, 7740.0f, 0);  // right button down
     ASSERT_EQ(host.popups.size(), 1u);
     EXPECT_EQ(std::pair(host.popups[0].menu, host.popups[0].defaultItem), std::pair(menu.file_menu, menu.restore_menu));
