@@ -162,7 +162,7 @@ TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
     const std::uint8_t zero[4] = {};
     EXPECT_EQ(sys.RegSetValueEx(data, "KERNEL\\CPUUsage", REG_BINARY, zero, 4), ERROR_ACCESS_DENIED);
     EXPECT_EQ(sys.RegDeleteValue(data, "KERNEL\\CPUUsage"), ERROR_ACCESS_DENIED);
-    for (HKEY open : {start, data}) EXPECT_EQ(sys.RegCloseKey(open), ERROR_SUCCESS);
+    for (HKEY handle : {start, data}) EXPECT_EQ(sys.RegCloseKey(handle), ERROR_SUCCESS);
 }
 
 TYPED_TEST(SystemContract, ProfileFilesReadAndWriteByTheSameRules) {
