@@ -57,8 +57,7 @@ TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
 
     f.Check1(4).userClick();  // Cache: the size shows at once and is refreshed while the page shows
     ExpectPage(f, 4);
-    EXPECT_FALSE(host.Running(*f.Timer2));
-    EXPECT_EQ(f.Label9->caption(), "Cache: 0.00 MB.");
+    EXPECT_TRUE(!host.Running(*f.Timer2) && f.Label9->caption() == "Cache: 0.00 MB.") << f.Label9->caption();
     sys.diskCacheBytes = 0xC0000000u;  // 3 GB: a byte count, not a negative number
     host.Advance(2000);
     EXPECT_EQ(f.Label9->caption(), "Cache: 3072.00 MB.");
@@ -66,8 +65,7 @@ TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
     f.List2->addItem("left over");
     f.Check2->userClick();  // Options
     ExpectPage(f, 5);
-    EXPECT_FALSE(host.Running(*f.Timer3));
-    EXPECT_EQ(f.List2->listCount(), 0);
+    EXPECT_EQ(std::pair(host.Running(*f.Timer3), f.List2->listCount()), std::pair(false, 0));
     f.Check2->userClick();
     ExpectPage(f, 5);
     f.Check1(0).userClick();
@@ -82,8 +80,7 @@ TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
     ASSERT_EQ(host.popups.size(), 1u);
     EXPECT_EQ(host.popups[0].menu, program->form6().file_menu);
     f.Check8->userClick();  // "__": hidden, still running in the notification area
-    EXPECT_FALSE(f.visible());
-    EXPECT_EQ(std::pair(f.Check6->value(), f.Check8->value()), std::pair(0, 0));
+    EXPECT_EQ(std::tuple(f.visible(), f.Check6->value(), f.Check8->value()), std::tuple(false, 0, 0));
     const int samples = sys.globalMemoryStatusCalls;
     host.Advance(1000);
     EXPECT_GT(sys.globalMemoryStatusCalls, samples);
@@ -115,8 +112,7 @@ struct LaterStartTest : apptest::ProgramTest {
     int Run(const std::vector<std::string>& args) {
         Later later(args);
         const int rc = later.program.Run();
-        EXPECT_FALSE(later.program.form5().loaded());
-        EXPECT_TRUE(later.host.trayCalls.empty());
+        EXPECT_FALSE(later.program.form5().loaded() || !later.host.trayCalls.empty());
         return rc;
     }
 };

@@ -199,8 +199,7 @@ TEST_F(LanguageTest, EveryShippedFileIsCompleteFitsItsControlsAndIsSpoken) {
         // Keys followed by a value end in a blank.
         for (int i = 0; i < 6; ++i) EXPECT_EQ(f.MonitorTexts[i].back(), ' ') << f.MonitorTexts[i];
         for (int i = 0; i < 3; ++i) EXPECT_EQ(f.DriveTexts[i].back(), ' ') << f.DriveTexts[i];
-        EXPECT_EQ(f.CacheTexts[5].back(), ' ');
-        EXPECT_EQ(f.ModuleTexts[0].back(), '\'');
+        EXPECT_EQ(std::pair(f.CacheTexts[5].back(), f.ModuleTexts[0].back()), std::pair(' ', '\''));
 
         // Access keys are unique in each menu: the tray menu in both states (50 for 34), and Extras.
         using Keys = std::vector<std::string>;
@@ -351,15 +350,12 @@ TEST(SkinFile, EntriesColourLinesAndFieldsThatDoNotConvert) {
         "Label7,red, 9.5\n"  // a field that does not convert is 0; a fraction rounds to even
         "Label8,1,2,3\n"     // the text colour runs to the end of the line: no number
         "12632256\n99\n8421504\n");
-    EXPECT_EQ(skin.entries.size(), 10u);
-    EXPECT_EQ(skin.windowColor, 12632256);
+    EXPECT_EQ(std::pair(skin.entries.size(), skin.windowColor), std::pair(std::size_t{10}, 12632256));
     EXPECT_EQ(skin.gaugeColor, 8421504);  // the last colour line
-    EXPECT_EQ(Colours(skin.Find("Label3")), std::pair(255, 65535));
-    EXPECT_EQ(Colours(skin.Find(" Label5")), std::pair(5, 6));
-    EXPECT_EQ(Colours(skin.Find("Label6")), std::pair(0, 0));
-    EXPECT_EQ(Colours(skin.Find("Label7")), std::pair(0, 10));
-    EXPECT_EQ(Colours(skin.Find("Label8")), std::pair(1, 0));
-    for (const char* none : {"Label4", "Label5", ""}) EXPECT_EQ(skin.Find(none), nullptr) << none;  // "": colour lines
+    const std::pair<const char*, std::pair<int, int>> found[] = {  // -1: none; "": the colour lines
+        {"Label3", {255, 65535}}, {" Label5", {5, 6}},  {"Label6", {0, 0}},   {"Label7", {0, 10}},
+        {"Label8", {1, 0}},       {"Label4", {-1, -1}}, {"Label5", {-1, -1}}, {"", {-1, -1}}};
+    for (const auto& [key, colours] : found) EXPECT_EQ(Colours(skin.Find(key)), colours) << key;
     EXPECT_EQ(ParseSkin("Label3,1,2\n255\n").gaugeColor, 0);
 }
 

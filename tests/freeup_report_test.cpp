@@ -95,10 +95,9 @@ TEST_F(ReportTest, EveryTriggerIsMeasuredLoggedAndTold) {
     sys.notifyResult = false;
     program->form6().free_up_menu_Click();
     const host::NotifyIconData& balloon = host.trayCalls.back().data;
-    EXPECT_EQ(std::pair(host.trayCalls.back().message, balloon.flags),
-              std::pair(host::NIM_MODIFY, host::NIF_MESSAGE | host::NIF_INFO));
-    EXPECT_EQ(std::pair(balloon.infoTitle, balloon.info),
-              std::pair(sys.notifications.back().summary, sys.notifications.back().body));
+    EXPECT_EQ(std::tuple(host.trayCalls.back().message, balloon.flags, balloon.infoTitle, balloon.info),
+              std::tuple(host::NIM_MODIFY, host::NIF_MESSAGE | host::NIF_INFO, sys.notifications.back().summary,
+                         sys.notifications.back().body));
     f.Check4(2).setValue(0);
     const auto told = std::pair(host.trayCalls.size(), sys.notifications.size());
     program->form6().free_up_menu_Click();

@@ -210,8 +210,7 @@ TEST_F(FreeupTest, AnEndOfSessionDuringTheClaimAbandonsItAndSavesTheSettings) {
     sys.onClaim = [&](std::uint64_t) { host.EndSession(); };
     Free(600);
     EXPECT_EQ(std::tuple(sys.stoppedClaims, sys.liveBlocks, host.exitCode), std::tuple(1, 0, 0));
-    EXPECT_TRUE(!f.loaded() && !f.Defragging && host.quitCalled);
-    EXPECT_EQ(Stored("FreeUpMemory"), "33");
+    EXPECT_TRUE(!f.loaded() && !f.Defragging && host.quitCalled && Stored("FreeUpMemory") == "33");
 
     sys.onClaim = nullptr;
     sys.claimRequests.clear();
@@ -220,8 +219,7 @@ TEST_F(FreeupTest, AnEndOfSessionDuringTheClaimAbandonsItAndSavesTheSettings) {
     again.Text6->setText("/snd/ding.wav");
     sys.onPlayWave = [&](const std::string&) { host.EndSession(); };
     Free(20);
-    EXPECT_TRUE(host.quitCalled);
-    EXPECT_EQ(std::pair(sys.stoppedClaims, sys.claimRequests.size()), std::pair(1, std::size_t{0}));
+    EXPECT_EQ(std::tuple(host.quitCalled, sys.stoppedClaims, sys.claimRequests.size()), std::tuple(true, 1, 0u));
 }
 
 }  // namespace

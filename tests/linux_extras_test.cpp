@@ -65,8 +65,7 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     {
         LinuxSystem sys(In(dir));
         EXPECT_EQ(sys.RecycleBinItems(), 5u);  // a.txt, folder, link; photo.jpg; song.ogg
-        EXPECT_TRUE(sys.AvailableExtras().recycleBin);
-        EXPECT_TRUE(sys.EmptyRecycleBin());
+        EXPECT_TRUE(sys.AvailableExtras().recycleBin && sys.EmptyRecycleBin());
     }  // the System waits for the worker as it ends
     for (const fs::path& t : {home, usb / ".Trash" / uid, usb / (".Trash-" + uid)})
         EXPECT_TRUE(fs::is_empty(t / "files") && (t == home || fs::is_empty(t / "info"))) << t;
@@ -83,8 +82,7 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     WriteFile(home / "files/b.txt", "b");
     WriteFile(home / "info/b.txt.trashinfo/inside", "");
     WriteFile(home / "expunged/later", "");  // removed after the failure, which still counts
-    EXPECT_FALSE(linux_impl::EmptyTrash({home.string()}));
-    EXPECT_FALSE(fs::exists(home / "files/b.txt"));
+    EXPECT_FALSE(linux_impl::EmptyTrash({home.string()}) || fs::exists(home / "files/b.txt"));
     // Out of descriptors as it lists the items, it says so; with descriptors again it empties and says that.
     WriteFile(home / "files/c.txt", "c");
     const int lowest = ::open("/dev/null", O_RDONLY | O_CLOEXEC);  // it opens the trash, "files" and "info" first
@@ -95,14 +93,12 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     ::setrlimit(RLIMIT_NOFILE, &few);
     const bool outOfDescriptors = linux_impl::EmptyTrash({home.string()});
     ::setrlimit(RLIMIT_NOFILE, &limit);
-    EXPECT_FALSE(outOfDescriptors);
-    EXPECT_TRUE(linux_impl::EmptyTrash({home.string()}));
+    EXPECT_TRUE(!outOfDescriptors && linux_impl::EmptyTrash({home.string()}));
     EXPECT_FALSE(fs::exists(home / "files/c.txt"));
 
     TempDir empty;  // no trash at all
     LinuxSystem none(In(empty));
-    EXPECT_EQ(none.RecycleBinItems(), 0u);
-    EXPECT_TRUE(none.EmptyRecycleBin());
+    EXPECT_TRUE(none.RecycleBinItems() == 0 && none.EmptyRecycleBin());
 }
 
 // Asked in the background (an answer counts from a later call): a hung desktop holds neither menu nor end.
@@ -155,8 +151,7 @@ TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForA
         }
         return m;
     };
-    EXPECT_TRUE(found(&ExtrasAvailability::desktopIcons));
-    EXPECT_TRUE(found(&ExtrasAvailability::taskbar));
+    EXPECT_TRUE(found(&E::desktopIcons) && found(&E::taskbar));
 
     EXPECT_TRUE(sys->Desktop(DesktopAction::HideTaskbar));
     EXPECT_TRUE(Eventually([&] { return mapped() == "10011"; })) << mapped();
@@ -169,8 +164,7 @@ TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForA
     // A fresh run finds them hidden and shows them again, also when it ends at once.
     {
         LinuxSystem later(options);
-        EXPECT_TRUE(later.Desktop(DesktopAction::ShowTaskbar));
-        EXPECT_TRUE(later.Desktop(DesktopAction::ShowDesktopIcons));
+        EXPECT_TRUE(later.Desktop(DesktopAction::ShowTaskbar) && later.Desktop(DesktopAction::ShowDesktopIcons));
     }
     EXPECT_EQ(mapped(), "11111");
 
@@ -182,9 +176,8 @@ TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForA
     EXPECT_TRUE(sys->Desktop(DesktopAction::MinimizeAll));
     XEvent e{};
     XNextEvent(d, &e);
-    EXPECT_EQ(e.type, ClientMessage);
-    EXPECT_EQ(e.xclient.message_type, XInternAtom(d, "_NET_SHOWING_DESKTOP", False));
-    EXPECT_EQ(e.xclient.data.l[0], 1);
+    EXPECT_EQ(std::tuple(e.type, e.xclient.message_type, e.xclient.data.l[0]),
+              std::tuple(ClientMessage, XInternAtom(d, "_NET_SHOWING_DESKTOP", False), 1L));
 
     {  // A server going away takes down neither the program nor its end.
         XServer other;
@@ -242,8 +235,7 @@ TEST(LinuxDrives, RealFileSystemsGetLettersInMountOrderThatStayWhileTheProgramRu
                                                  MountLine(29, "/", root + "/new", "ext4", "/dev/sdc1"));
     EXPECT_EQ(sys.Drives(), (std::vector<std::string>{"c: /", "e: " + root + "/mnt/data", "f: " + root + "/home",
                                                        "g: " + root + "/sshfs", "h: " + root + "/new"}));
-    EXPECT_FALSE(sys.DriveReady("d:\\"));
-    EXPECT_FALSE(sys.GetDiskFreeSpace("d:\\"));
+    EXPECT_FALSE(sys.DriveReady("d:\\") || sys.GetDiskFreeSpace("d:\\"));
 }
 
 // The mount table writes blanks, tabs, line breaks and backslashes in octal, udev's label links \xHH.
@@ -293,8 +285,7 @@ TEST(LinuxDrives, LettersEndAtZAndFreeSpaceIsWhatTheUserCanUse) {
     ASSERT_EQ(assigned.size(), 24u);
     EXPECT_EQ(assigned[1], std::pair('d', std::string("/m/0")));
     EXPECT_EQ(assigned.back(), std::pair('z', std::string("/m/22")));
-    EXPECT_EQ(letters.PointOf('Z'), "/m/22");
-    EXPECT_EQ(letters.PointOf('c'), "/");
+    EXPECT_EQ(letters.PointOf('Z').value_or("none") + " " + letters.PointOf('c').value_or("none"), "/m/22 /");
     for (char none : {'a', 'b', '{', '@'}) EXPECT_EQ(letters.PointOf(none), std::nullopt) << none;
     using Letters = std::vector<std::pair<char, std::string>>;
     EXPECT_EQ(letters.Assign({"/m/24", "/m/5"}), (Letters{{'c', "/"}, {'i', "/m/5"}}));
@@ -333,14 +324,11 @@ TEST(LinuxProcesses, TheSnapshotNamesEachProgramByItsFullPathInIdOrder) {
     fs::create_symlink("/usr/bin/Nine (deleted)", dir / "proc/9/exe");
     fs::create_symlink("/bin/three", dir / "proc/3/exe");
     // Executables that cannot be read: the best the system gives, or nothing for a kernel thread.
-    WriteFile(dir / "proc/20/exe", "");
+    for (const char* pid : {"20", "21", "22", "23"}) WriteFile(dir / "proc" / pid / "exe", "");
     WriteFile(dir / "proc/20/cmdline", std::string("/opt/app/run\0--flag\0", 20));
-    WriteFile(dir / "proc/21/exe", "");
     WriteFile(dir / "proc/21/cmdline", std::string("sshd: me [priv]\0", 16));  // a title, not a path
     WriteFile(dir / "proc/21/comm", "sshd\n");
-    WriteFile(dir / "proc/22/exe", "");
     WriteFile(dir / "proc/22/cmdline", "");
-    WriteFile(dir / "proc/23/exe", "");
     fs::create_directories(dir / "proc/23/cmdline");  // cannot be read either
     LinuxSystem sys(In(dir));
     std::vector<std::pair<std::uint32_t, std::string>> got;

@@ -61,8 +61,7 @@ TEST(LinuxFreeupClaim, AClaimIsWrittenInFullOrGivesUpInTimeAndOurScoreComesBack)
     {
         auto odd = ClaimMemory(3 * MiB + 7);  // not a whole number of pages
         ASSERT_NE(odd, nullptr);
-        EXPECT_EQ(odd->size(), 3 * MiB + 7);
-        EXPECT_TRUE(AllBlank(static_cast<ClaimedBlock&>(*odd).data(), 3 * MiB + 7));
+        EXPECT_TRUE(odd->size() == 3 * MiB + 7 && AllBlank(static_cast<ClaimedBlock&>(*odd).data(), 3 * MiB + 7));
         EXPECT_EQ(OomScoreAdj(), 1000);
         // The rest fits exactly at every check: the claim completes, asking before each chunk.
         std::uint64_t rest = 8 * MiB;
@@ -72,22 +71,19 @@ TEST(LinuxFreeupClaim, AClaimIsWrittenInFullOrGivesUpInTimeAndOurScoreComesBack)
         };
         const auto block = ClaimMemory(8 * MiB, shrinking, 2 * MiB);
         ASSERT_NE(block, nullptr);
-        EXPECT_EQ(asked, 4);
-        EXPECT_TRUE(AllBlank(static_cast<const ClaimedBlock&>(*block).data(), 8 * MiB));
+        EXPECT_TRUE(asked == 4 && AllBlank(static_cast<const ClaimedBlock&>(*block).data(), 8 * MiB)) << asked;
     }
     EXPECT_EQ(ClaimMemory(MiB, [] { return std::optional<std::uint64_t>(); }), nullptr);
     asked = 0;  // plenty at first; after the first 2 MiB chunk the machine has run short
     const auto shortAfterTheFirst = [&] { return std::optional<std::uint64_t>(++asked == 1 ? 64 * MiB : 4 * MiB); };
-    EXPECT_EQ(ClaimMemory(8 * MiB, shortAfterTheFirst, 2 * MiB), nullptr);
-    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(ClaimMemory(8 * MiB, shortAfterTheFirst, 2 * MiB) == nullptr && asked == 2) << asked;
     std::stop_source stop;
     asked = 0;
     const auto stopAtTheSecond = [&] {
         if (++asked == 2) stop.request_stop();
         return std::optional<std::uint64_t>(64 * MiB);
     };
-    EXPECT_EQ(ClaimMemory(8 * MiB, stopAtTheSecond, 2 * MiB, stop.get_token()), nullptr);
-    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(ClaimMemory(8 * MiB, stopAtTheSecond, 2 * MiB, stop.get_token()) == nullptr && asked == 2) << asked;
     EXPECT_EQ(ClaimMemory(0), nullptr);
     EXPECT_EQ(OomScoreAdj(), before);
 }
@@ -177,8 +173,7 @@ TEST(LinuxFreeupClaim, ALimitOnARealParentGroupBoundsWhatCanBeHad) {
     for (const std::string& dir : {inner, parent}) ::rmdir(dir.c_str());
     if (!made) GTEST_SKIP() << "no memory group can be made and limited here";
     // 256 MiB less 16 MiB of reserve, less the little the child has used since it moved.
-    EXPECT_GT(can, 200 * MiB);
-    EXPECT_LE(can, 240 * MiB);
+    EXPECT_TRUE(can > 200 * MiB && can <= 240 * MiB) << can;
 }
 
 TEST(LinuxFreeupClaim, AChildClaimsHoldsAndGivesBackWhileWeStayOutOfTheKillersWay) {

@@ -100,8 +100,7 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesReportsShortBuffersAndRefusesSt
     HKEY key = 0x1234;
     std::uint32_t disposition = 0;
     const std::string path = "Software\\TarnoluxContract\\Sizes";
-    EXPECT_EQ(sys.RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, key), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(key, 0u);
+    EXPECT_TRUE(sys.RegOpenKeyEx(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, key) == ERROR_FILE_NOT_FOUND && key == 0u);
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, path, "", 0, KEY_ALL_ACCESS, key, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
 
@@ -142,8 +141,7 @@ TYPED_TEST(SystemContract, RegistryKeepsTextSizesReportsShortBuffersAndRefusesSt
     EXPECT_EQ(this->Query(again, "Greeting"), SizeAndType(sizeof text, REG_SZ));
     EXPECT_EQ(sys.RegCloseKey(again), ERROR_SUCCESS);
     ASSERT_EQ(sys.RegCreateKeyEx(HKEY_CURRENT_USER, path, "", 0, KEY_ALL_ACCESS, again, &disposition), ERROR_SUCCESS);
-    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-    EXPECT_EQ(sys.RegCloseKey(again), ERROR_SUCCESS);
+    EXPECT_EQ(std::tuple(disposition, sys.RegCloseKey(again)), std::tuple(REG_OPENED_EXISTING_KEY, ERROR_SUCCESS));
 }
 
 TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
@@ -164,8 +162,7 @@ TYPED_TEST(SystemContract, PerformanceCountersAreLiveAndReadOnly) {
     const std::uint8_t zero[4] = {};
     EXPECT_EQ(sys.RegSetValueEx(data, "KERNEL\\CPUUsage", REG_BINARY, zero, 4), ERROR_ACCESS_DENIED);
     EXPECT_EQ(sys.RegDeleteValue(data, "KERNEL\\CPUUsage"), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(sys.RegCloseKey(start), ERROR_SUCCESS);
-    EXPECT_EQ(sys.RegCloseKey(data), ERROR_SUCCESS);
+    for (HKEY handle : {start, data}) EXPECT_EQ(sys.RegCloseKey(handle), ERROR_SUCCESS);
 }
 
 TYPED_TEST(SystemContract, ProfileFilesReadAndWriteByTheSameRules) {

@@ -296,29 +296,23 @@ TEST_F(LinuxTest, MeminfoFiguresAndTheCommitLimit) {
 }
 
 TEST_F(LinuxTest, LoadOfTheLatestWindowSharedByItsReaders) {
-    Stat("100 0 100 800 0 0 0 0");
-    EXPECT_EQ(Sample(), 0u);  // not started yet
-    now += std::chrono::milliseconds(1000);
-    Stat("160 0 120 820 0 0 0 0");  // 80 busy of 100
-    EXPECT_EQ(Sample(), 80u);
-    // A second reader in the same window gets the same figure, not the last few microseconds.
-    now += std::chrono::milliseconds(300);
-    Stat("160 0 120 900 0 0 0 0");
-    EXPECT_EQ(Sample(), 80u);
-    now += std::chrono::milliseconds(700);  // a window has passed since the last sample
-    EXPECT_EQ(Sample(), 0u);
-    // iowait counts as idle; irq, softirq and steal as busy: 100 of 150 shows as 67, the nearest.
-    now += std::chrono::seconds(1);
-    Stat("160 0 120 925 25 50 30 20");
-    EXPECT_EQ(Sample(), 67u);
-    // A counter going backwards counts as no time, never as a huge figure.
-    now += std::chrono::seconds(1);
-    Stat("260 0 120 925 10 50 30 20");
-    EXPECT_EQ(Sample(), 100u);
-    // An unreadable /proc/stat keeps the last figure.
-    fs::remove(dir / "proc/stat");
-    now += std::chrono::seconds(1);
-    EXPECT_EQ(Sample(), 100u);
+    // The milliseconds passed, the counters then ("": as they were; none: /proc/stat unreadable), the load read.
+    const std::tuple<int, const char*, std::uint32_t> steps[] = {
+        {0, "100 0 100 800 0 0 0 0", 0},      // not started yet
+        {1000, "160 0 120 820 0 0 0 0", 80},  // 80 busy of 100
+        // A second reader in the same window gets the same figure, not the last few microseconds.
+        {300, "160 0 120 900 0 0 0 0", 80},
+        {700, "", 0},  // a window has passed since the last sample
+        // iowait counts as idle; irq, softirq and steal as busy: 100 of 150 shows as 67, the nearest.
+        {1000, "160 0 120 925 25 50 30 20", 67},
+        {1000, "260 0 120 925 10 50 30 20", 100},  // a counter going backwards is no time, never a huge figure
+        {1000, nullptr, 100}};                     // an unreadable /proc/stat keeps the last figure
+    for (const auto& [ms, counters, load] : steps) {
+        now += std::chrono::milliseconds(ms);
+        if (!counters) fs::remove(dir / "proc/stat");
+        if (counters && *counters) Stat(counters);
+        EXPECT_EQ(Sample(), load) << ms << " " << (counters ? counters : "none");
+    }
     // Very old kernels give four fields; only the aggregate line counts; no time passed is no load.
     EXPECT_EQ(linux_impl::ParseCpuTimes("cpu 1 2 3 4\n").value().field[4], 0u);
     EXPECT_FALSE(linux_impl::ParseCpuTimes("cpu0 1 2 3 4\n"));

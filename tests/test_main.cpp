@@ -60,8 +60,7 @@ int main(int argc, char** argv) {
     if (!mkdtemp(tmpl.data())) return 2;
     g_home = tmpl;
     const fs::path config = g_home / ".config", runtime = g_home / "run";
-    fs::create_directories(config);
-    fs::create_directories(runtime);
+    for (const fs::path& folder : {config, runtime}) fs::create_directories(folder);
     ::chmod(runtime.c_str(), 0700);
     setenv("HOME", g_home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
