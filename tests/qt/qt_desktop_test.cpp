@@ -166,8 +166,7 @@ TEST_F(QtHostTest, AGraphRepaintsOnlyWhatChangedAndABoxOutsideItsWindowTakesTheF
     EXPECT_FALSE(whole.painted.isEmpty());
     paints.painted = {};
     graph.setPicture({104, {}});  // shown without waiting for another change
-    QTest::qWait(100);
-    EXPECT_FALSE(painted.isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !painted.isEmpty(); }, 1000));
 
     window(f)->activateWindow();
     QCoreApplication::processEvents();

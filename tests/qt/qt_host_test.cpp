@@ -82,7 +82,8 @@ TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
     // A line right to left still covers its end points.
     EXPECT_EQ(widget(line)->geometry(), QRect(20, 10, 181, 1));
     frame.move(165, 300, 3000, 1500);  // a moving container leaves what is not a list as it lies
-    EXPECT_EQ(std::pair(widget(text)->geometry(), widget(line)->geometry()), std::pair(QRect(-1, 40, 67, 19), QRect(20, 10, 181, 1)));
+    EXPECT_EQ(std::pair(widget(text)->geometry(), widget(line)->geometry()),
+              std::pair(QRect(-1, 40, 67, 19), QRect(20, 10, 181, 1)));
 }
 
 // A control drawn on its container lies below those with windows, even added after them.
