@@ -158,7 +158,8 @@ TEST(LinuxFiles, TemporariesOfAnInterruptedSaveAreRemovedAtTheNextStart) {
     LinuxSystem sys(In(dir));
     EXPECT_EQ(GetStringValue(sys, 0, HKEY_CURRENT_USER, "Software", "x"), "");
     for (const auto& [name, stays] : files) EXPECT_EQ(fs::exists(dir / "config" / name), stays) << name;
-    EXPECT_FALSE(Eventually([&] { return ::waitpid(saving, nullptr, WNOHANG) != 0; }, std::chrono::milliseconds(200)));  // left undisturbed
+    const auto ended = [&] { return ::waitpid(saving, nullptr, WNOHANG) != 0; };
+    EXPECT_FALSE(Eventually(ended, std::chrono::milliseconds(200)));  // and it is left undisturbed
     ::kill(saving, SIGKILL);
     ::waitpid(saving, nullptr, 0);
 }
