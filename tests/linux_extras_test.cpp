@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <linux/capability.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 
 #include "app/form5.h"
 #include "app/program.h"
@@ -94,6 +96,17 @@ TEST(LinuxTrash, EmptiesTheHomeTrashAndEachMountsOwnWithoutFollowingLinks) {
     ::setrlimit(RLIMIT_NOFILE, &limit);
     EXPECT_TRUE(!outOfDescriptors && linux_impl::EmptyTrash({home.string()}));
     EXPECT_FALSE(fs::exists(home / "files/c.txt"));
+    // Without root's override (no capabilities), a read-only folder of one's own is made writable to be emptied.
+    WriteFile(home / "files/ro/x", "x");
+    fs::permissions(home / "files/ro", fs::perms::owner_read | fs::perms::owner_exec);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct none[2]{};
+        ::_exit(::syscall(SYS_capset, &header, none) == 0 && linux_impl::EmptyTrash({home.string()}) ? 0 : 1);
+    }
+    int status = -1;
+    EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0 && !fs::exists(home / "files/ro"));
 
     TempDir empty;  // no trash at all
     LinuxSystem none(In(empty));
