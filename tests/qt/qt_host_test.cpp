@@ -23,6 +23,7 @@
 #include <tuple>
 
 #include "../linux_options.h"
+#include "host/qt/unix_signals.h"
 #include "qt_support.h"
 
 namespace {
@@ -484,6 +485,18 @@ TEST_F(QtHostTest, OnlyTheUsersOwnLaterStartsCanReachTheInstanceAndEachLeavesNot
     ASSERT_TRUE(QTest::qWaitFor([&] { return clients() == 1; }));
     later.disconnectFromServer();
     EXPECT_TRUE(QTest::qWaitFor([&] { return clients() == 0; }));
+}
+
+// A signal once the program has ended in order and its watcher has gone ends it with the status it chose, 0 too.
+TEST(QtSignals, ASignalDuringTheTeardownKeepsTheOrderlyEndsStatus) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto teardown = [] {
+        { const qthost::SignalWatcher watcher([] {}); }
+        qthost::EndedInOrder(0);
+        ::raise(SIGTERM);
+        for (;;) ::pause();
+    };
+    EXPECT_EXIT(teardown(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
