@@ -83,8 +83,7 @@ TEST_F(ProgramTest, StartUpThePageButtonsAndTheTitleStrip) {
     EXPECT_EQ(std::tuple(f.visible(), f.Check6->value(), f.Check8->value()), std::tuple(false, 0, 0));
     const int samples = sys.globalMemoryStatusCalls;
     host.Advance(1000);
-    EXPECT_GT(sys.globalMemoryStatusCalls, samples);
-    EXPECT_TRUE(host.trayIconPresent);
+    EXPECT_TRUE(sys.globalMemoryStatusCalls > samples && host.trayIconPresent);
 }
 
 // Exit from the "..." button's menu leaves the button alone (its window is gone).
@@ -96,9 +95,8 @@ TEST_F(ProgramTest, ExitFromTheMenuButtonOrTheCloseButtonEndsTheProgram) {
         f.move(left, 900);
         host.onPopupMenu = [&](forms::MenuItem&, forms::MenuItem*) { program->form6().exit_menu->userClick(); };
         (viaMenu ? f.Check6 : f.Check5)->userClick();
-        EXPECT_EQ(f.Check6->value(), viaMenu ? 1 : 0);
+        EXPECT_TRUE(f.Check6->value() == (viaMenu ? 1 : 0) && host.trayCalls.back().message == host::NIM_DELETE);
         EXPECT_TRUE(host.quitCalled && !app.anyLoaded() && !host.trayIconPresent);
-        EXPECT_EQ(host.trayCalls.back().message, host::NIM_DELETE);
         EXPECT_EQ(Stored("Left").value_or("") + "," + Stored("Top").value_or(""), std::to_string(left) + ",900");
     }
 }
@@ -124,15 +122,12 @@ TEST_F(LaterStartTest, FreeUpShowAndQuitReachTheRunningInstance) {
     // Without an amount, the Free Up Memory page's (21 MB on this 128 MB machine), typed or not.
     f.Text2(4).setText("33");
     EXPECT_EQ(Run({"--free-up"}), 0);
-    EXPECT_EQ(sys.claimRequests, (std::vector<std::uint64_t>{512 * MiB, 33 * MiB}));
-    EXPECT_FALSE(f.visible());
+    EXPECT_EQ(std::pair(f.visible(), sys.claimRequests), std::pair(false, std::vector{512 * MiB, 33 * MiB}));
 
     // A plain later start restores the window and gives it the focus: the user asked for it.
     host.windowPos.clear();
     EXPECT_EQ(Run({}), 0);
-    EXPECT_TRUE(f.visible());
-    ASSERT_EQ(host.windowPos.size(), 2u);
-    EXPECT_EQ(host.windowPos[0].insertAfter, host::HWND_TOPMOST);
+    EXPECT_TRUE(f.visible() && host.windowPos.size() == 2 && host.windowPos[0].insertAfter == host::HWND_TOPMOST);
     EXPECT_EQ(host.activations, std::vector<forms::Form*>{&f});
 
     f.Check4(0).setValue(0);
@@ -177,8 +172,7 @@ TEST_F(LaterStartTest, AFirstStartCarriesOutItsOwnAction) {
     Store("Left", "1234");
     host.exitCode = 9;                     // what an entered loop would end with
     EXPECT_EQ(firstStart({"--quit"}), 0);  // nothing to run: the loop is never entered
-    EXPECT_FALSE(form().loaded());
-    EXPECT_EQ(Stored("Left"), "1234");
+    EXPECT_TRUE(!form().loaded() && Stored("Left") == "1234");
 }
 
 using tarnolux::CommandLine;
