@@ -72,8 +72,7 @@ TEST_F(QtHostTest, BuildsWidgetsAtPixelGeometryInsideTheirContainers) {
 
     QWidget* win = window(f);
     EXPECT_EQ(win->geometry(), QRect(100, 50, 300, 200));
-    EXPECT_TRUE(win->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(win->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_EQ(win->windowFlags() & (Qt::FramelessWindowHint | Qt::WindowType_Mask), Qt::FramelessWindowHint | Qt::Tool);
 
     // Both edges round to the nearest pixel: -10 twips is -1 px, 990 is 66.
     for (const auto& [c, parent, rect] : {std::tuple{&frame, win, QRect(10, 20, 200, 100)},
@@ -112,10 +111,9 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     EXPECT_LE((w->geometry().center() - screen.center()).manhattanLength(), 2);
     EXPECT_FALSE(w->windowIcon().isNull());
     const QList<QObject*> children = widget(frame)->children();
-    EXPECT_LT(children.indexOf(widget(label)), children.indexOf(le));
     // A clear caption stays over the picture it names, and an outline under what it frames.
-    EXPECT_LT(children.indexOf(widget(outline)), children.indexOf(widget(image)));
-    EXPECT_LT(children.indexOf(widget(image)), children.indexOf(widget(label)));
+    const auto order = [&](const forms::Control& c) { return children.indexOf(widget(c)); };
+    EXPECT_TRUE(order(outline) < order(image) && order(image) < order(label) && order(label) < order(text));
 
     f.setCaption("Changed");
     f.setBackColor(forms::RGB(200, 200, 200));
@@ -139,13 +137,11 @@ TEST_F(QtHostTest, ChangesOnceShownReachTheWindowAndItsWidgetsWithoutEchoes) {
     const QImage face = w->grab().toImage();
     EXPECT_EQ(QColor(face.pixel(250, 30)), QColor(0, 100, 0));
     EXPECT_EQ(QColor(face.pixel(299, 30)), QColor(121, 121, 121));  // the outline, a shade of the page
-    EXPECT_TRUE(le->font().bold());
-    EXPECT_EQ(le->text(), "512");
-    EXPECT_EQ(changes, 1);  // the model's own Change, nothing from the widget
-    EXPECT_EQ(le->palette().color(QPalette::Base), QColor(0, 0, 128));
-    EXPECT_EQ(le->palette().color(QPalette::Text), QColor(255, 255, 0));
-    EXPECT_EQ(le->toolTip(), "Megabytes");
-    EXPECT_TRUE((le->alignment() & Qt::AlignRight) && !le->hasFrame());
+    // One Change: the model's own, nothing from the widget.
+    EXPECT_EQ(std::tuple(le->text(), changes, le->toolTip()), std::tuple(QString("512"), 1, QString("Megabytes")));
+    EXPECT_EQ(std::pair(le->palette().color(QPalette::Base), le->palette().color(QPalette::Text)),
+              std::pair(QColor(0, 0, 128), QColor(255, 255, 0)));
+    EXPECT_TRUE(le->font().bold() && (le->alignment() & Qt::AlignRight) && !le->hasFrame());
     EXPECT_EQ(cb->palette().color(QPalette::Button), QColor(0, 128, 0));  // not a dark theme's
     EXPECT_EQ(std::tuple(cb->count(), cb->currentIndex(), clicks), std::tuple(3, 1, 1));
     combo.clear();
@@ -331,8 +327,7 @@ TEST_F(QtHostTest, PopupMenuDrawsTheDefaultItemBoldAndMarksCheckedSubItems) {
         menu->close();
     });
     host.PopupMenu(f, file, &restore);
-    EXPECT_TRUE(boldDefault);
-    EXPECT_TRUE(subChecked);
+    EXPECT_TRUE(boldDefault && subChecked);
 }
 
 // A shown window's taskbar entry, hiding, and placing and showing without the focus, as the pop-up is.
