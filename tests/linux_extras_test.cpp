@@ -163,15 +163,14 @@ TEST(LinuxX11, HidesAndShowsOnlyTheDesktopAndPanelsMinimizesAllAndNeverWaitsForA
         }
         return m;
     };
+    const auto shows = [&](const char* want) { return Eventually([&] { return mapped() == want; }); };
     EXPECT_TRUE(found(&E::desktopIcons) && found(&E::taskbar));
 
-    EXPECT_TRUE(sys->Desktop(DesktopAction::HideTaskbar));
-    EXPECT_TRUE(Eventually([&] { return mapped() == "10011"; })) << mapped();
+    EXPECT_TRUE(sys->Desktop(DesktopAction::HideTaskbar) && shows("10011")) << mapped();
     sys->AvailableExtras();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(sys->AvailableExtras().taskbar);  // hidden panels are still found, to be shown again
-    EXPECT_TRUE(sys->Desktop(DesktopAction::HideDesktopIcons));
-    EXPECT_TRUE(Eventually([&] { return mapped() == "00011"; })) << mapped();
+    EXPECT_TRUE(sys->Desktop(DesktopAction::HideDesktopIcons) && shows("00011")) << mapped();
 
     // A fresh run finds them hidden and shows them again, also when it ends at once.
     {
@@ -294,19 +293,15 @@ TEST(LinuxDrives, LettersEndAtZAndFreeSpaceIsWhatTheUserCanUse) {
     std::vector<std::string> points;
     for (int i = 0; i < 25; ++i) points.push_back("/m/" + std::to_string(i));
     const auto assigned = letters.Assign(points);
+    using Letters = std::vector<std::pair<char, std::string>>;
     ASSERT_EQ(assigned.size(), 24u);
-    EXPECT_EQ(assigned[1], std::pair('d', std::string("/m/0")));
-    EXPECT_EQ(assigned.back(), std::pair('z', std::string("/m/22")));
+    EXPECT_EQ((Letters{assigned[1], assigned.back()}), (Letters{{'d', "/m/0"}, {'z', "/m/22"}}));
     EXPECT_EQ(letters.PointOf('Z').value_or("none") + " " + letters.PointOf('c').value_or("none"), "/m/22 /");
     for (char none : {'a', 'b', '{', '@'}) EXPECT_EQ(letters.PointOf(none), std::nullopt) << none;
-    using Letters = std::vector<std::pair<char, std::string>>;
     EXPECT_EQ(letters.Assign({"/m/24", "/m/5"}), (Letters{{'c', "/"}, {'i', "/m/5"}}));
     // Free is what the user can use: the blocks kept for the administrator are not counted.
     struct statvfs vfs {};
-    vfs.f_bsize = 1024;
-    vfs.f_blocks = 1000;
-    vfs.f_bfree = 300;
-    vfs.f_bavail = 250;
+    vfs.f_bsize = 1024, vfs.f_blocks = 1000, vfs.f_bfree = 300, vfs.f_bavail = 250;
     // File systems that give no fragment size count in blocks.
     for (const auto& [frsize, total, free] : {std::tuple{4096, 4096000ull, 1024000ull}, {0, 1024000ull, 256000ull}}) {
         vfs.f_frsize = frsize;
