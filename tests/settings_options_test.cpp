@@ -110,8 +110,7 @@ TEST_F(ProgramTest, StartUpRegistrationFollowsTheOption) {
     Form5& f = Start();
     f.Check4(0).userClick();
     f.Unload();
-    EXPECT_FALSE(RunValue());
-    EXPECT_EQ(sys.registry.OpenHandles(), 0u);
+    EXPECT_TRUE(!RunValue() && sys.registry.OpenHandles() == 0);
 }
 
 // An end while start-up waits in a message box saves nothing that was never loaded.
@@ -216,9 +215,7 @@ TEST(Numbers, ReadAndShownTheSameInEveryLocale) {
         ~Restore() { std::setlocale(LC_ALL, previous.c_str()); }
     } restore;
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
-    EXPECT_EQ(ParseNumber("12.5"), 12.5);
-    EXPECT_EQ(ToInt32("12.5"), 12);
-    EXPECT_FALSE(ParseNumber("12,5"));
+    EXPECT_TRUE(ParseNumber("12.5") == 12.5 && ToInt32("12.5") == 12 && !ParseNumber("12,5"));
     EXPECT_EQ(FormatFixed2(3) + " " + FormatFixed2(1234.567) + " " + FormatFixed2(0.125), "3.00 1234.57 0.12");  // to even
     EXPECT_EQ(Dec(-1234567), "-1234567");
 }
