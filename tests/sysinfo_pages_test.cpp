@@ -116,8 +116,7 @@ TEST_F(ProgramTest, ActiveModulesEndEveryProcessWhoseEntryEndsInTheNameOnceConfi
 
     sys.removeTerminated = false;
     EXPECT_EQ(f.RefreshModuleList("editor"), 1);
-    EXPECT_EQ(sys.terminated, (std::vector<std::uint32_t>{12, 13, 10}));
-    EXPECT_EQ(f.List2->listCount(), 3);
+    EXPECT_EQ(std::pair(sys.terminated, f.List2->listCount()), std::pair(std::vector<std::uint32_t>{12, 13, 10}, 3));
 }
 
 }  // namespace
