@@ -257,7 +257,16 @@ TEST(LinuxFreeupWave, OnlyAGoodWaveThroughAServerThatAnswersPlays) {
                    " PATH=\"$PATH\" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no "
                    "--disable-shm=yes -L module-null-sink -L 'module-native-protocol-unix auth-anonymous=1 socket=" +
                    socket + "' >/dev/null");
-    const bool running = Eventually([&] { return std::filesystem::exists(socket); }, 20s);  // slow on a busy machine
+    // Its socket is there a moment before it listens: it is ready once it takes a connection.
+    const auto listens = [&] {
+        sockaddr_un a{AF_UNIX, {}};
+        socket.copy(a.sun_path, sizeof a.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        return ok;
+    };
+    const bool running = Eventually(listens, 20s);  // slow on a busy machine
     ScopedEnv noRuntime("XDG_RUNTIME_DIR", dir.str());  // no server socket in it
     const std::string answers = "unix:" + socket, silent = "unix:" + (dir / "run/pulse/native").string();
     const struct {
